@@ -1,0 +1,85 @@
+// Layout and soundness check of the mesh file; the byte layout is described
+// at the top of mesh_file.h.
+#include "assets/mesh_file.h"
+
+#include <limits>
+
+namespace {
+
+void setProblem(std::string* problem, std::string text) {
+  if (problem) *problem = std::move(text);
+}
+
+}  // namespace
+
+bool meshFileLayout(std::int32_t vertexCount, std::int32_t triangleCount,
+                    std::int32_t texcoordCount, MeshFileLayout* layout,
+                    std::string* problem) {
+  if (vertexCount < 0 || triangleCount < 0 || texcoordCount < 0) {
+    setProblem(problem, "negative count in header (vertices " + std::to_string(vertexCount) +
+                            ", triangles " + std::to_string(triangleCount) +
+                            ", texture coordinates " + std::to_string(texcoordCount) + ")");
+    return false;
+  }
+  // Counts are below 2^31, so every offset fits easily in 64 bits.
+  const std::uint64_t v = std::uint64_t(vertexCount);
+  const std::uint64_t t = std::uint64_t(triangleCount);
+  const std::uint64_t u = std::uint64_t(texcoordCount);
+  const std::uint64_t positions = kMeshHeaderSize;
+  const std::uint64_t indices = positions + 12 * v;
+  const std::uint64_t texcoords = indices + 6 * t;
+  const std::uint64_t unusedBlock = texcoords + 8 * u;
+  const std::uint64_t normals = unusedBlock + 12 * t;
+  const std::uint64_t size = normals + 12 * v;
+  if (size > std::numeric_limits<std::size_t>::max()) {
+    setProblem(problem, "counts describe a file too large to address");
+    return false;
+  }
+  layout->vertexCount = vertexCount;
+  layout->triangleCount = triangleCount;
+  layout->texcoordCount = texcoordCount;
+  layout->positions = std::size_t(positions);
+  layout->indices = std::size_t(indices);
+  layout->texcoords = std::size_t(texcoords);
+  layout->unusedBlock = std::size_t(unusedBlock);
+  layout->normals = std::size_t(normals);
+  layout->size = std::size_t(size);
+  return true;
+}
+
+bool checkMeshFile(const unsigned char* data, std::size_t size, std::string* problem) {
+  if (data == nullptr || size < kMeshHeaderSize) {
+    setProblem(problem, "file of " + std::to_string(size) + " bytes is shorter than the " +
+                            std::to_string(kMeshHeaderSize) + "-byte header");
+    return false;
+  }
+  MeshFileLayout layout;
+  if (!meshFileLayout(readMeshInt32(data), readMeshInt32(data + 4), readMeshInt32(data + 8),
+                      &layout, problem)) {
+    return false;
+  }
+  if (size < layout.size) {
+    setProblem(problem, "file is " + std::to_string(size) + " bytes but its counts (vertices " +
+                            std::to_string(layout.vertexCount) + ", triangles " +
+                            std::to_string(layout.triangleCount) + ", texture coordinates " +
+                            std::to_string(layout.texcoordCount) + ") need " +
+                            std::to_string(layout.size));
+    return false;
+  }
+  if (layout.texcoordCount < layout.vertexCount) {
+    setProblem(problem, "fewer texture coordinates (" + std::to_string(layout.texcoordCount) +
+                            ") than vertices (" + std::to_string(layout.vertexCount) + ")");
+    return false;
+  }
+  const std::size_t indexCount = std::size_t(layout.triangleCount) * 3;
+  for (std::size_t i = 0; i < indexCount; ++i) {
+    const std::uint16_t index = readMeshUint16(data + layout.indices + 2 * i);
+    if (index >= layout.vertexCount) {
+      setProblem(problem, "triangle " + std::to_string(i / 3) + " uses vertex " +
+                              std::to_string(index) + " but there are only " +
+                              std::to_string(layout.vertexCount) + " vertices");
+      return false;
+    }
+  }
+  return true;
+}
