@@ -1,0 +1,117 @@
+// The mesh converter (OBJ import) and the mesh file summary.
+#include <gtest/gtest.h>
+
+#include "assets/mesh_file.h"
+#include "common/mesh_report.h"
+#include "common/mesh_writer.h"
+#include "common/obj_import.h"
+
+namespace {
+
+// A unit square as one quad face plus a triangle sharing two of its corners.
+constexpr const char* kSquareObj = R"(# square
+mtllib none.mtl
+o square
+v 0 0 0
+v 1 0 0
+v 1 1 0
+v 0 1 0 1.0
+vt 0 0
+vt 1 0
+vt 1 1
+vt 0 1 0
+vn 0 0 -1
+s off
+f 1/1/1 2/2/1 3/3/1 4/4/1
+f -4/-4/-1 -2/-2/-1 -1/-1/-1
+)";
+
+}  // namespace
+
+TEST(ObjImport, SplitsPolygonsAsFansAndSharesRepeatedCorners) {
+  MeshData mesh;
+  std::string error;
+  ASSERT_TRUE(importObj(kSquareObj, &mesh, &error)) << error;
+  // Four distinct corners; the second face reuses three of them.
+  EXPECT_EQ(mesh.positions.size(), 12u);
+  EXPECT_EQ(mesh.texcoords.size(), 8u);
+  EXPECT_EQ(mesh.normals.size(), 12u);
+  const std::vector<std::uint16_t> expected = {0, 1, 2, 0, 2, 3, 0, 2, 3};
+  EXPECT_EQ(mesh.indices, expected);
+  EXPECT_EQ(mesh.positions[6], 1.0f);
+  EXPECT_EQ(mesh.positions[7], 1.0f);
+  EXPECT_EQ(mesh.texcoords[6], 0.0f);
+  EXPECT_EQ(mesh.texcoords[7], 1.0f);
+  EXPECT_EQ(mesh.normals[2], -1.0f);
+  EXPECT_TRUE(checkMeshData(mesh, nullptr));
+}
+
+TEST(ObjImport, CornersDifferingOnlyInTexcoordBecomeSeparateVertices) {
+  const char* obj =
+      "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 0.5 0\nvn 0 0 1\n"
+      "f 1/1/1 2/1/1 3/1/1\nf 1/2/1 3/1/1 2/1/1\n";
+  MeshData mesh;
+  ASSERT_TRUE(importObj(obj, &mesh, nullptr));
+  EXPECT_EQ(mesh.positions.size() / 3, 4u);
+  EXPECT_EQ(mesh.texcoords[6], 0.5f);
+}
+
+TEST(ObjImport, RefusesWhatItCannotConvertWithTheLine) {
+  struct Case {
+    const char* obj;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "line 4"},                    // no vt/vn
+      {"v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n", "line 5"},  // no vt
+      {"v 0 0 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 2/1/1 1/1/1\n", "line 4"},         // v 2 missing
+      {"v 0 0 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 -2/1/1 1/1/1\n", "line 4"},        // before the first
+      {"v 0 0 0\nvt 0 0\nvn 0 0 1\nf 0/1/1 1/1/1 1/1/1\n", "line 4"},         // 0 is no index
+      {"v 0 0 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 1/1/1\n", "line 4"},               // two corners
+      {"v 0 zero 0\n", "line 1"},
+      {"vn 0 0\n", "line 1"},
+      {"v 0 0 0\n", "no faces"},
+  };
+  for (const Case& c : cases) {
+    MeshData mesh;
+    std::string error;
+    EXPECT_FALSE(importObj(c.obj, &mesh, &error)) << c.obj;
+    EXPECT_NE(error.find(c.expected), std::string::npos) << c.obj << " -> " << error;
+  }
+}
+
+TEST(ObjImport, RefusesMoreVerticesThanSixteenBitIndicesReach) {
+  std::string obj = "vt 0 0\nvn 0 0 1\n";
+  for (int i = 0; i < 65537 + 2; ++i) obj += "v " + std::to_string(i) + " 0 0\n";
+  for (int i = 1; i + 2 <= 65537 + 2; i += 3) {
+    obj += "f " + std::to_string(i) + "/1/1 " + std::to_string(i + 1) + "/1/1 " +
+           std::to_string(i + 2) + "/1/1\n";
+  }
+  MeshData mesh;
+  std::string error;
+  EXPECT_FALSE(importObj(obj, &mesh, &error));
+  EXPECT_NE(error.find("65536"), std::string::npos) << error;
+}
+
+TEST(MeshReport, SummarisesASoundFileAndNamesTheFaultOfABadOne) {
+  MeshData mesh;
+  ASSERT_TRUE(importObj(kSquareObj, &mesh, nullptr));
+  std::vector<std::uint8_t> file = encodeMeshFile(mesh);
+  bool sound = false;
+  std::string report = describeMeshFile(file.data(), file.size(), &sound);
+  EXPECT_TRUE(sound);
+  EXPECT_NE(report.find("vertices: 4\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("triangles: 3\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("x 0 .. 1\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("normal length 1 .. 1\n"), std::string::npos) << report;
+
+  file.resize(file.size() - 1);
+  report = describeMeshFile(file.data(), file.size(), &sound);
+  EXPECT_FALSE(sound);
+  EXPECT_NE(report.find("malformed:"), std::string::npos) << report;
+
+  const unsigned char tiny[3] = {1, 2, 3};
+  report = describeMeshFile(tiny, sizeof tiny, &sound);
+  EXPECT_FALSE(sound);
+  EXPECT_NE(report.find("header"), std::string::npos) << report;
+}
