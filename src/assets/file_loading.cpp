@@ -1,0 +1,135 @@
+// Reading the data files whole into their slots, and checking them before the
+// decoders and the mesh builder trust their counts.
+#include "assets/file_loading.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "assets/mesh_file.h"
+#include "codec/colour_table.h"
+#include "codec/container_check.h"
+#include "platform/os/win32.h"
+
+unsigned char* dataFiles[kDataFileCount] = {};
+unsigned char* meshFiles[kMeshFileCount] = {};
+std::size_t dataFileSizes[kDataFileCount] = {};
+std::size_t meshFileSizes[kMeshFileCount] = {};
+
+const FileLoad kFileLoads[kFileLoadCount] = {
+    {"data\\tex.dat", false, 0},        {"data\\alpha.dat", false, 1},
+    {"data\\paimen1.dat", false, 2},    {"data\\valpha.dat", false, 3},
+    {"ref\\isomies.obu", true, 0},      {"ref\\piru.obu", true, 1},
+    {"ref\\huone.obu", true, 2},        {"ref\\rectangle0.obu", true, 3},
+    {"ref\\rectangle1.obu", true, 4},   {"ref\\rectangle2.obu", true, 5},
+    {"ref\\imkeha.obu", true, 6},       {"ref\\AK.obu", true, 10},
+    {"ref\\vapaus.obu", true, 11},      {"ref\\isomies.obu", true, 12},
+    {"ref\\imkeha.obu", true, 13},      {"ref\\piru.obu", true, 14},
+    {"ref\\taivas.obu", true, 15},      {"ref\\saari.obu", true, 16},
+    {"ref\\vesi.obu", true, 17},        {"ref\\talo.obu", true, 20},
+    {"ref\\ChamferBo0.obu", true, 21},  {"ref\\ChamferBo1.obu", true, 22},
+    {"ref\\ChamferBo2.obu", true, 23},  {"ref\\ChamferBox.obu", true, 24},
+    {"ref\\screen00.obu", true, 25},    {"ref\\screen01.obu", true, 26},
+    {"ref\\screen02.obu", true, 27},    {"ref\\screen03.obu", true, 28},
+};
+
+namespace {
+
+constexpr const char* kFileNotFound = "File not found!";
+// "APUA PÄÄÄÄÄÄÄ!!" in Windows-1252: seven bytes 0xC4.
+constexpr const char* kCannotLoad = "APUA P\xC4\xC4\xC4\xC4\xC4\xC4\xC4!!";
+
+bool refuse(const char* path, const char* text) {
+  MessageBoxA(nullptr, text, path, MB_OK);
+  return false;
+}
+
+unsigned char*& slotBuffer(const FileLoad& load) {
+  return load.isMesh ? meshFiles[load.slot] : dataFiles[load.slot];
+}
+
+std::size_t& slotSize(const FileLoad& load) {
+  return load.isMesh ? meshFileSizes[load.slot] : dataFileSizes[load.slot];
+}
+
+// Checks one loaded file; on a malformed one shows the box and returns false.
+bool checkLoadedFile(const FileLoad& load) {
+  const unsigned char* data = slotBuffer(load);
+  const std::size_t size = slotSize(load);
+  std::string problem;
+  const bool sound = load.isMesh ? checkMeshFile(data, size, &problem)
+                                 : checkContainer(data, size, &problem);
+  if (sound) return true;
+  const std::string text = std::string(load.isMesh ? "Malformed mesh file " : "Malformed image container ") +
+                           load.path + ": " + problem;
+  return refuse(load.path, text.c_str());
+}
+
+}  // namespace
+
+std::string platformPath(const char* path) {
+  std::string mapped(path);
+  for (char& c : mapped) {
+    if (c == '\\') c = '/';
+  }
+  return mapped;
+}
+
+bool loadWholeFile(const char* path, unsigned char** out, std::size_t* size) {
+  const std::string mapped = platformPath(path);
+  // Only regular files: a directory opens for reading on this platform but
+  // has no bytes to give.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(mapped, error)) return refuse(path, kFileNotFound);
+  std::FILE* file = std::fopen(mapped.c_str(), "rb");
+  if (!file) return refuse(path, kFileNotFound);
+
+  long end = -1;
+  if (std::fseek(file, 0, SEEK_END) == 0) end = std::ftell(file);
+  if (end <= 0 || std::fseek(file, 0, SEEK_SET) != 0) {
+    std::fclose(file);
+    return refuse(path, kCannotLoad);
+  }
+  const std::size_t fileSize = std::size_t(end);
+  auto* buffer = static_cast<unsigned char*>(std::malloc(fileSize));
+  if (!buffer) {
+    std::fclose(file);
+    return refuse(path, kCannotLoad);
+  }
+  // A short read (the file shrank, or an I/O error) must not pass off a
+  // partly filled buffer as the file.
+  const std::size_t read = std::fread(buffer, 1, fileSize, file);
+  std::fclose(file);
+  if (read != fileSize) {
+    std::free(buffer);
+    return refuse(path, kCannotLoad);
+  }
+  *out = buffer;
+  if (size) *size = fileSize;
+  return true;
+}
+
+int loadAllFiles() {
+  if (initImageCodec() != 1) return 0;
+  for (const FileLoad& load : kFileLoads) {
+    if (!loadWholeFile(load.path, &slotBuffer(load), &slotSize(load))) return 0;
+  }
+  for (const FileLoad& load : kFileLoads) {
+    if (!checkLoadedFile(load)) return 0;
+  }
+  return 1;
+}
+
+void releaseLoadedFiles() {
+  for (int i = 0; i < kDataFileCount; ++i) {
+    std::free(dataFiles[i]);
+    dataFiles[i] = nullptr;
+    dataFileSizes[i] = 0;
+  }
+  for (int i = 0; i < kMeshFileCount; ++i) {
+    std::free(meshFiles[i]);
+    meshFiles[i] = nullptr;
+    meshFileSizes[i] = 0;
+  }
+}
