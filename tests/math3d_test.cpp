@@ -1,0 +1,202 @@
+#include "render/math3d.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <numbers>
+
+namespace {
+
+struct Vec4 {
+  float x, y, z, w;
+};
+
+// p · M for the row vector (p, 1).
+Vec4 transformPoint(const Mat4& m, float x, float y, float z) {
+  return Vec4{x * m._11 + y * m._21 + z * m._31 + m._41, x * m._12 + y * m._22 + z * m._32 + m._42,
+              x * m._13 + y * m._23 + z * m._33 + m._43, x * m._14 + y * m._24 + z * m._34 + m._44};
+}
+
+bool sameBits(const Mat4& a, const Mat4& b) { return std::memcmp(&a, &b, sizeof(Mat4)) == 0; }
+
+Mat4 sample() {
+  Mat4 m;
+  const float values[16] = {1, 2, 3, 0.5f, -1, 4, 2, 0, 0.25f, -3, 1, 2, 7, -2, 5, 1};
+  std::memcpy(&m, values, sizeof m);
+  return m;
+}
+
+void expectElements(const Mat4& m, const float (&expected)[16], float tolerance) {
+  float actual[16];
+  std::memcpy(actual, &m, sizeof actual);
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(actual[i], expected[i], tolerance) << "element " << i;
+}
+
+TEST(Mat4Multiply, ProductAndAliasingGiveTheResultOfUnchangedInputs) {
+  const Mat4 m = sample();
+  Mat4 t;
+  mat4Translation(&t, 4, 5, 6);
+
+  Mat4 squared;
+  mat4Multiply(&squared, &m, &m);
+  Mat4 inPlace = m;
+  mat4Multiply(&inPlace, &inPlace, &inPlace);
+  EXPECT_TRUE(sameBits(inPlace, squared));
+  // Row 0 of m · m by hand.
+  EXPECT_FLOAT_EQ(squared._11, 1 * 1 + 2 * -1 + 3 * 0.25f + 0.5f * 7);
+  EXPECT_FLOAT_EQ(squared._14, 1 * 0.5f + 2 * 0 + 3 * 2 + 0.5f * 1);
+
+  Mat4 followed;
+  mat4Multiply(&followed, &m, &t);
+  Mat4 outIsA = m;
+  mat4Multiply(&outIsA, &outIsA, &t);
+  EXPECT_TRUE(sameBits(outIsA, followed));
+  Mat4 outIsB = t;
+  Mat4 before;
+  mat4Multiply(&before, &m, &t);
+  mat4Multiply(&outIsB, &m, &outIsB);
+  EXPECT_TRUE(sameBits(outIsB, before));
+
+  // a applies first: a point scaled by 2 and then moved by t.
+  Mat4 s;
+  mat4Scaling(&s, 2, 2, 2);
+  Mat4 st;
+  EXPECT_EQ(mat4Multiply(&st, &s, &t), &st);
+  const Vec4 p = transformPoint(st, 1, 2, 3);
+  EXPECT_FLOAT_EQ(p.x, 6);
+  EXPECT_FLOAT_EQ(p.y, 9);
+  EXPECT_FLOAT_EQ(p.z, 12);
+  EXPECT_FLOAT_EQ(p.w, 1);
+}
+
+TEST(Mat4Builders, ScalingTranslationAndRotationElements) {
+  Mat4 m;
+  EXPECT_EQ(mat4Scaling(&m, 2, 3, 4), &m);
+  expectElements(m, {2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 0, 0, 0, 1}, 0);
+  mat4Translation(&m, 4, 5, 6);
+  expectElements(m, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 4, 5, 6, 1}, 0);
+
+  mat4RotationY(&m, std::numbers::pi_v<float> / 2);
+  const Vec4 turned = transformPoint(m, 1, 0, 0);
+  EXPECT_NEAR(turned.x, 0, 1e-6);
+  EXPECT_NEAR(turned.y, 0, 1e-6);
+  EXPECT_NEAR(turned.z, -1, 1e-6);
+  const Vec4 front = transformPoint(m, 0, 0, 1);
+  EXPECT_NEAR(front.x, 1, 1e-6);
+  EXPECT_NEAR(front.z, 0, 1e-6);
+  EXPECT_EQ(m._22, 1);
+  EXPECT_EQ(m._44, 1);
+}
+
+TEST(Mat4PerspectiveLH, MapsTheFrustumEdgesOfThePresentationProjection) {
+  Mat4 p;
+  mat4PerspectiveLH(&p, std::numbers::pi_v<float> / 4, 4.0f / 3.0f, 0.1f, 100.0f);
+  EXPECT_NEAR(p._11, 1.81066, 1e-5);
+  EXPECT_NEAR(p._22, 2.41421, 1e-5);
+  EXPECT_NEAR(p._33, 1.001001, 1e-6);
+  EXPECT_EQ(p._34, 1);
+  EXPECT_NEAR(p._43, -0.1001001, 1e-7);
+  EXPECT_EQ(p._44, 0);
+  EXPECT_EQ(p._12, 0);
+  EXPECT_EQ(p._41, 0);
+
+  const Vec4 nearPoint = transformPoint(p, 0, 0, 0.1f);
+  EXPECT_NEAR(nearPoint.z / nearPoint.w, 0, 1e-6);
+  const Vec4 farPoint = transformPoint(p, 0, 0, 100);
+  EXPECT_NEAR(farPoint.z / farPoint.w, 1, 1e-6);
+  const double halfTan = std::tan(std::numbers::pi / 8);
+  const Vec4 top = transformPoint(p, 0, static_cast<float>(100 * halfTan), 100);
+  EXPECT_NEAR(top.y / top.w, 1, 1e-5);
+  const Vec4 right = transformPoint(p, static_cast<float>(100 * halfTan * 4 / 3), 0, 100);
+  EXPECT_NEAR(right.x / right.w, 1, 1e-5);
+}
+
+TEST(Vec3Cross, IsLeftToRightAndMayOverwriteAnInput) {
+  Vec3 x{1, 0, 0}, y{0, 1, 0};
+  Vec3 z;
+  vec3Cross(&z, &x, &y);
+  EXPECT_EQ(z.x, 0);
+  EXPECT_EQ(z.y, 0);
+  EXPECT_EQ(z.z, 1);
+  Vec3 a{1, 2, 3};
+  const Vec3 b{4, 5, 6};
+  EXPECT_EQ(vec3Cross(&a, &a, &b), &a);
+  EXPECT_EQ(a.x, 2 * 6 - 3 * 5);
+  EXPECT_EQ(a.y, 3 * 4 - 1 * 6);
+  EXPECT_EQ(a.z, 1 * 5 - 2 * 4);
+}
+
+TEST(Vec3Normalize, ScalesCopiesNearUnitAndZeroesTinyOrInvalidVectors) {
+  Vec3 out;
+  const Vec3 v{3, 4, 0};
+  EXPECT_EQ(vec3Normalize(&out, &v), &out);
+  EXPECT_FLOAT_EQ(out.x, 0.6f);
+  EXPECT_FLOAT_EQ(out.y, 0.8f);
+  EXPECT_EQ(out.z, 0);
+
+  // Squared length 1.000002 lies inside the unit tolerance: kept bit for bit.
+  const Vec3 nearUnit{0, 0, 1.000001f};
+  vec3Normalize(&out, &nearUnit);
+  EXPECT_EQ(std::bit_cast<std::uint32_t>(out.z), std::bit_cast<std::uint32_t>(1.000001f));
+  // Squared length 1.0001 does not: rescaled.
+  const Vec3 offUnit{0, 0, 1.00005f};
+  vec3Normalize(&out, &offUnit);
+  EXPECT_NE(out.z, 1.00005f);
+  EXPECT_NEAR(out.z, 1.0f, 1e-7);
+
+  const Vec3 tiny{1e-6f, 0, 0};
+  out = Vec3{5, 5, 5};
+  vec3Normalize(&out, &tiny);
+  EXPECT_EQ(out.x, 0);
+  EXPECT_EQ(out.y, 0);
+  EXPECT_EQ(out.z, 0);
+  // Just above the shortest squared length still normalises.
+  const Vec3 short_{1.1e-5f, 0, 0};
+  vec3Normalize(&out, &short_);
+  EXPECT_FLOAT_EQ(out.x, 1.0f);
+
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const Vec3 invalid{nan, 1, 0};
+  vec3Normalize(&out, &invalid);
+  EXPECT_EQ(out.x, 0);
+  EXPECT_EQ(out.y, 0);
+
+  Vec3 inPlace{0, -2, 0};
+  vec3Normalize(&inPlace, &inPlace);
+  EXPECT_EQ(inPlace.y, -1);
+}
+
+TEST(Mat4LookAtLH, LooksAlongPlusZAndDegradesToZeroColumnsForParallelUp) {
+  const Vec3 eye{0, 0, -10}, at{0, 0, 0}, up{0, 1, 0};
+  Mat4 view;
+  EXPECT_EQ(mat4LookAtLH(&view, &eye, &at, &up), &view);
+  expectElements(view, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 10, 1}, 0);
+
+  // A point in front of the eye ends up on the positive view z axis.
+  const Vec3 sideEye{10, 0, 0};
+  mat4LookAtLH(&view, &sideEye, &at, &up);
+  const Vec4 origin = transformPoint(view, 0, 0, 0);
+  EXPECT_NEAR(origin.x, 0, 1e-5);
+  EXPECT_NEAR(origin.y, 0, 1e-5);
+  EXPECT_NEAR(origin.z, 10, 1e-5);
+  const Vec4 above = transformPoint(view, 0, 3, 0);
+  EXPECT_NEAR(above.y, 3, 1e-5);
+
+  const Vec3 highEye{0, 5, 0}, straightUp{0, 2, 0};
+  mat4LookAtLH(&view, &highEye, &at, &straightUp);
+  EXPECT_EQ(view._11, 0);
+  EXPECT_EQ(view._21, 0);
+  EXPECT_EQ(view._31, 0);
+  EXPECT_EQ(view._12, 0);
+  EXPECT_EQ(view._22, 0);
+  EXPECT_EQ(view._32, 0);
+  EXPECT_EQ(view._23, -1);
+  EXPECT_EQ(view._43, 5);
+  EXPECT_EQ(view._44, 1);
+}
+
+}  // namespace
