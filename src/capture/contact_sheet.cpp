@@ -1,0 +1,119 @@
+#include "capture/contact_sheet.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr std::uint32_t kBackground = 0xFF181818;
+constexpr std::uint32_t kLabelColour = 0xFFE8E8E8;
+constexpr int kGap = 4;
+constexpr int kLabelStrip = kGlyphHeight + 4;
+
+}  // namespace
+
+Canvas scaleDown(const BgraView& frame, int width, int height) {
+  Canvas result(std::max(width, 0), std::max(height, 0), 0xFF000000);
+  if (frame.bytes == nullptr || frame.width <= 0 || frame.height <= 0 || frame.pitch < frame.width * 4) return result;
+  for (int y = 0; y < result.height; ++y) {
+    const int y0 = static_cast<int>(static_cast<std::int64_t>(y) * frame.height / result.height);
+    const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<std::int64_t>(y + 1) * frame.height / result.height));
+    for (int x = 0; x < result.width; ++x) {
+      const int x0 = static_cast<int>(static_cast<std::int64_t>(x) * frame.width / result.width);
+      const int x1 = std::max(x0 + 1, static_cast<int>(static_cast<std::int64_t>(x + 1) * frame.width / result.width));
+      std::uint32_t sum[3] = {0, 0, 0};
+      for (int sy = y0; sy < y1; ++sy) {
+        const std::uint8_t* row = frame.bytes + static_cast<std::size_t>(sy) * frame.pitch;
+        for (int sx = x0; sx < x1; ++sx) {
+          for (int c = 0; c < 3; ++c) sum[c] += row[sx * 4 + c];
+        }
+      }
+      const std::uint32_t count = static_cast<std::uint32_t>((y1 - y0) * (x1 - x0));
+      std::uint32_t pixel = 0xFF000000;
+      for (int c = 0; c < 3; ++c) pixel |= ((sum[c] + count / 2) / count) << (8 * c);
+      result.pixels[static_cast<std::size_t>(y) * result.width + x] = pixel;
+    }
+  }
+  return result;
+}
+
+ContactSheet::ContactSheet(int columns, int thumbWidth, int thumbHeight)
+    : columns_(std::max(columns, 1)), thumbWidth_(std::max(thumbWidth, 1)), thumbHeight_(std::max(thumbHeight, 1)) {}
+
+void ContactSheet::add(Canvas thumbnail, std::string label) {
+  thumbnails_.push_back(std::move(thumbnail));
+  labels_.push_back(std::move(label));
+}
+
+Canvas ContactSheet::compose() const {
+  const int cells = std::max<int>(static_cast<int>(thumbnails_.size()), 1);
+  const int columns = std::min(columns_, cells);
+  const int rows = (cells + columns - 1) / columns;
+  const int cellWidth = thumbWidth_ + kGap;
+  const int cellHeight = thumbHeight_ + kLabelStrip + kGap;
+  Canvas sheet(columns * cellWidth + kGap, rows * cellHeight + kGap, kBackground);
+  for (std::size_t i = 0; i < thumbnails_.size(); ++i) {
+    const int left = kGap + static_cast<int>(i % columns) * cellWidth;
+    const int top = kGap + static_cast<int>(i / columns) * cellHeight;
+    const Canvas& thumbnail = thumbnails_[i];
+    const int copyWidth = std::min(thumbnail.width, thumbWidth_);
+    const int copyHeight = std::min(thumbnail.height, thumbHeight_);
+    for (int y = 0; y < copyHeight; ++y) {
+      std::copy_n(&thumbnail.pixels[static_cast<std::size_t>(y) * thumbnail.width], copyWidth,
+                  &sheet.pixels[static_cast<std::size_t>(top + y) * sheet.width + left]);
+    }
+    drawText(sheet, left + 1, top + thumbHeight_ + 2, labels_[i], kLabelColour);
+  }
+  return sheet;
+}
+
+std::string contactLabel(const FrameInfo& info) {
+  char label[64];
+  std::snprintf(label, sizeof label, "#%d %d:%02d %u.%us", info.timelineEntry, info.order, info.row, info.timeMs / 1000,
+                (info.timeMs % 1000) / 100);
+  return label;
+}
+
+ContactSheetOutput::ContactSheetOutput(std::string path, std::uint32_t intervalMs, int columns, int thumbWidth,
+                                       int thumbHeight)
+    : path_(std::move(path)),
+      intervalMs_(std::max<std::uint32_t>(intervalMs, 1)),
+      thumbWidth_(thumbWidth),
+      thumbHeight_(thumbHeight),
+      sheet_(columns, thumbWidth, thumbHeight) {}
+
+bool ContactSheetOutput::writeFrame(const BgraView& frame, const FrameInfo& info) {
+  Held held{scaleDown(frame, thumbWidth_, thumbHeight_), contactLabel(info)};
+  if (info.timelineEntry != currentEntry_) {
+    // The previous entry's last frame, then this entry's first.
+    if (lastOfEntry_) sheet_.add(std::move(lastOfEntry_->thumbnail), std::move(lastOfEntry_->label));
+    lastOfEntry_.reset();
+    sheet_.add(std::move(held.thumbnail), std::move(held.label));
+    currentEntry_ = info.timelineEntry;
+    lastKeptMs_ = info.timeMs;
+  } else if (info.timeMs - lastKeptMs_ >= intervalMs_) {
+    lastOfEntry_.reset();
+    sheet_.add(std::move(held.thumbnail), std::move(held.label));
+    lastKeptMs_ = info.timeMs;
+  } else {
+    lastOfEntry_ = std::move(held);
+  }
+  return true;
+}
+
+bool ContactSheetOutput::finish() {
+  if (finished_) return error_.empty();
+  finished_ = true;
+  if (lastOfEntry_) sheet_.add(std::move(lastOfEntry_->thumbnail), std::move(lastOfEntry_->label));
+  lastOfEntry_.reset();
+  const Canvas composed = sheet_.compose();
+  const BgraView view{reinterpret_cast<const std::uint8_t*>(composed.pixels.data()), composed.width, composed.height,
+                      composed.width * 4};
+  const PngResult written = writePng(path_, view);
+  if (!written.ok) error_ = written.error;
+  return error_.empty();
+}
+
+std::string ContactSheetOutput::describe() const {
+  return path_ + " (" + std::to_string(sheet_.size()) + " frames)";
+}

@@ -1,0 +1,68 @@
+// A contact sheet: one PNG with a grid of small frames from across the
+// presentation, each labelled with its timeline entry, music position and
+// time ("#4 2:48 47.3s"), for the README and for reviews.
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "capture/bitmap_font.h"
+#include "capture/capture_output.h"
+
+// Box-filters `frame` down to width x height (each target pixel the rounded
+// mean of the source pixels its area covers). Alpha becomes opaque.
+Canvas scaleDown(const BgraView& frame, int width, int height);
+
+// The grid itself: thumbnails in reading order, a label strip under each.
+class ContactSheet {
+ public:
+  ContactSheet(int columns, int thumbWidth, int thumbHeight);
+  void add(Canvas thumbnail, std::string label);
+  std::size_t size() const { return thumbnails_.size(); }
+  // The finished sheet; an empty grid gives one blank cell.
+  Canvas compose() const;
+
+ private:
+  int columns_;
+  int thumbWidth_;
+  int thumbHeight_;
+  std::vector<Canvas> thumbnails_;
+  std::vector<std::string> labels_;
+};
+
+// Label for a frame: "#<entry> <order>:<row, two digits> <seconds>s".
+std::string contactLabel(const FrameInfo& info);
+
+// Picks the frames of a run for the sheet: the first and the last frame of
+// every timeline entry, and in between one frame every `intervalMs` of
+// presentation time. Sound is ignored. finish() writes the PNG.
+class ContactSheetOutput final : public CaptureOutput {
+ public:
+  ContactSheetOutput(std::string path, std::uint32_t intervalMs, int columns = 6, int thumbWidth = 160,
+                     int thumbHeight = 120);
+
+  bool writeFrame(const BgraView& frame, const FrameInfo& info) override;
+  bool writeAudio(const std::int16_t*, std::size_t) override { return true; }
+  bool finish() override;
+  std::string error() const override { return error_; }
+  std::string describe() const override;
+
+  const ContactSheet& sheet() const { return sheet_; }
+
+ private:
+  struct Held {
+    Canvas thumbnail;
+    std::string label;
+  };
+
+  std::string path_;
+  std::uint32_t intervalMs_;
+  int thumbWidth_;
+  int thumbHeight_;
+  ContactSheet sheet_;
+  int currentEntry_ = -1;
+  std::uint32_t lastKeptMs_ = 0;
+  std::optional<Held> lastOfEntry_;  // the newest frame not yet on the sheet
+  bool finished_ = false;
+  std::string error_;
+};

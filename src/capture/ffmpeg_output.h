@@ -1,0 +1,47 @@
+// Capture to a video file through the ffmpeg program.
+//
+// Two steps, so that neither stream ever waits for the other: while the
+// presentation runs, raw BGRA frames are piped into ffmpeg, which encodes
+// them (H.264, yuv420p) into a hidden video-only file beside OUT, and the
+// sound goes into a hidden WAV file; finish() then muxes both into OUT,
+// copying the video and encoding the sound (AAC for .mp4, FLAC for .mkv),
+// and removes the two hidden files.
+#pragma once
+
+#include <memory>
+
+#include "capture/capture_output.h"
+#include "capture/child_process.h"
+#include "capture/wav_writer.h"
+
+class FfmpegOutput final : public CaptureOutput {
+ public:
+  // True for names this output can write: ending in .mp4 or .mkv.
+  static bool handles(const std::string& path);
+  // Starts the encoder. `program` is the ffmpeg to run (found on PATH).
+  static std::unique_ptr<FfmpegOutput> open(const std::string& path, int fps, int width, int height,
+                                            std::string& error, const std::string& program = "ffmpeg");
+  ~FfmpegOutput() override;
+
+  bool writeFrame(const BgraView& frame, const FrameInfo& info) override;
+  bool writeAudio(const std::int16_t* samples, std::size_t frames) override;
+  bool finish() override;
+  std::string error() const override { return error_; }
+  std::string describe() const override;
+
+ private:
+  FfmpegOutput() = default;
+  void removeTemporaries();
+
+  std::string program_;
+  std::string path_;
+  std::string videoTemp_;
+  std::string audioTemp_;
+  int width_ = 0;
+  int height_ = 0;
+  ChildProcess encoder_;
+  WavWriter audio_;
+  std::int64_t framesWritten_ = 0;
+  bool finished_ = false;
+  std::string error_;
+};

@@ -1,0 +1,70 @@
+#include "capture/png_sequence_output.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+bool ensureDirectory(const std::string& directory, std::string& error) {
+  struct stat info;
+  if (::stat(directory.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) return true;
+    error = directory + " exists and is not a folder";
+    return false;
+  }
+  if (::mkdir(directory.c_str(), 0777) != 0) {
+    error = "cannot create the folder " + directory + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<PngSequenceOutput> PngSequenceOutput::open(const std::string& directory, std::string& error) {
+  if (!ensureDirectory(directory, error)) return nullptr;
+  std::unique_ptr<PngSequenceOutput> output(new PngSequenceOutput(directory));
+  if (!output->audio_.open(directory + "/audio.wav")) {
+    error = output->audio_.error();
+    return nullptr;
+  }
+  return output;
+}
+
+std::string PngSequenceOutput::frameFileName(std::int64_t index) {
+  char name[40];
+  std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(index));
+  return name;
+}
+
+bool PngSequenceOutput::writeFrame(const BgraView& frame, const FrameInfo& info) {
+  if (!error_.empty()) return false;
+  const PngResult result = writePng(directory_ + "/" + frameFileName(info.index), frame);
+  if (!result.ok) {
+    error_ = result.error;
+    return false;
+  }
+  ++framesWritten_;
+  return true;
+}
+
+bool PngSequenceOutput::writeAudio(const std::int16_t* samples, std::size_t frames) {
+  if (!error_.empty()) return false;
+  if (!audio_.append(samples, frames)) {
+    error_ = audio_.error();
+    return false;
+  }
+  return true;
+}
+
+bool PngSequenceOutput::finish() {
+  if (!audio_.finish() && error_.empty()) error_ = audio_.error();
+  return error_.empty();
+}
+
+std::string PngSequenceOutput::describe() const {
+  return std::to_string(framesWritten_) + " PNG frames and audio.wav in " + directory_;
+}

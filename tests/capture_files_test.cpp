@@ -1,0 +1,204 @@
+// PNG and WAV writers, the folder output and the progress line.
+#include <png.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "capture/png_sequence_output.h"
+#include "capture/png_writer.h"
+#include "capture/progress_bar.h"
+#include "capture/wav_writer.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::uint8_t> readBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::uint32_t u32At(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+  return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
+// Decodes a PNG back to packed RGB.
+bool decodeRgb(const std::vector<std::uint8_t>& encoded, int& width, int& height, std::vector<std::uint8_t>& rgb) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, encoded.data(), encoded.size())) return false;
+  image.format = PNG_FORMAT_RGB;
+  width = static_cast<int>(image.width);
+  height = static_cast<int>(image.height);
+  rgb.assign(PNG_IMAGE_SIZE(image), 0);
+  return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    path_ = fs::temp_directory_path() / ("glass_capture_files_" + std::to_string(::getpid()));
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+}  // namespace
+
+TEST(PngWriter, KeepsColoursHonoursPitchAndDropsAlpha) {
+  // 3 x 2 pixels in rows of 16 bytes (4 bytes of padding each).
+  std::vector<std::uint8_t> buffer(32, 0xEE);
+  const std::uint8_t pixels[2][3][4] = {{{1, 2, 3, 0}, {10, 20, 30, 255}, {0, 0, 255, 7}},
+                                        {{255, 255, 255, 0}, {0, 128, 0, 1}, {9, 8, 7, 6}}};
+  for (int y = 0; y < 2; ++y) std::memcpy(&buffer[y * 16], pixels[y], 12);
+  std::vector<std::uint8_t> encoded;
+  ASSERT_TRUE(encodePng({buffer.data(), 3, 2, 16}, encoded).ok);
+
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> rgb;
+  ASSERT_TRUE(decodeRgb(encoded, width, height, rgb));
+  EXPECT_EQ(width, 3);
+  EXPECT_EQ(height, 2);
+  const std::vector<std::uint8_t> expected = {3, 2, 1, 30, 20, 10, 255, 0, 0, 255, 255, 255, 0, 128, 0, 7, 8, 9};
+  EXPECT_EQ(rgb, expected);
+
+  // Alpha and padding do not reach the file: other values, same bytes.
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 3; ++x) buffer[y * 16 + x * 4 + 3] = 0x55;
+    std::memset(&buffer[y * 16 + 12], 0x11, 4);
+  }
+  std::vector<std::uint8_t> again;
+  ASSERT_TRUE(encodePng({buffer.data(), 3, 2, 16}, again).ok);
+  EXPECT_EQ(again, encoded);
+}
+
+TEST(PngWriter, RefusesInconsistentPictures) {
+  std::vector<std::uint8_t> buffer(64);
+  std::vector<std::uint8_t> encoded;
+  EXPECT_FALSE(encodePng({nullptr, 2, 2, 8}, encoded).ok);
+  EXPECT_FALSE(encodePng({buffer.data(), 0, 2, 8}, encoded).ok);
+  EXPECT_FALSE(encodePng({buffer.data(), 4, 2, 8}, encoded).ok);  // pitch below width * 4
+  const PngResult unwritable = writePng("/nonexistent-folder/x.png", {buffer.data(), 2, 2, 8});
+  EXPECT_FALSE(unwritable.ok);
+  EXPECT_NE(unwritable.error.find("/nonexistent-folder/x.png"), std::string::npos);
+}
+
+TEST(WavWriter, HeaderDescribesTheSamplesAppended) {
+  TempDir dir;
+  const fs::path path = dir.path() / "a.wav";
+  WavWriter writer;
+  ASSERT_TRUE(writer.open(path.string()));
+  const std::int16_t first[] = {1, -1, 0x1234, -32768};
+  const std::int16_t second[] = {32767, 2};
+  ASSERT_TRUE(writer.append(first, 2));
+  ASSERT_TRUE(writer.append(second, 1));
+  ASSERT_TRUE(writer.append(nullptr, 0));
+  ASSERT_TRUE(writer.finish());
+  EXPECT_EQ(writer.framesWritten(), 3u);
+
+  const std::vector<std::uint8_t> bytes = readBytes(path);
+  ASSERT_EQ(bytes.size(), 44u + 12u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
+  EXPECT_EQ(u32At(bytes, 4), 48u);
+  EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
+  EXPECT_EQ(u32At(bytes, 16), 16u);
+  EXPECT_EQ(u32At(bytes, 20), 1u | 2u << 16);  // PCM, 2 channels
+  EXPECT_EQ(u32At(bytes, 24), 44100u);
+  EXPECT_EQ(u32At(bytes, 28), 176400u);
+  EXPECT_EQ(u32At(bytes, 32), 4u | 16u << 16);  // block align 4, 16 bits
+  EXPECT_EQ(std::string(bytes.begin() + 36, bytes.begin() + 40), "data");
+  EXPECT_EQ(u32At(bytes, 40), 12u);
+  const std::vector<std::uint8_t> samples(bytes.begin() + 44, bytes.end());
+  const std::vector<std::uint8_t> expected = {1, 0, 0xFF, 0xFF, 0x34, 0x12, 0x00, 0x80, 0xFF, 0x7F, 2, 0};
+  EXPECT_EQ(samples, expected);
+}
+
+TEST(WavWriter, ReportsMisuseAndUnwritablePaths) {
+  WavWriter writer;
+  const std::int16_t samples[2] = {0, 0};
+  EXPECT_FALSE(writer.append(samples, 1));
+  EXPECT_FALSE(writer.finish());
+  WavWriter unwritable;
+  EXPECT_FALSE(unwritable.open("/nonexistent-folder/a.wav"));
+  EXPECT_NE(unwritable.error().find("/nonexistent-folder/a.wav"), std::string::npos);
+}
+
+TEST(PngSequenceOutput, WritesNumberedFramesAndAudio) {
+  TempDir dir;
+  const fs::path folder = dir.path() / "frames";  // created by the output
+  std::string error;
+  std::unique_ptr<PngSequenceOutput> output = PngSequenceOutput::open(folder.string(), error);
+  ASSERT_TRUE(output) << error;
+  std::vector<std::uint32_t> pixels(4 * 3, 0xFF102030);
+  const BgraView view{reinterpret_cast<const std::uint8_t*>(pixels.data()), 4, 3, 16};
+  FrameInfo info;
+  for (int k = 0; k < 3; ++k) {
+    info.index = k;
+    ASSERT_TRUE(output->writeFrame(view, info));
+    const std::int16_t audio[8] = {};
+    ASSERT_TRUE(output->writeAudio(audio, 4));
+  }
+  ASSERT_TRUE(output->finish());
+  EXPECT_TRUE(fs::exists(folder / "frame_000000.png"));
+  EXPECT_TRUE(fs::exists(folder / "frame_000002.png"));
+  EXPECT_FALSE(fs::exists(folder / "frame_000003.png"));
+  EXPECT_EQ(fs::file_size(folder / "audio.wav"), 44u + 12u * 4u);
+  EXPECT_EQ(PngSequenceOutput::frameFileName(1234567), "frame_1234567.png");
+
+  // A file where the folder should be is an error, not a crash.
+  std::ofstream(dir.path() / "plain") << "x";
+  EXPECT_FALSE(PngSequenceOutput::open((dir.path() / "plain").string(), error));
+  EXPECT_NE(error.find("not a folder"), std::string::npos);
+}
+
+TEST(ProgressLine, ShowsPositionTimesAndEstimate) {
+  ProgressState state;
+  state.frames = 1680;
+  state.order = 2;
+  state.row = 7;
+  state.musicSeconds = 28;
+  state.elapsedSeconds = 10;
+  state.fractionDone = 0.25;
+  const std::string line = formatProgress(state);
+  EXPECT_NE(line.find("[#####...............]"), std::string::npos) << line;
+  EXPECT_NE(line.find(" 25%"), std::string::npos) << line;
+  EXPECT_NE(line.find("frame 1680"), std::string::npos) << line;
+  EXPECT_NE(line.find("pos 2:07"), std::string::npos) << line;
+  EXPECT_NE(line.find("elapsed 0:10"), std::string::npos) << line;
+  EXPECT_NE(line.find("left 0:30"), std::string::npos) << line;
+
+  state.fractionDone = -1;  // unknown: no bar and no estimate
+  const std::string unknown = formatProgress(state);
+  EXPECT_EQ(unknown.find('['), std::string::npos);
+  EXPECT_EQ(unknown.find("left"), std::string::npos);
+}
+
+TEST(ProgressLine, FractionEndsAfterOrderFiveRowSixteen) {
+  EXPECT_DOUBLE_EQ(fractionAtPosition(0, 0, 128), 0.0);
+  EXPECT_DOUBLE_EQ(fractionAtPosition(5, 17, 128), 1.0);
+  EXPECT_DOUBLE_EQ(fractionAtPosition(9, 0, 128), 1.0);
+  EXPECT_NEAR(fractionAtPosition(2, 0, 64), 128.0 / 337.0, 1e-12);
+  EXPECT_DOUBLE_EQ(fractionAtPosition(1, 0, 0), 0.0);
+}
+
+TEST(ProgressBar, SilentWhenNotATerminal) {
+  std::FILE* stream = std::tmpfile();
+  ASSERT_NE(stream, nullptr);
+  ProgressBar bar(stream, false);
+  bar.update(ProgressState{});
+  bar.close();
+  EXPECT_EQ(std::ftell(stream), 0);
+  std::fclose(stream);
+}
