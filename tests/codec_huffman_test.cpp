@@ -1,0 +1,172 @@
+// The Huffman decoder: table and tree decoding, the stop rule, the padding
+// bits, unmatched bits, and the encoder's blocks read back.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "codec/colour_table.h"
+#include "codec/huffman_decoder.h"
+#include "encoder/image_encoder.h"
+#include "support/codec_streams.h"
+
+namespace {
+
+using codec_test::Bytes;
+
+struct Code {
+  int symbol;
+  int length;
+  std::uint32_t word;
+};
+
+// A block with the given codes, outputCount and stream bytes.
+Bytes makeBlock(std::int32_t outputCount, std::initializer_list<Code> codes, const Bytes& stream) {
+  Bytes block(kHuffmanHeaderBytes, 0);
+  std::memcpy(block.data(), &outputCount, 4);
+  for (const Code& c : codes) {
+    std::memcpy(block.data() + 4 + 4 * c.symbol, &c.word, 4);
+    block[1028 + c.symbol] = static_cast<std::uint8_t>(c.length);
+  }
+  block.insert(block.end(), stream.begin(), stream.end());
+  return block;
+}
+
+// Packs bits (first stream bit first) least significant bit first.
+Bytes packBits(const std::vector<int>& bits) {
+  Bytes out((bits.size() + 7) / 8, 0);
+  for (std::size_t k = 0; k < bits.size(); ++k) out[k / 8] |= static_cast<std::uint8_t>(bits[k] << (k % 8));
+  return out;
+}
+
+Bytes decodeBlock(const Bytes& block, int capacity = 64) {
+  HuffmanDecoder decoder;
+  decoder.attachBlock(block.data(), static_cast<std::int64_t>(block.size()));
+  Bytes out(capacity, 0xCC);
+  out.resize(decoder.decodeInto(out.data(), capacity));
+  return out;
+}
+
+const std::initializer_list<Code> kAbc = {{0x41, 1, 0}, {0x42, 2, 2}, {0x43, 2, 3}};
+
+TEST(HuffmanDecoder, WorkedBlockDecodesThreeBytes) {
+  EXPECT_EQ(decodeBlock(makeBlock(3, kAbc, {0x1A})), (Bytes{0x41, 0x42, 0x43}));
+}
+
+TEST(HuffmanDecoder, PaddingBitsDecodeUntilTheStreamEnds) {
+  // outputCount 10: three zero padding bits each give 0x41, then pos
+  // reaches the end of the one-byte stream.
+  EXPECT_EQ(decodeBlock(makeBlock(10, kAbc, {0x1A})), (Bytes{0x41, 0x42, 0x43, 0x41, 0x41, 0x41}));
+}
+
+TEST(HuffmanDecoder, EmptyStreamOrZeroCountDecodesNothing) {
+  EXPECT_TRUE(decodeBlock(makeBlock(3, kAbc, {})).empty());
+  EXPECT_TRUE(decodeBlock(makeBlock(0, kAbc, {0x1A})).empty());
+  EXPECT_TRUE(decodeBlock(makeBlock(-5, kAbc, {0x1A})).empty());
+}
+
+TEST(HuffmanDecoder, BlockShorterThanItsHeaderDecodesNothing) {
+  const Bytes block = makeBlock(3, kAbc, {0x1A});
+  HuffmanDecoder decoder;
+  decoder.attachBlock(block.data(), 1000);
+  Bytes out(8);
+  EXPECT_EQ(decoder.decodeInto(out.data(), 8), 0);
+  EXPECT_EQ(decoder.outputCount(), 0);
+}
+
+// 'a' = 0, 'b' = 10, 'd' = 111, 'c' = 110000000000 (12 bits, through the tree).
+const std::initializer_list<Code> kWithLong = {
+    {'a', 1, 0}, {'b', 2, 2}, {'d', 3, 7}, {'c', 12, 0xC00}};
+
+TEST(HuffmanDecoder, LongCodeWalksTheTreeBetweenShortCodes) {
+  const std::vector<int> bits = {0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 0, 1, 1, 0, 0, 0,
+                                 0, 0, 0, 0, 0, 0, 0};
+  // a c a d b c
+  EXPECT_EQ(decodeBlock(makeBlock(6, kWithLong, packBits(bits))), (Bytes{'a', 'c', 'a', 'd', 'b', 'c'}));
+}
+
+TEST(HuffmanDecoder, LongCodeAtTheEndReadsZerosPastTheStream) {
+  // 'c' ends the stream: its last bits lie in the final byte and the
+  // window looks past it; nothing beyond the block is read (asan build).
+  const std::vector<int> bits = {1, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  const Bytes block = makeBlock(2, kWithLong, packBits(bits));
+  EXPECT_EQ(decodeBlock(block), (Bytes{'b', 'c'}));
+}
+
+TEST(HuffmanDecoder, UnmatchedBitsGiveInnerSymbolAndConsumeOnlyTheWalk) {
+  // Only 'a' (0) and 'c' (110000000000) have codes. Bits 1,1 walk two
+  // nodes down c's path and the third 1 finds no child: the inner node's
+  // symbol 0 is written and two bits are consumed. Then 1 and a 0 that
+  // finds no child: 0 again after one bit. Then 0 is 'a'.
+  const std::initializer_list<Code> codes = {{'a', 1, 0}, {'c', 12, 0xC00}};
+  EXPECT_EQ(decodeBlock(makeBlock(3, codes, packBits({1, 1, 1, 0, 0}))), (Bytes{0, 0, 'a'}));
+}
+
+TEST(HuffmanDecoder, RootSymbolIsTheHighestSymbolWithoutACode) {
+  // Only 0x41 has a code, so the root holds 0xFF. A leading 1 stops the
+  // walk at the root at once: 0xFF is written and nothing is consumed, so
+  // the same bit gives 0xFF until outputCount is reached.
+  EXPECT_EQ(decodeBlock(makeBlock(3, {{0x41, 1, 0}}, {0x01})), (Bytes{0xFF, 0xFF, 0xFF}));
+}
+
+TEST(HuffmanDecoder, TwoBlocksInARowDecodeIndependently) {
+  HuffmanDecoder decoder;
+  const Bytes first = makeBlock(6, kWithLong,
+                                packBits({0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 0}));
+  // Bits 1,1,0 would walk the first block's tree; the second block has no
+  // long codes, so they stop at its root (0xFF).
+  const Bytes second = makeBlock(1, {{0x41, 1, 0}}, packBits({1, 1, 0, 0, 0, 0, 0, 0}));
+  Bytes out(16);
+  decoder.attachBlock(first.data(), static_cast<std::int64_t>(first.size()));
+  ASSERT_EQ(decoder.decodeInto(out.data(), 16), 6);
+  EXPECT_EQ(Bytes(out.begin(), out.begin() + 6), (Bytes{'a', 'c', 'a', 'd', 'b', 'a'}));
+  decoder.attachBlock(second.data(), static_cast<std::int64_t>(second.size()));
+  ASSERT_EQ(decoder.decodeInto(out.data(), 16), 1);
+  EXPECT_EQ(out[0], 0xFF);
+}
+
+TEST(HuffmanDecoder, OutputCountAboveTheBufferIsCutAtTheBuffer) {
+  ASSERT_EQ(initImageCodec(), 1);
+  // 0x41 = "0": 30,000 zero bytes hold 240,000 codes; ask for 250,000.
+  const Bytes block = makeBlock(250000, {{0x41, 1, 0}, {0x42, 1, 1}}, Bytes(30000, 0));
+  huffmanDecoder.attachBlock(block.data(), static_cast<std::int64_t>(block.size()));
+  const unsigned char* out = huffmanDecoder.decode();
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(huffmanDecoder.writtenCount(), kDecodedStreamBytes);
+  EXPECT_EQ(out[kDecodedStreamBytes - 1], 0x41);
+}
+
+TEST(HuffmanEncoder, BlocksDecodeBackToTheirStream) {
+  // Skewed frequencies give codes longer than 10 bits; a single-symbol
+  // stream and an empty one are the corner cases.
+  Bytes skewed;
+  for (int i = 0; i < 20000; ++i) skewed.push_back(static_cast<std::uint8_t>(i % 7 == 0 ? i % 256 : 3));
+  for (int s = 0; s < 256; ++s) skewed.push_back(static_cast<std::uint8_t>(s));
+  const std::vector<Bytes> streams = {skewed, Bytes(1000, 0x55), Bytes{}, Bytes{1, 2, 3, 4, 5}};
+  for (const Bytes& stream : streams) {
+    const Bytes block = buildHuffmanBlock(stream);
+    int longest = 0;
+    for (int s = 0; s < 256; ++s) longest = std::max<int>(longest, block[1028 + s]);
+    EXPECT_LE(longest, 32);
+    EXPECT_EQ(decodeBlock(block, static_cast<int>(stream.size()) + 8), stream);
+  }
+}
+
+TEST(HuffmanEncoder, FibonacciFrequenciesStayWithin32Bits) {
+  // Frequencies growing like Fibonacci numbers over 36 symbols push
+  // Huffman's lengths to 35; the encoder flattens them.
+  Bytes stream;
+  std::uint64_t a = 1, b = 1;
+  for (int s = 0; s < 36; ++s) {
+    stream.insert(stream.end(), a, static_cast<std::uint8_t>(s));
+    const std::uint64_t next = a + b;
+    a = b;
+    b = next;
+  }
+  const Bytes block = buildHuffmanBlock(stream);
+  for (int s = 0; s < 256; ++s) EXPECT_LE(block[1028 + s], 32);
+  EXPECT_EQ(decodeBlock(block, static_cast<int>(stream.size())), stream);
+}
+
+}  // namespace
