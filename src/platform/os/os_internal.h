@@ -1,0 +1,41 @@
+// Shared by the files of platform/os only; nothing outside includes it.
+#pragma once
+
+#include <string>
+
+#include "platform/os/win32.h"
+
+// A window of the presentation. Handles stay valid (and recognisably dead)
+// until resetWindowSystem(), so a late message to a destroyed window is
+// refused instead of touching freed memory.
+struct HWND__ {
+  WNDPROC procedure = nullptr;
+  std::string title;
+  bool alive = true;
+  bool hasDisplay = false;  // this window owns the SDL window
+};
+
+namespace os_detail {
+
+// Windows currently alive, in creation order.
+int liveWindowCount();
+HWND firstLiveWindow();
+
+// Queue access for the registry and the display.
+void clearMessageQueue();
+void dropMessagesFor(HWND window);
+
+// The SDL side (sdl_display.cpp).
+void startEvents();                      // events subsystem, signal handling
+bool openDisplayWindow(const std::string& title);
+void closeDisplayWindow();
+void showDisplayWindow();
+void setPointerVisible(bool visible);
+// Turns pending SDL events into messages for `target` (posted, or sent for
+// WM_SETCURSOR as Windows does).
+void pumpDisplayEvents(HWND target);
+// Blocks until some SDL event arrives or `timeoutMs` passes.
+void waitForDisplayEvent(int timeoutMs);
+void shutdownDisplay();
+
+}  // namespace os_detail

@@ -1,0 +1,48 @@
+// Choices and hooks of the sound layer that the FMOD interface does not
+// have: where the music goes, offline rendering for capture, and the test
+// hooks. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+enum class SoundOutput {
+  // SDL audio device; falls back to Silent when no device opens.
+  Device,
+  // No sound; the song advances in real time from a monotonic clock.
+  Silent,
+  // Nothing plays by itself; renderOfflineFrames() advances the song.
+  Offline,
+};
+
+// Chooses the output for the next FSOUND_Init (default Device).
+void setSoundOutput(SoundOutput output);
+// The output FSOUND_Init actually started (Device may have become Silent).
+SoundOutput activeSoundOutput();
+
+// Offline output: renders exactly `frames` stereo sample frames of the
+// playing song into `interleavedStereo` (2 * frames 16-bit samples; a null
+// buffer renders and discards) and returns how many were rendered; fewer at
+// the song's end, then 0. Order and row then describe the audio rendered so
+// far. 0 when no song plays or the output is not Offline.
+int renderOfflineFrames(int frames, std::int16_t* interleavedStereo);
+
+// True once the playing song has reached its end (never while it loops).
+bool songEnded();
+
+// Loop the song (the library's default) or play it once. Takes effect for
+// songs loaded afterwards.
+void setSongLooping(bool looping);
+
+// Decoder messages go to standard error only when verbose.
+void setSoundVerbose(bool verbose);
+
+// Test hooks: the version FSOUND_GetVersion reports, a failure code that
+// the next FSOUND_Init reports (0 for none), and the clock of the silent
+// output in microseconds (empty for the monotonic clock).
+void setReportedSoundVersion(float version);
+void failNextSoundInit(int errorCode);
+void setSilentOutputClock(std::function<std::uint64_t()> microseconds);
+
+// Closes the sound system and restores every choice and hook to its default.
+void resetSoundSystem();
