@@ -1,0 +1,72 @@
+// The colour table: the finished entries the presentation's colours depend
+// on, the fades at both ends of luma, and the lookup of chroma bytes above
+// 63.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "codec/colour_table.h"
+#include "support/codec_streams.h"
+
+namespace {
+
+std::uint32_t entry(int y, int a, int b) { return colourTable[y * 4096 + a * 64 + b]; }
+
+class ColourTable : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(codec_test::codecReady()); }
+};
+
+TEST_F(ColourTable, KnownEntries) {
+  struct Row {
+    int y, a, b;
+    std::uint32_t expected;
+  };
+  const Row rows[] = {
+      {16, 32, 32, 0xFF000000}, {235, 32, 32, 0xFFFEFEFE}, {255, 32, 32, 0xFFFFFFFF},
+      {128, 63, 32, 0xFFFF1D82}, {128, 32, 63, 0xFF8251FF}, {128, 0, 0, 0xFF00FF00},
+      {100, 40, 24, 0xFF945421}, {81, 63, 0, 0xFFFF1800},   {0, 0, 0, 0xFF000000},
+      {8, 40, 20, 0xFF000000},   {249, 32, 0, 0xFFFFFFFF},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(entry(r.y, r.a, r.b), r.expected) << "Y " << r.y << " A " << r.a << " B " << r.b;
+    EXPECT_EQ(colourTableEntry(r.y, r.a, r.b), r.expected);
+  }
+}
+
+TEST_F(ColourTable, EveryEntryIsOpaqueAndMatchesItsFormula) {
+  for (std::size_t i = 0; i < kColourTableEntries; ++i) {
+    ASSERT_EQ(colourTable[i] >> 24, 0xFFu) << i;
+  }
+  for (int y : {0, 15, 16, 17, 247, 248, 249, 250, 255}) {
+    for (int a = 0; a < 64; a += 9) {
+      for (int b = 0; b < 64; b += 7) ASSERT_EQ(entry(y, a, b), colourTableEntry(y, a, b));
+    }
+  }
+}
+
+TEST_F(ColourTable, FadeNearWhiteRemovesTheChroma) {
+  // Without the fade, Y 249 with the least blue would give blue 12.
+  EXPECT_EQ(entry(249, 32, 0) & 0xFF, 0xFFu);
+  // Just below the knee the chroma still acts.
+  EXPECT_LT(entry(248, 32, 0) & 0xFF, 0x40u);
+}
+
+TEST_F(ColourTable, ChromaAbove63OrsIntoTheLuma) {
+  // Chroma A 64 sets bit 6 of (b0 << 6 | b1): for even luma that is luma
+  // + 1 with chroma A 0, for odd luma it is luma itself with chroma A 0.
+  EXPECT_EQ(colourIndex(100, 64, 5), 101u * 4096 + 0 * 64 + 5);
+  EXPECT_EQ(colourIndex(101, 64, 5), 101u * 4096 + 0 * 64 + 5);
+  EXPECT_EQ(colourIndex(255, 255, 255), (1u << 20) - 1);
+  EXPECT_EQ(colourIndex(16, 32, 32), 16u * 4096 + 32 * 64 + 32);
+}
+
+TEST_F(ColourTable, InitialisingAgainKeepsTheBuffers) {
+  std::uint32_t* table = colourTable;
+  unsigned char* stream = decodedStream;
+  EXPECT_EQ(initImageCodec(), 1);
+  EXPECT_EQ(colourTable, table);
+  EXPECT_EQ(decodedStream, stream);
+}
+
+}  // namespace
