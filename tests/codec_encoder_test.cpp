@@ -1,0 +1,163 @@
+// Encoder round trips: pictures encoded, decoded by the presentation's
+// decoder and converted through its colour table come back close to the
+// original; the stream stays within 200,000 bytes; the output is the same
+// every time.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "codec/container_check.h"
+#include "codec/image_decoder.h"
+#include "codec/texel_conversion.h"
+#include "encoder/image_encoder.h"
+#include "support/codec_streams.h"
+
+namespace {
+
+using codec_test::Bytes;
+
+// A deterministic test picture: smooth gradients, a few hard-edged discs
+// and a fine texture, so every part of the encoder has work to do.
+Picture makePicture(int width, int height, int channels, unsigned seed = 1) {
+  Picture p;
+  p.width = width;
+  p.height = height;
+  p.channels = channels;
+  p.pixels.resize(static_cast<std::size_t>(width) * height * channels);
+  unsigned noise = seed;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      noise = noise * 1103515245u + 12345u;
+      const int grain = static_cast<int>((noise >> 16) & 15) - 8;
+      const double u = double(x) / width, v = double(y) / height;
+      const bool disc = std::hypot(u - 0.35, v - 0.4) < 0.18 || std::hypot(u - 0.7, v - 0.7) < 0.12;
+      double rgb[3] = {255 * u, 255 * v, 128 + 100 * std::sin(6.0 * u + 4.0 * v)};
+      if (disc) rgb[0] = 240, rgb[1] = 230 * (1 - u), rgb[2] = 40;
+      for (int c = 0; c < channels; ++c) {
+        const double value = channels == 1 ? 0.5 * (rgb[0] + rgb[1]) : rgb[c];
+        p.pixels[(static_cast<std::size_t>(y) * width + x) * channels + c] =
+            static_cast<std::uint8_t>(std::clamp(value + grain, 0.0, 255.0));
+      }
+    }
+  }
+  return p;
+}
+
+// Decodes a block with the presentation's decoder and returns the picture
+// as shown: RGB from the colour table, or the grey plane.
+Picture decodeAsShown(const Bytes& block) {
+  const Bytes container = packContainer({block});
+  decodeContainerImage(container.data(), 0);
+  Picture out;
+  out.width = decodedWidth;
+  out.height = decodedHeight;
+  out.channels = decodedChannels;
+  const std::size_t pixels = static_cast<std::size_t>(decodedWidth) * decodedHeight;
+  if (decodedChannels == 1) {
+    out.pixels.assign(imageScratch, imageScratch + pixels);
+    return out;
+  }
+  std::vector<std::uint8_t> texels(pixels * 4);
+  convertToTexels(imageScratch, texels.data(), decodedWidth * 4, decodedWidth, decodedHeight);
+  for (std::size_t i = 0; i < pixels; ++i) {
+    out.pixels.push_back(texels[i * 4 + 2]);
+    out.pixels.push_back(texels[i * 4 + 1]);
+    out.pixels.push_back(texels[i * 4]);
+  }
+  return out;
+}
+
+double psnr(const Picture& a, const Picture& b) {
+  double sum = 0.0;
+  for (std::size_t i = 0; i < a.pixels.size(); ++i) {
+    const double d = double(a.pixels[i]) - b.pixels[i];
+    sum += d * d;
+  }
+  const double mse = sum / a.pixels.size();
+  return mse == 0.0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+class Encoder : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(codec_test::codecReady()); }
+};
+
+TEST_F(Encoder, RoundTripsKeepTheirQuality) {
+  struct Case {
+    int width, height, channels;
+    double minimumPsnr;
+  };
+  const Case cases[] = {
+      {256, 256, 3, 36.0}, {512, 512, 3, 31.0}, {128, 128, 3, 36.0}, {512, 512, 1, 35.0},
+      {256, 256, 1, 99.0}, {30, 20, 3, 36.0},   {1, 1, 3, 30.0},     {64, 32, 4, 36.0},
+  };
+  for (const Case& c : cases) {
+    const Picture picture = makePicture(c.width, c.height, c.channels);
+    Bytes block;
+    std::string error;
+    EncodeStats stats;
+    ASSERT_TRUE(encodeImage(picture, &block, &error, &stats)) << error;
+    EXPECT_LE(stats.decodedBytes, 200000);
+    EXPECT_EQ(stats.blockBytes, static_cast<int>(block.size()));
+    std::string problem;
+    ASSERT_TRUE(checkContainer(packContainer({block}).data(), packContainer({block}).size(), &problem)) << problem;
+
+    Picture reference = picture;
+    if (c.channels == 4) {  // alpha is dropped
+      reference.channels = 3;
+      reference.pixels.clear();
+      for (std::size_t i = 0; i < picture.pixels.size(); i += 4) {
+        reference.pixels.insert(reference.pixels.end(), picture.pixels.begin() + i, picture.pixels.begin() + i + 3);
+      }
+    }
+    const Picture shown = decodeAsShown(block);
+    ASSERT_EQ(shown.width, c.width);
+    ASSERT_EQ(shown.height, c.height);
+    ASSERT_EQ(shown.channels, reference.channels);
+    const double quality = psnr(reference, shown);
+    std::printf("%3dx%-3d %d ch: luma cell %dx%d, chroma cell %dx%d, s %d, details %d/%d, stream %d, block %d, "
+                "PSNR %.2f dB\n",
+                c.width, c.height, c.channels, stats.lumaCellWidth, stats.lumaCellHeight, stats.chromaCellWidth,
+                stats.chromaCellHeight, stats.residualShift, stats.detailCells, stats.lumaCells,
+                stats.decodedBytes, stats.blockBytes, quality);
+    EXPECT_GE(quality, c.minimumPsnr) << c.width << "x" << c.height << " " << c.channels;
+  }
+}
+
+TEST_F(Encoder, SameInputGivesTheSameBlock) {
+  const Picture picture = makePicture(96, 64, 3, 7);
+  Bytes first, second;
+  ASSERT_TRUE(encodeImage(picture, &first, nullptr));
+  ASSERT_TRUE(encodeImage(picture, &second, nullptr));
+  EXPECT_EQ(first, second);
+}
+
+TEST_F(Encoder, RefusesWhatCannotBeEncoded) {
+  std::string error;
+  Bytes block;
+  Picture tooWide = makePicture(514, 2, 1);
+  EXPECT_FALSE(encodeImage(tooWide, &block, &error));
+  EXPECT_NE(error.find("outside 1..512"), std::string::npos);
+  Picture wrongCount = makePicture(4, 4, 3);
+  wrongCount.pixels.pop_back();
+  EXPECT_FALSE(encodeImage(wrongCount, &block, &error));
+  // Odd sizes allow only raw luma and 1-pixel chroma cells, which do not
+  // fit 200,000 bytes at 511 x 511.
+  error.clear();
+  EXPECT_FALSE(encodeImage(makePicture(511, 511, 3), &block, &error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST_F(Encoder, ContainerOffsetsPointAtEachBlock) {
+  const Bytes a(1300, 1), b(1290, 2);
+  const Bytes container = packContainer({a, b});
+  ASSERT_EQ(container.size(), 4 + 12 + a.size() + b.size());
+  EXPECT_EQ(imageCount(container.data()), 2);
+  EXPECT_EQ((Bytes(container.begin(), container.begin() + 16)),
+            (Bytes{3, 0, 0, 0, 0, 0, 0, 0, 0x14, 0x05, 0, 0, 0x1E, 0x0A, 0, 0}));
+}
+
+}  // namespace
