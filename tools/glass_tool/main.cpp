@@ -1,0 +1,78 @@
+// glass-tool: packs pictures into image containers, inspects and decodes
+// them, and works on mesh files.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "glass_tool/commands.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  int (*run)(int argc, char** argv);
+  const char* usage;
+};
+
+// The command table. A new command is one line here.
+const Command kCommands[] = {
+    {"pack", runPack, "pack OUT.dat [--grey] IN.png...   encode pictures into an image container"},
+    {"info", runInfo, "info FILE.dat                     list the images of a container"},
+    {"decode", runDecode,
+     "decode FILE.dat INDEX [--raw OUT] [--texels OUT] [--png OUT]\n"
+     "                                    decode one image; prints W H CHANNELS"},
+    // {"mesh-info", runMeshInfo, "mesh-info FILE.obu ..."},
+    // {"obj2obu", runObj2Obu, "obj2obu IN.obj OUT.obu ..."},
+};
+
+void printHelp(std::FILE* out) {
+  std::fputs("usage: glass-tool COMMAND [ARGS]\n\ncommands:\n", out);
+  for (const Command& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
+  std::fputs("\n  --help                            this text\n", out);
+}
+
+}  // namespace
+
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = path + ": cannot open";
+    return false;
+  }
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    *error = path + ": read error";
+    return false;
+  }
+  return true;
+}
+
+bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) {
+    *error = path + ": cannot write";
+    return false;
+  }
+  return true;
+}
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    printHelp(stderr);
+    return 2;
+  }
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
+      std::strcmp(argv[1], "help") == 0) {
+    printHelp(stdout);
+    return 0;
+  }
+  for (const Command& c : kCommands) {
+    if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 1, argv + 1);
+  }
+  std::fprintf(stderr, "glass-tool: unknown command '%s'\n\n", argv[1]);
+  printHelp(stderr);
+  return 2;
+}
