@@ -22,8 +22,8 @@ const Command kCommands[] = {
     {"decode", runDecode,
      "decode FILE.dat INDEX [--raw OUT] [--texels OUT] [--png OUT]\n"
      "                                    decode one image; prints W H CHANNELS"},
-    // {"mesh-info", runMeshInfo, "mesh-info FILE.obu ..."},
-    // {"obj2obu", runObj2Obu, "obj2obu IN.obj OUT.obu ..."},
+    {"mesh-info", runMeshInfo, "mesh-info FILE.obu                summarise a mesh file and check it"},
+    {"obj2obu", runObj2Obu, "obj2obu IN.obj OUT.obu            convert a Wavefront OBJ to a mesh file"},
 };
 
 void printHelp(std::FILE* out) {

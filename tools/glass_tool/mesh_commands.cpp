@@ -1,0 +1,55 @@
+// glass-tool mesh-info FILE.obu        counts, ranges and soundness of a mesh
+//                                      file (exit 1 when malformed)
+// glass-tool obj2obu IN.obj OUT.obu    Wavefront OBJ with texture coordinates
+//                                      and normals to a mesh file
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/mesh_report.h"
+#include "common/mesh_writer.h"
+#include "common/obj_import.h"
+#include "glass_tool/commands.h"
+
+int runMeshInfo(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: glass-tool mesh-info FILE.obu\n");
+    return 2;
+  }
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  if (!readWholeFile(argv[1], &bytes, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  bool sound = false;
+  const std::string report = describeMeshFile(bytes.data(), bytes.size(), &sound);
+  std::printf("%s\n%s", argv[1], report.c_str());
+  return sound ? 0 : 1;
+}
+
+int runObj2Obu(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: glass-tool obj2obu IN.obj OUT.obu\n");
+    return 2;
+  }
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  if (!readWholeFile(argv[1], &bytes, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  MeshData mesh;
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (!importObj(text, &mesh, &error)) {
+    std::fprintf(stderr, "%s: %s\n", argv[1], error.c_str());
+    return 1;
+  }
+  if (!writeMeshFile(argv[2], mesh, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  std::printf("%s: %zu vertices, %zu triangles\n", argv[2], mesh.positions.size() / 3,
+              mesh.indices.size() / 3);
+  return 0;
+}
