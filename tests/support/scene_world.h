@@ -1,0 +1,40 @@
+// A small, complete world for running the scene routines in tests: the
+// animated picture and its mask as in-memory containers, the streaming pairs
+// and screen quad made on the test's device, eleven still textures in the
+// texture slots, optionally the meshes of every slot the scenes draw, a
+// virtual millisecond clock and a fresh scene state. Everything is put back
+// when the world goes away.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/d3d8/d3d8.h"
+#include "platform/os/clock.h"
+
+class SceneWorld {
+ public:
+  // `testDevice` becomes the process-wide device for the world's lifetime.
+  // The picture container holds `pictureFrames` frames of 128 x 128, frame k
+  // a flat grey of pictureGrey(k). With `buildMeshes` every mesh slot a scene
+  // draws gets a small quad mesh (it needs a device that makes index
+  // buffers).
+  SceneWorld(IDirect3DDevice8* testDevice, int pictureFrames, bool buildMeshes);
+  ~SceneWorld();
+  SceneWorld(const SceneWorld&) = delete;
+  SceneWorld& operator=(const SceneWorld&) = delete;
+
+  // Runs one frame of `scene` with frame step `delta`.
+  void frame(void (*scene)(), float delta);
+
+  static std::uint8_t pictureGrey(int frame) { return static_cast<std::uint8_t>(40 + 50 * frame); }
+
+  VirtualClock clock;
+
+ private:
+  IDirect3DDevice8* previousDevice_;
+  unsigned char* previousData_[4];
+  std::vector<std::uint8_t> picture_;
+  std::vector<std::uint8_t> mask_;
+  std::vector<std::vector<std::uint8_t>> meshes_;
+};
