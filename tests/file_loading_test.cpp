@@ -1,0 +1,179 @@
+// Loading the data files: order, slots, the boxes on failure, and the check
+// that refuses malformed containers and mesh files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <utility>
+#include <vector>
+
+#include "assets/file_loading.h"
+#include "platform/os/message_box.h"
+#include "support/small_data_set.h"
+
+namespace {
+
+// "APUA PÄÄÄÄÄÄÄ!!" as the observer sees it (converted to UTF-8).
+const std::string kCannotLoadUtf8 = "APUA P\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84!!";
+
+using Box = std::pair<std::string, std::string>;  // caption, text
+
+class FileLoadingTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    releaseLoadedFiles();
+    setMessageBoxObserver([this](const std::string& caption, const std::string& text) {
+      boxes.emplace_back(caption, text);
+    });
+  }
+  void TearDown() override {
+    setMessageBoxObserver({});
+    releaseLoadedFiles();
+  }
+
+  std::vector<std::uint8_t> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  }
+
+  ScopedWorkingDirectory workingDirectory;
+  std::vector<Box> boxes;
+};
+
+int loadedCount() {
+  int count = 0;
+  for (unsigned char* buffer : dataFiles) count += buffer != nullptr;
+  for (unsigned char* buffer : meshFiles) count += buffer != nullptr;
+  return count;
+}
+
+}  // namespace
+
+TEST_F(FileLoadingTest, WithNoFilesOnlyTheFirstIsTriedAndReported) {
+  EXPECT_EQ(loadAllFiles(), 0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], Box("data\\tex.dat", "File not found!"));
+  EXPECT_EQ(loadedCount(), 0);
+}
+
+TEST_F(FileLoadingTest, EmptyFileStopsTheLoadsAfterTheFilesBeforeIt) {
+  std::string error;
+  ASSERT_TRUE(writeSmallDataSet(".", &error)) << error;
+  writeFile("ref/vesi.obu", {});
+  EXPECT_EQ(loadAllFiles(), 0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], Box("ref\\vesi.obu", kCannotLoadUtf8));
+  // The 18 files before it are loaded; talo (slot 20) and later are not.
+  EXPECT_EQ(loadedCount(), 18);
+  EXPECT_NE(meshFiles[16], nullptr);
+  EXPECT_EQ(meshFiles[17], nullptr);
+  EXPECT_EQ(meshFiles[20], nullptr);
+  EXPECT_EQ(meshFiles[28], nullptr);
+}
+
+TEST_F(FileLoadingTest, MissingFileInTheMiddleIsNamedInItsCaption) {
+  std::string error;
+  ASSERT_TRUE(writeSmallDataSet(".", &error)) << error;
+  std::filesystem::remove("ref/AK.obu");
+  EXPECT_EQ(loadAllFiles(), 0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], Box("ref\\AK.obu", "File not found!"));
+  EXPECT_EQ(loadedCount(), 11);
+}
+
+TEST_F(FileLoadingTest, ADirectoryIsNotAFile) {
+  std::filesystem::create_directories("data/tex.dat");
+  EXPECT_EQ(loadAllFiles(), 0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], Box("data\\tex.dat", "File not found!"));
+}
+
+TEST_F(FileLoadingTest, CompleteSetFillsEverySlotWithExactBytes) {
+  std::string error;
+  ASSERT_TRUE(writeSmallDataSet(".", &error)) << error;
+  ASSERT_EQ(loadAllFiles(), 1);
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(loadedCount(), 28);
+  for (int slot : {7, 8, 9, 18, 19}) EXPECT_EQ(meshFiles[slot], nullptr) << slot;
+
+  for (const FileLoad& load : kFileLoads) {
+    const std::vector<std::uint8_t> bytes = readFile(platformPath(load.path));
+    const unsigned char* buffer = load.isMesh ? meshFiles[load.slot] : dataFiles[load.slot];
+    const std::size_t size = load.isMesh ? meshFileSizes[load.slot] : dataFileSizes[load.slot];
+    ASSERT_EQ(size, bytes.size()) << load.path;
+    EXPECT_EQ(std::memcmp(buffer, bytes.data(), size), 0) << load.path;
+  }
+
+  // The files loaded twice get two independent buffers of equal contents.
+  for (auto [first, second] : {std::pair{0, 12}, {1, 14}, {6, 13}}) {
+    EXPECT_NE(meshFiles[first], meshFiles[second]);
+    ASSERT_EQ(meshFileSizes[first], meshFileSizes[second]);
+    EXPECT_EQ(std::memcmp(meshFiles[first], meshFiles[second], meshFileSizes[first]), 0);
+  }
+}
+
+TEST_F(FileLoadingTest, LoadWholeFileLeavesOutputUntouchedOnFailure) {
+  unsigned char sentinel = 0;
+  unsigned char* out = &sentinel;
+  std::size_t size = 77;
+  EXPECT_FALSE(loadWholeFile("ref\\none.obu", &out, &size));
+  EXPECT_EQ(out, &sentinel);
+  EXPECT_EQ(size, 77u);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], Box("ref\\none.obu", "File not found!"));
+}
+
+// Every way a file can lie about itself ends in one box naming the file and
+// the problem, a 0 result, and no read outside the buffer (run under the
+// sanitizer build as well).
+TEST_F(FileLoadingTest, MalformedFilesAreRefusedWithTheFileAndProblemNamed) {
+  std::string error;
+  ASSERT_TRUE(writeSmallDataSet(".", &error)) << error;
+  const std::vector<std::uint8_t> goodMesh = readFile("ref/talo.obu");
+  const std::vector<std::uint8_t> goodContainer = readFile("data/alpha.dat");
+
+  struct Case {
+    const char* file;     // platform path
+    const char* caption;  // the system's name
+    const char* expected; // part of the problem text
+    std::vector<std::uint8_t> (*spoil)(std::vector<std::uint8_t>);
+  };
+  const Case cases[] = {
+      {"ref/talo.obu", "ref\\talo.obu", "need",
+       [](std::vector<std::uint8_t> b) { b.resize(b.size() - 5); return b; }},
+      {"ref/talo.obu", "ref\\talo.obu", "header",
+       [](std::vector<std::uint8_t> b) { b.resize(7); return b; }},
+      {"ref/talo.obu", "ref\\talo.obu", "need",
+       [](std::vector<std::uint8_t> b) { b[2] = 0x40; return b; }},  // V = 4 + 0x400000
+      {"ref/talo.obu", "ref\\talo.obu", "negative",
+       [](std::vector<std::uint8_t> b) { b[7] = 0x80; return b; }},  // T < 0
+      {"ref/talo.obu", "ref\\talo.obu", "vertex 9",
+       [](std::vector<std::uint8_t> b) { b[12 + 48 + 6] = 9; return b; }},
+      {"data/alpha.dat", "data\\alpha.dat", "",
+       [](std::vector<std::uint8_t> b) { b.resize(b.size() / 2); return b; }},
+      {"data/alpha.dat", "data\\alpha.dat", "",
+       [](std::vector<std::uint8_t> b) { b[0] = 0xFF; b[1] = 0xFF; b[2] = 0xFF; b[3] = 0x7F; return b; }},
+      {"data/alpha.dat", "data\\alpha.dat", "",
+       [](std::vector<std::uint8_t> b) { b[4] = 0xFF; b[5] = 0xFF; b[6] = 0xFF; return b; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " / " + c.expected);
+    writeFile("ref/talo.obu", goodMesh);
+    writeFile("data/alpha.dat", goodContainer);
+    writeFile(c.file, c.spoil(c.file[0] == 'r' ? goodMesh : goodContainer));
+    releaseLoadedFiles();
+    boxes.clear();
+    EXPECT_EQ(loadAllFiles(), 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].first, c.caption);
+    EXPECT_NE(boxes[0].second.find(c.caption), std::string::npos) << boxes[0].second;
+    EXPECT_NE(boxes[0].second.find(c.expected), std::string::npos) << boxes[0].second;
+  }
+}

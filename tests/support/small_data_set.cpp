@@ -1,0 +1,109 @@
+#include "support/small_data_set.h"
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <set>
+#include <vector>
+
+#include "assets/file_loading.h"
+#include "common/picture.h"
+#include "encoder/image_encoder.h"
+
+namespace {
+
+// A smooth deterministic picture: a gradient offset by `seed`.
+Picture gradientPicture(int width, int height, int channels, int seed) {
+  Picture picture;
+  picture.width = width;
+  picture.height = height;
+  picture.channels = channels;
+  picture.pixels.resize(std::size_t(width) * height * channels);
+  std::size_t at = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      for (int c = 0; c < channels; ++c) {
+        picture.pixels[at++] = std::uint8_t((x * 255 / width + y * 64 / height + 40 * c + 17 * seed) & 0xFF);
+      }
+    }
+  }
+  return picture;
+}
+
+bool writeContainer(const std::filesystem::path& path, const std::vector<Picture>& pictures,
+                    std::string* error) {
+  std::vector<std::vector<std::uint8_t>> blocks;
+  for (const Picture& picture : pictures) {
+    std::vector<std::uint8_t> block;
+    if (!encodeImage(picture, &block, error)) return false;
+    blocks.push_back(std::move(block));
+  }
+  const std::vector<std::uint8_t> container = packContainer(blocks);
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) {
+    *error = "can't write " + path.string();
+    return false;
+  }
+  const bool written = std::fwrite(container.data(), 1, container.size(), file) == container.size();
+  std::fclose(file);
+  if (!written) *error = "can't write " + path.string();
+  return written;
+}
+
+}  // namespace
+
+MeshData smallMesh(int number) {
+  MeshData mesh;
+  const float x = 200.0f + float(number);
+  mesh.positions = {x, -50, 3, x + 10, -50, 3, x + 10, -40, 3, x, -40, 3};
+  mesh.normals = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
+  mesh.texcoords = {0.25f, 0.75f, 1, 0.75f, 1, 1, 0.25f, 1};
+  mesh.indices = {0, 1, 2, 0, 2, 3};
+  return mesh;
+}
+
+bool writeSmallDataSet(const std::string& directory, std::string* error) {
+  namespace fs = std::filesystem;
+  const fs::path root(directory);
+  std::error_code ec;
+  fs::create_directories(root / "data", ec);
+  fs::create_directories(root / "ref", ec);
+
+  std::vector<Picture> stills;
+  for (int i = 0; i < 11; ++i) stills.push_back(gradientPicture(32, 32, 3, i));
+  const std::vector<Picture> alphas = {gradientPicture(32, 32, 1, 0), gradientPicture(32, 32, 1, 1)};
+  const std::vector<Picture> frames = {gradientPicture(128, 128, 3, 0), gradientPicture(128, 128, 3, 5)};
+  const std::vector<Picture> mask = {gradientPicture(128, 128, 1, 2)};
+  if (!writeContainer(root / "data/tex.dat", stills, error) ||
+      !writeContainer(root / "data/alpha.dat", alphas, error) ||
+      !writeContainer(root / "data/paimen1.dat", frames, error) ||
+      !writeContainer(root / "data/valpha.dat", mask, error)) {
+    return false;
+  }
+
+  std::set<std::string> written;
+  int number = 0;
+  for (const FileLoad& load : kFileLoads) {
+    if (!load.isMesh || !written.insert(load.path).second) continue;
+    const std::string path = (root / platformPath(load.path)).string();
+    if (!writeMeshFile(path, smallMesh(number++), error)) return false;
+  }
+  return true;
+}
+
+ScopedWorkingDirectory::ScopedWorkingDirectory() {
+  std::error_code ec;
+  previous_ = std::filesystem::current_path(ec).string();
+  std::string pattern = (std::filesystem::temp_directory_path(ec) / "glass-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) != nullptr) {
+    path_ = pattern;
+    std::filesystem::current_path(path_, ec);
+  }
+}
+
+ScopedWorkingDirectory::~ScopedWorkingDirectory() {
+  std::error_code ec;
+  std::filesystem::current_path(previous_, ec);
+  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+}
