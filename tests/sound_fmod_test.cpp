@@ -1,0 +1,218 @@
+// The sound library subset: start-up and its errors, loading, and the play
+// position on the silent, offline and device outputs.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "platform/sound/fmod.h"
+#include "platform/sound/sound_control.h"
+#include "support/xm_writer.h"
+
+namespace {
+
+class SoundTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    resetSoundSystem();
+    directory_ = std::filesystem::temp_directory_path() /
+                 ("glass_sound_" + std::to_string(::getpid()) + "_" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(directory_);
+  }
+  void TearDown() override {
+    resetSoundSystem();
+    std::filesystem::remove_all(directory_);
+  }
+
+  std::string writeSong(const std::vector<std::uint8_t>& bytes, const char* name = "song.xm") {
+    const std::string path = (directory_ / name).string();
+    EXPECT_TRUE(writeBytes(path, bytes));
+    return path;
+  }
+
+  FMUSIC_MODULE* startSong(SoundOutput output, const TestXmLayout& layout = {}) {
+    setSoundOutput(output);
+    EXPECT_TRUE(FSOUND_Init(44100, 32, 2));
+    FMUSIC_MODULE* song = FMUSIC_LoadSong(writeSong(makeTestXm(layout)).c_str());
+    EXPECT_NE(song, nullptr);
+    EXPECT_TRUE(FMUSIC_PlaySong(song));
+    return song;
+  }
+
+  static int position(FMUSIC_MODULE* song) {
+    const int order = FMUSIC_GetOrder(song);
+    return order * 256 + FMUSIC_GetRow(song);
+  }
+
+  std::filesystem::path directory_;
+};
+
+TEST_F(SoundTest, ReportsVersionAndAcceptsATestVersion) {
+  EXPECT_EQ(FSOUND_GetVersion(), 3.33f);
+  setReportedSoundVersion(3.32f);
+  EXPECT_EQ(FSOUND_GetVersion(), 3.32f);
+}
+
+TEST_F(SoundTest, InitFailuresReportTheirCode) {
+  EXPECT_FALSE(FSOUND_Init(0, 32, 2));
+  EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_INVALID_PARAM);
+
+  failNextSoundInit(FMOD_ERR_INIT);
+  setSoundOutput(SoundOutput::Offline);
+  EXPECT_FALSE(FSOUND_Init(44100, 32, 2));
+  EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_INIT);
+
+  // The injected failure is used up; a second init before a close is refused.
+  EXPECT_TRUE(FSOUND_Init(44100, 32, 2));
+  EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_NONE);
+  EXPECT_FALSE(FSOUND_Init(44100, 32, 2));
+  EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_BUSY);
+}
+
+TEST_F(SoundTest, LoadFailuresGiveTheLibraryErrorCodes) {
+  EXPECT_EQ(FMUSIC_LoadSong(writeSong(makeTestXm()).c_str()), nullptr);
+  EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_UNINITIALIZED);
+
+  setSoundOutput(SoundOutput::Offline);
+  ASSERT_TRUE(FSOUND_Init(44100, 32, 2));
+  EXPECT_EQ(FMUSIC_LoadSong((directory_ / "missing.xm").c_str()), nullptr);
+  EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_FILE_NOTFOUND);
+
+  EXPECT_EQ(FMUSIC_LoadSong(writeSong({'n', 'o', 't', ' ', 'm', 'u', 's', 'i', 'c'}, "text.xm").c_str()), nullptr);
+  EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_FILE_FORMAT);
+
+  // Cut inside its header, a module is no longer recognised as one.
+  std::vector<std::uint8_t> truncated = makeTestXm();
+  truncated.resize(64);
+  EXPECT_EQ(FMUSIC_LoadSong(writeSong(truncated, "cut.xm").c_str()), nullptr);
+  EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_FILE_FORMAT);
+
+  EXPECT_FALSE(FMUSIC_PlaySong(nullptr));
+  EXPECT_FALSE(FMUSIC_FreeSong(nullptr));
+  EXPECT_EQ(FMUSIC_GetOrder(nullptr), -1);
+  EXPECT_EQ(FMUSIC_GetRow(nullptr), -1);
+}
+
+TEST_F(SoundTest, OfflinePositionDescribesTheAudioRenderedSoFar) {
+  const TestXmLayout layout;
+  const int row = testXmRowFrames(layout);
+  FMUSIC_MODULE* song = startSong(SoundOutput::Offline, layout);
+  EXPECT_EQ(position(song), 0);
+
+  EXPECT_EQ(renderOfflineFrames(row + 1, nullptr), row + 1);
+  EXPECT_EQ(position(song), 1);
+  EXPECT_EQ(renderOfflineFrames(63 * row, nullptr), 63 * row);
+  EXPECT_EQ(position(song), 256);  // order 1, row 0
+
+  std::vector<std::int16_t> samples(2 * 100);
+  EXPECT_EQ(renderOfflineFrames(100, samples.data()), 100);
+  EXPECT_FALSE(songEnded());
+}
+
+TEST_F(SoundTest, SongPlayedOnceEndsAndKeepsItsLastPosition) {
+  setSongLooping(false);
+  const TestXmLayout layout{.orders = 2, .rowsPerPattern = 16};
+  FMUSIC_MODULE* song = startSong(SoundOutput::Offline, layout);
+  const int songFrames = 2 * 16 * testXmRowFrames(layout);
+  int total = 0;
+  for (int rendered; (rendered = renderOfflineFrames(1000, nullptr)) > 0;) total += rendered;
+  EXPECT_GE(total, songFrames);
+  EXPECT_TRUE(songEnded());
+  // Not the restart position 0:0 that the decoder reports after the end.
+  EXPECT_EQ(position(song), 256 + 15);
+  EXPECT_EQ(renderOfflineFrames(1000, nullptr), 0);
+}
+
+TEST_F(SoundTest, LoopingSongGoesBackAndNeverEnds) {
+  const TestXmLayout layout{.orders = 2, .rowsPerPattern = 16};
+  FMUSIC_MODULE* song = startSong(SoundOutput::Offline, layout);
+  const int songFrames = 2 * 16 * testXmRowFrames(layout);
+  EXPECT_EQ(renderOfflineFrames(songFrames - 10, nullptr), songFrames - 10);
+  EXPECT_EQ(position(song), 256 + 15);
+  EXPECT_EQ(renderOfflineFrames(testXmRowFrames(layout), nullptr), testXmRowFrames(layout));
+  EXPECT_LT(position(song), 256);
+  EXPECT_FALSE(songEnded());
+}
+
+TEST_F(SoundTest, SilentOutputFollowsItsClock) {
+  std::uint64_t micros = 5'000'000;
+  setSilentOutputClock([&micros] { return micros; });
+  FMUSIC_MODULE* song = startSong(SoundOutput::Silent);
+  EXPECT_EQ(activeSoundOutput(), SoundOutput::Silent);
+  EXPECT_EQ(position(song), 0);
+  micros += 1'005'000;  // 100.5 rows of 10 ms
+  EXPECT_EQ(position(song), 256 + 36);
+  micros += 2'000'000;  // 300.5 rows of 64 per pattern
+  EXPECT_EQ(position(song), 4 * 256 + 44);
+}
+
+TEST_F(SoundTest, OrderThenRowDescribeOneMoment) {
+  std::uint64_t micros = 0;
+  setSilentOutputClock([&micros] { return micros; });
+  FMUSIC_MODULE* song = startSong(SoundOutput::Silent);
+  micros = 635'000;  // order 0, row 63
+  EXPECT_EQ(FMUSIC_GetOrder(song), 0);
+  micros = 645'000;  // the music moves on to order 1, row 0 between the reads
+  EXPECT_EQ(FMUSIC_GetRow(song), 63);
+  // A row read on its own is current.
+  EXPECT_EQ(FMUSIC_GetRow(song), 0);
+  EXPECT_EQ(FMUSIC_GetOrder(song), 1);
+}
+
+TEST_F(SoundTest, PlayRestartsAndFreeStopsTheSong) {
+  FMUSIC_MODULE* song = startSong(SoundOutput::Offline);
+  renderOfflineFrames(44100, nullptr);
+  EXPECT_GT(position(song), 0);
+  EXPECT_TRUE(FMUSIC_PlaySong(song));
+  EXPECT_EQ(position(song), 0);
+  EXPECT_TRUE(FMUSIC_FreeSong(song));
+  EXPECT_EQ(renderOfflineFrames(100, nullptr), 0);
+  EXPECT_FALSE(FMUSIC_FreeSong(song));
+}
+
+// Runs `body` with SDL_AUDIODRIVER set to `driver`, then restores it.
+template <typename Body>
+void withAudioDriver(const char* driver, Body body) {
+  const char* saved = std::getenv("SDL_AUDIODRIVER");
+  const std::string previous = saved != nullptr ? saved : "";
+  setenv("SDL_AUDIODRIVER", driver, 1);
+  body();
+  if (saved != nullptr) {
+    setenv("SDL_AUDIODRIVER", previous.c_str(), 1);
+  } else {
+    unsetenv("SDL_AUDIODRIVER");
+  }
+}
+
+TEST_F(SoundTest, DeviceOutputPublishesAMovingPosition) {
+  // SDL's dummy audio driver keeps (rough) real time on any machine.
+  FMUSIC_MODULE* song = nullptr;
+  withAudioDriver("dummy", [&] { song = startSong(SoundOutput::Device); });
+  ASSERT_EQ(activeSoundOutput(), SoundOutput::Device);
+  int seen = 0;
+  for (int attempt = 0; attempt < 500 && seen < 3; ++attempt) {
+    seen = position(song);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_GE(seen, 3);
+  EXPECT_LE(seen & 0xFF, 63);
+  // Freeing while the audio thread mixes must be safe.
+  EXPECT_TRUE(FMUSIC_FreeSong(song));
+  FSOUND_Close();
+}
+
+TEST_F(SoundTest, MissingSoundDevicePlaysSilently) {
+  setSoundOutput(SoundOutput::Device);
+  bool started = false;
+  withAudioDriver("no-such-driver", [&] { started = FSOUND_Init(44100, 32, 2); });
+  EXPECT_TRUE(started);
+  EXPECT_EQ(activeSoundOutput(), SoundOutput::Silent);
+}
+
+}  // namespace
