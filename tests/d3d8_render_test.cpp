@@ -1,0 +1,488 @@
+// What the software device draws: coverage rules, depth, blending, lighting,
+// clipping and sampling, checked pixel by pixel and against golden frames.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "platform/d3d8/rasterizer.h"
+#include "support/d3d8_test_device.h"
+#include "support/png_compare.h"
+
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+constexpr float kPi = 3.14159265f;
+
+std::uint32_t at(const std::vector<std::uint32_t>& frame, int x, int y) {
+  return frame[static_cast<std::size_t>(y) * kWidth + x];
+}
+
+std::uint32_t checker(UINT x, UINT y, UINT cell, std::uint32_t a, std::uint32_t b) {
+  return ((x / cell + y / cell) & 1) ? b : a;
+}
+
+// Pixels whose RGB differs from `rgb`.
+int countNot(const std::vector<std::uint32_t>& frame, std::uint32_t rgb) {
+  int count = 0;
+  for (std::uint32_t p : frame) count += (p & 0x00FFFFFF) != rgb;
+  return count;
+}
+
+void beginBlack(TestDevice& d) {
+  d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+  d->BeginScene();
+}
+
+void overlayStates(TestDevice& d) {
+  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  d->SetRenderState(D3DRS_ZENABLE, FALSE);
+  d->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+  d->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+}
+
+void additive(TestDevice& d) {
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+}
+
+// A UV sphere of radius `radius` whose normals have length `normalLength`.
+void sphere(float radius, float normalLength, int rings, int segments, std::vector<MeshVertex112>* vertices,
+            std::vector<std::uint16_t>* indices) {
+  for (int r = 0; r <= rings; ++r) {
+    const float theta = kPi * static_cast<float>(r) / static_cast<float>(rings);
+    for (int s = 0; s <= segments; ++s) {
+      const float phi = 2 * kPi * static_cast<float>(s) / static_cast<float>(segments);
+      const float nx = std::sin(theta) * std::cos(phi), ny = std::cos(theta), nz = std::sin(theta) * std::sin(phi);
+      vertices->push_back({radius * nx, radius * ny, radius * nz, normalLength * nx, normalLength * ny,
+                           normalLength * nz, static_cast<float>(s) / static_cast<float>(segments),
+                           static_cast<float>(r) / static_cast<float>(rings)});
+    }
+  }
+  for (int r = 0; r < rings; ++r) {
+    for (int s = 0; s < segments; ++s) {
+      const auto a = static_cast<std::uint16_t>(r * (segments + 1) + s);
+      const auto b = static_cast<std::uint16_t>(a + segments + 1);
+      // Counter-clockwise on screen where the surface faces the camera, so
+      // D3DCULL_CW removes the far side, as for the presentation's meshes.
+      indices->insert(indices->end(), {a, b, static_cast<std::uint16_t>(a + 1)});
+      indices->insert(indices->end(), {static_cast<std::uint16_t>(a + 1), b, static_cast<std::uint16_t>(b + 1)});
+    }
+  }
+}
+
+void cameraStates(TestDevice& d) {
+  const D3DMATRIX projection = perspectiveLH(kPi / 4, 4.0f / 3.0f, 0.1f, 100.0f);
+  const D3DMATRIX view = lookAtLH({0, 0, -4}, {0, 0, 0}, {0, 1, 0});
+  d->SetTransform(D3DTS_PROJECTION, &projection);
+  d->SetTransform(D3DTS_VIEW, &view);
+}
+
+}  // namespace
+
+// --- coverage ---------------------------------------------------------------
+
+TEST(D3d8Coverage, FrameWithoutDrawingIsClearGreen) {
+  TestDevice d;
+  ASSERT_TRUE(d.ok());
+  d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x0000FF00, 1.0f, 0);
+  d->BeginScene();
+  const auto& frame = d.present();
+  for (std::uint32_t p : frame) ASSERT_EQ(p, 0x0000FF00u);
+  EXPECT_TRUE(matchesGolden("clear_green", frame, kWidth, kHeight));
+}
+
+TEST(D3d8Coverage, QuadWithEdgesOnPixelCentresCoversEveryPixelOnce) {
+  TestDevice d;
+  beginBlack(d);
+  overlayStates(d);
+  additive(d);
+  d.drawScreen(screenQuad(0, 0, 640, 480, 0.5f, 0x01010101));
+  const auto& frame = d.present();
+  for (std::uint32_t p : frame) ASSERT_EQ(p, 0xFF010101u);  // black clear has alpha 255: 255 + 1 saturates
+  EXPECT_TRUE(matchesGolden("quad_additive_level1", frame, kWidth, kHeight));
+}
+
+TEST(D3d8Coverage, QuadWithEdgesOnPixelBordersCoversEveryPixelOnce) {
+  TestDevice d;
+  beginBlack(d);
+  overlayStates(d);
+  additive(d);
+  d.drawScreen(screenQuad(-0.5f, -0.5f, 639.5f, 479.5f, 0.5f, 0x01010101));
+  EXPECT_EQ(countNot(d.present(), 0x010101), 0);
+}
+
+TEST(D3d8Coverage, FanOfSharedEdgesDrawsEachPixelOnce) {
+  TestDevice d;
+  beginBlack(d);
+  overlayStates(d);
+  additive(d);
+  // Twelve triangles around an off-grid centre, covering a polygon.
+  std::vector<ScreenVertex> fan;
+  for (int i = 0; i < 12; ++i) {
+    const float a0 = 2 * kPi * static_cast<float>(i) / 12.0f, a1 = 2 * kPi * static_cast<float>(i + 1) / 12.0f;
+    fan.push_back({320.3f, 240.7f, 0.5f, 1, 0x01010101, 0, 0});
+    fan.push_back({320.3f + 150 * std::cos(a0), 240.7f + 150 * std::sin(a0), 0.5f, 1, 0x01010101, 0, 0});
+    fan.push_back({320.3f + 150 * std::cos(a1), 240.7f + 150 * std::sin(a1), 0.5f, 1, 0x01010101, 0, 0});
+  }
+  d.drawScreen(fan, D3DPT_TRIANGLELIST);
+  for (std::uint32_t p : d.present()) ASSERT_TRUE((p & 0xFFFFFF) == 0 || (p & 0xFFFFFF) == 0x010101) << std::hex << p;
+}
+
+TEST(D3d8Coverage, TopAndLeftEdgesBelongToTheTriangle) {
+  TestDevice d;
+  beginBlack(d);
+  overlayStates(d);
+  // Square with corners on pixel centres (10,10)..(20,20): columns 10..19 and rows 10..19.
+  d.drawScreen(screenQuad(10, 10, 20, 20, 0.5f, 0xFFFFFFFF));
+  const auto& frame = d.present();
+  EXPECT_EQ(at(frame, 10, 10) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(at(frame, 19, 19) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(at(frame, 20, 15) & 0xFFFFFF, 0u);
+  EXPECT_EQ(at(frame, 15, 20) & 0xFFFFFF, 0u);
+  EXPECT_EQ(at(frame, 9, 15) & 0xFFFFFF, 0u);
+  EXPECT_EQ(countNot(frame, 0), 100);
+}
+
+TEST(D3d8Coverage, ClockwiseCullingAgainstNone) {
+  TestDevice d;
+  beginBlack(d);
+  d->SetRenderState(D3DRS_ZENABLE, FALSE);
+  // Left: clockwise on screen (red); right: counter-clockwise (blue).
+  const std::vector<ScreenVertex> clockwise = {{40, 40, 0.5f, 1, 0xFFFF0000, 0, 0},
+                                               {280, 40, 0.5f, 1, 0xFFFF0000, 0, 0},
+                                               {40, 200, 0.5f, 1, 0xFFFF0000, 0, 0}};
+  const std::vector<ScreenVertex> counter = {{360, 40, 0.5f, 1, 0xFF0000FF, 0, 0},
+                                             {360, 200, 0.5f, 1, 0xFF0000FF, 0, 0},
+                                             {600, 40, 0.5f, 1, 0xFF0000FF, 0, 0}};
+  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);  // top half: only the counter-clockwise one stays
+  d.drawScreen(clockwise, D3DPT_TRIANGLELIST);
+  d.drawScreen(counter, D3DPT_TRIANGLELIST);
+  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);  // bottom half: both
+  auto lower = [](std::vector<ScreenVertex> v) {
+    for (auto& p : v) p.y += 240;
+    return v;
+  };
+  d.drawScreen(lower(clockwise), D3DPT_TRIANGLELIST);
+  d.drawScreen(lower(counter), D3DPT_TRIANGLELIST);
+  const auto& frame = d.present();
+  EXPECT_EQ(at(frame, 80, 80) & 0xFFFFFF, 0u);
+  EXPECT_EQ(at(frame, 400, 80) & 0xFFFFFF, 0x0000FFu);
+  EXPECT_EQ(at(frame, 80, 320) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(at(frame, 400, 320) & 0xFFFFFF, 0x0000FFu);
+  EXPECT_TRUE(matchesGolden("cull_cw_vs_none", frame, kWidth, kHeight));
+}
+
+TEST(D3d8Coverage, DefaultCullingDropsCounterClockwise) {
+  TestDevice d;
+  beginBlack(d);
+  d->SetRenderState(D3DRS_ZENABLE, FALSE);
+  d.drawScreen({{360, 40, 0.5f, 1, 0xFF0000FF, 0, 0}, {360, 200, 0.5f, 1, 0xFF0000FF, 0, 0},
+                {600, 40, 0.5f, 1, 0xFF0000FF, 0, 0}},
+               D3DPT_TRIANGLELIST);
+  EXPECT_EQ(countNot(d.present(), 0), 0);
+}
+
+// --- depth -------------------------------------------------------------------
+
+TEST(D3d8Depth, PretransformedDepthOutsideZeroToOneIsDropped) {
+  TestDevice d;
+  beginBlack(d);
+  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  d.drawScreen(screenQuad(0, 0, 100, 100, 1.5f, 0xFFFFFFFF));
+  d.drawScreen(screenQuad(100, 0, 200, 100, -0.25f, 0xFFFFFFFF));
+  d.drawScreen(screenQuad(200, 0, 300, 100, 0.999999f, 0xFFFFFFFF));
+  const auto& frame = d.present();
+  EXPECT_EQ(at(frame, 50, 50) & 0xFFFFFF, 0u);
+  EXPECT_EQ(at(frame, 150, 50) & 0xFFFFFF, 0u);
+  EXPECT_EQ(at(frame, 250, 50) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST(D3d8Depth, LessEqualTestAndWriteSwitch) {
+  TestDevice d;
+  beginBlack(d);
+  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  d.drawScreen(screenQuad(0, 0, 100, 100, 0.5f, 0xFFFF0000));
+  d.drawScreen(screenQuad(0, 0, 100, 100, 0.5f, 0xFF00FF00));  // equal depth passes
+  d.drawScreen(screenQuad(0, 0, 50, 100, 0.6f, 0xFF0000FF));   // behind: fails
+  d->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+  d.drawScreen(screenQuad(100, 0, 200, 100, 0.2f, 0xFFFFFFFF));  // drawn, depth kept at 1
+  d.drawScreen(screenQuad(100, 0, 200, 100, 0.9f, 0xFFFF00FF));  // still in front of 1.0
+  d->SetRenderState(D3DRS_ZENABLE, FALSE);
+  d.drawScreen(screenQuad(0, 100, 100, 200, 1.0f, 0xFF00FFFF));  // no test at all
+  const auto& frame = d.present();
+  EXPECT_EQ(at(frame, 25, 50) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(at(frame, 150, 50) & 0xFFFFFF, 0xFF00FFu);
+  EXPECT_EQ(at(frame, 50, 150) & 0xFFFFFF, 0x00FFFFu);
+}
+
+TEST(D3d8Depth, CoplanarMeshWithZBias15Wins) {
+  TestDevice d;
+  beginBlack(d);
+  cameraStates(d);
+  d->SetRenderState(D3DRS_LIGHTING, FALSE);
+  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  // A tilted plane, so depth varies across it.
+  auto plane = [](float x0, float x1) {
+    return std::vector<MeshVertex112>{{x0, -1.2f, -0.5f, 0, 0, -1, 0, 0},
+                                      {x1, -1.2f, -0.5f, 0, 0, -1, 1, 0},
+                                      {x0, 1.2f, 1.5f, 0, 0, -1, 0, 1},
+                                      {x1, 1.2f, 1.5f, 0, 0, -1, 1, 1}};
+  };
+  const std::vector<std::uint16_t> indices = {0, 1, 2, 1, 3, 2};
+  IDirect3DTexture8* red = d.texture(1, 1, [](UINT, UINT) { return 0xFFFF0000u; });
+  IDirect3DTexture8* white = d.texture(1, 1, [](UINT, UINT) { return 0xFFFFFFFFu; });
+  // Left half: plain first, biased second. Right half: biased first, plain second.
+  d->SetTexture(0, red);
+  d->SetRenderState(D3DRS_ZBIAS, 0);
+  d.drawMesh(plane(-1.5f, 0), indices);
+  d->SetTexture(0, white);
+  d->SetRenderState(D3DRS_ZBIAS, 15);
+  d.drawMesh(plane(-1.5f, 0), indices);
+  d.drawMesh(plane(0, 1.5f), indices);
+  d->SetTexture(0, red);
+  d->SetRenderState(D3DRS_ZBIAS, 0);
+  d.drawMesh(plane(0, 1.5f), indices);
+  const auto& frame = d.present();
+  int red_pixels = 0, white_pixels = 0;
+  for (std::uint32_t p : frame) {
+    red_pixels += (p & 0xFFFFFF) == 0xFF0000;
+    white_pixels += (p & 0xFFFFFF) == 0xFFFFFF;
+  }
+  EXPECT_EQ(red_pixels, 0);
+  EXPECT_GT(white_pixels, 50000);
+  EXPECT_TRUE(matchesGolden("zbias_coplanar", frame, kWidth, kHeight));
+}
+
+// --- blending ----------------------------------------------------------------
+
+TEST(D3d8Blend, AlphaBlendingOverOpaquePicture) {
+  TestDevice d;
+  beginBlack(d);
+  overlayStates(d);
+  IDirect3DTexture8* picture = d.texture(64, 64, [](UINT x, UINT y) { return checker(x, y, 8, 0xFF2040C0, 0xFFE0C020); });
+  // Alpha rises from left to right; colour is white.
+  IDirect3DTexture8* fade = d.texture(256, 1, [](UINT x, UINT) { return (x << 24) | 0xFFFFFF; });
+  d->SetTexture(0, picture);
+  d.drawScreen(screenQuad(0, 0, 640, 480, 0.5f, 0xFFFFFFFF));
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  d->SetTexture(0, fade);
+  d->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+  d.drawScreen(screenQuad(0, 240, 640, 480, 0.5f, 0xFFFFFFFF));
+  const auto& frame = d.present();
+  // Upper half untouched; the right end of the lower half is opaque white.
+  EXPECT_EQ(at(frame, 40, 40) & 0xFFFFFF, 0x2040C0u);
+  EXPECT_EQ(at(frame, 639, 470) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_TRUE(matchesGolden("blend_alpha_over_picture", frame, kWidth, kHeight));
+}
+
+TEST(D3d8Blend, ReverseSubtractDarkens) {
+  TestDevice d;
+  beginBlack(d);
+  overlayStates(d);
+  IDirect3DTexture8* picture = d.texture(64, 64, [](UINT x, UINT y) { return checker(x, y, 16, 0xFF808080, 0xFFF0A060); });
+  IDirect3DTexture8* white = d.texture(1, 1, [](UINT, UINT) { return 0xFFFFFFFFu; });
+  d->SetTexture(0, picture);
+  d.drawScreen(screenQuad(0, 0, 640, 480, 0.5f, 0xFFFFFFFF));
+  additive(d);
+  d->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT);
+  d->SetTexture(0, white);
+  d.drawScreen(screenQuad(320, 0, 640, 480, 0.5f, 0x64646464));  // frame loses 100 per channel
+  d->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
+  const auto& frame = d.present();
+  EXPECT_EQ(at(frame, 405, 40) & 0xFFFFFF, 0x1C1C1Cu);  // 0x80 - 0x64
+  EXPECT_EQ(at(frame, 40, 40) & 0xFFFFFF, 0x808080u);
+  bool sawClamp = false;
+  for (int x = 320; x < 640; ++x) sawClamp |= (at(frame, x, 100) & 0xFF) == 0;  // 0x60 - 0x64 clamps at 0
+  EXPECT_TRUE(sawClamp);
+  EXPECT_TRUE(matchesGolden("blend_revsubtract", frame, kWidth, kHeight));
+}
+
+TEST(D3d8Blend, ModulateRoundsToNearest) {
+  EXPECT_EQ(mulDiv255(255, 255), 255u);
+  EXPECT_EQ(mulDiv255(255, 1), 1u);
+  EXPECT_EQ(mulDiv255(128, 128), 64u);  // 64.25
+  EXPECT_EQ(mulDiv255(3, 85), 1u);      // exactly 1
+  for (std::uint32_t a = 0; a < 256; ++a) {
+    for (std::uint32_t b = 0; b < 256; ++b) {
+      ASSERT_EQ(mulDiv255(a, b), static_cast<std::uint32_t>(std::lround(a * b / 255.0)));
+    }
+  }
+}
+
+// --- sampling ----------------------------------------------------------------
+
+TEST(D3d8Sampling, TextureCoordinatesBeyondOneWrap) {
+  TestDevice d;
+  beginBlack(d);
+  overlayStates(d);
+  d->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_POINT);
+  d->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_POINT);
+  IDirect3DTexture8* tex = d.texture(4, 4, [](UINT x, UINT y) {
+    return x < 2 ? (y < 2 ? 0xFFFF0000u : 0xFF00FF00u) : (y < 2 ? 0xFF0000FFu : 0xFFFFFF00u);
+  });
+  d->SetTexture(0, tex);
+  d.drawScreen(screenQuad(-0.5f, -0.5f, 639.5f, 479.5f, 0.5f, 0xFFFFFFFF, -1, 0, 2, 3));
+  const auto& frame = d.present();
+  // u runs -1..2 over 640 columns: three repeats across, three down.
+  EXPECT_EQ(at(frame, 10, 10) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(at(frame, 213 + 10, 160 + 10) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(at(frame, 213 + 150, 160 + 100) & 0xFFFFFF, 0xFFFF00u);
+  EXPECT_EQ(at(frame, 639, 479) & 0xFFFFFF, 0xFFFF00u);
+  EXPECT_TRUE(matchesGolden("texcoord_wrap", frame, kWidth, kHeight));
+}
+
+TEST(D3d8Sampling, LinearFilterAtColumnZeroBlendsWithWrappedLastTexel) {
+  TestDevice d;
+  beginBlack(d);
+  overlayStates(d);
+  IDirect3DTexture8* tex = d.texture(2, 1, [](UINT x, UINT) { return x == 0 ? 0xFF000000u : 0xFFFEFEFEu; });
+  d->SetTexture(0, tex);
+  d.drawScreen(screenQuad(0, 0, 640, 480, 0.5f, 0xFFFFFFFF, 0, 0, 0.99f, 0.99f));
+  const auto& frame = d.present();
+  // u = 0 at column 0: half of texel 0 and half of the wrapped texel 1.
+  EXPECT_EQ(at(frame, 0, 10) & 0xFF, 0x7Fu);
+  // Column 320: u = 0.495, 0.49 of the way from texel 0 to texel 1.
+  EXPECT_NEAR(static_cast<int>(at(frame, 320, 10) & 0xFF), 124, 1);
+}
+
+TEST(D3d8Sampling, NoTextureReadsWhiteAndXrgbReadsOpaque) {
+  TestDevice d;
+  beginBlack(d);
+  overlayStates(d);
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  d.drawScreen(screenQuad(0, 0, 100, 100, 0.5f, 0x00336699));  // no texture: alpha from the (white) texture
+  const auto& frame = d.present();
+  EXPECT_EQ(at(frame, 50, 50) & 0xFFFFFF, 0x336699u);
+}
+
+// --- vertex stage --------------------------------------------------------------
+
+TEST(D3d8Lighting, DirectionalLightOnScaledWorldWithShortNormals) {
+  TestDevice d;
+  beginBlack(d);
+  cameraStates(d);
+  const D3DMATRIX world = scaling(0.02f);
+  d->SetTransform(D3DTS_WORLD, &world);
+  d->SetRenderState(D3DRS_LIGHTING, TRUE);
+  d->SetRenderState(D3DRS_AMBIENT, 0x00202020);
+  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+  d->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+  d->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+  D3DMATERIAL8 material{};
+  material.Diffuse = {1, 1, 1, 1};
+  material.Ambient = {1, 1, 1, 1};
+  d->SetMaterial(&material);
+  D3DLIGHT8 light{};
+  light.Type = D3DLIGHT_DIRECTIONAL;
+  light.Diffuse = {0.8f, 0.8f, 0.8f, 0};
+  light.Direction = {1, -1, 1};
+  d->SetLight(0, &light);
+  d->LightEnable(0, TRUE);
+  d->SetTexture(0, d.texture(64, 64, [](UINT x, UINT y) { return checker(x, y, 8, 0xFFFFFFFF, 0xFFC04020); }));
+  std::vector<MeshVertex112> vertices;
+  std::vector<std::uint16_t> indices;
+  // Radius 75 model units is 1.5 world units; normals of length 0.02 light
+  // like unit normals after the 0.02 scale.
+  sphere(75.0f, 0.02f, 24, 32, &vertices, &indices);
+  d.drawMesh(vertices, indices);
+  const auto& frame = d.present();
+  EXPECT_NE(at(frame, 320, 240) & 0xFFFFFF, 0u);
+  EXPECT_TRUE(matchesGolden("lit_textured_sphere", frame, kWidth, kHeight));
+}
+
+TEST(D3d8Lighting, UnscaledNormalsScaleDiffuseAndAreNotRenormalised) {
+  // Same triangle facing the light, with world scale 1 and normals of length
+  // 0.5, 1 and 2 under a light of 0.6: N.L is 0.5, 1 and 2 capped at 1.
+  const float lengths[] = {0.5f, 1.0f, 2.0f};
+  const std::uint32_t expected[] = {77, 153, 153};
+  for (int i = 0; i < 3; ++i) {
+    TestDevice d;
+    beginBlack(d);
+    cameraStates(d);
+    d->SetRenderState(D3DRS_LIGHTING, TRUE);
+    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    D3DMATERIAL8 material{};
+    material.Diffuse = {1, 1, 1, 1};
+    d->SetMaterial(&material);
+    D3DLIGHT8 light{};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Diffuse = {0.6f, 0.6f, 0.6f, 0};
+    light.Direction = {0, 0, 5};  // length does not matter
+    d->SetLight(0, &light);
+    d->LightEnable(0, TRUE);
+    const float n = -lengths[i];
+    d.drawMesh({{-1, -1, 0, 0, 0, n, 0, 0}, {1, -1, 0, 0, 0, n, 0, 0}, {0, 1, 0, 0, 0, n, 0, 0}}, {0, 1, 2});
+    const auto& frame = d.present();
+    EXPECT_EQ(at(frame, 320, 250) & 0xFF, expected[i]) << "normal length " << lengths[i];
+  }
+}
+
+TEST(D3d8Clipping, MeshCrossingTheNearPlane) {
+  TestDevice d;
+  beginBlack(d);
+  const D3DMATRIX projection = perspectiveLH(kPi / 4, 4.0f / 3.0f, 0.1f, 100.0f);
+  const D3DMATRIX view = lookAtLH({0, 1, 0}, {0, 0.6f, 1}, {0, 1, 0});
+  d->SetTransform(D3DTS_PROJECTION, &projection);
+  d->SetTransform(D3DTS_VIEW, &view);
+  d->SetRenderState(D3DRS_LIGHTING, FALSE);
+  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  d->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+  d->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+  d->SetTexture(0, d.texture(32, 32, [](UINT x, UINT y) { return checker(x, y, 4, 0xFFE0E0E0, 0xFF3050A0); }));
+  // A floor from behind the eye to far ahead, and a wall the eye stands in.
+  const std::vector<MeshVertex112> floor = {{-6, 0, -6, 0, 1, 0, 0, 0},
+                                            {6, 0, -6, 0, 1, 0, 6, 0},
+                                            {-6, 0, 30, 0, 1, 0, 0, 18},
+                                            {6, 0, 30, 0, 1, 0, 6, 18}};
+  d.drawMesh(floor, {0, 2, 1, 1, 2, 3});
+  const std::vector<MeshVertex112> wall = {{0.5f, 0, -4, 0, 0, 0, 0, 0},
+                                           {0.5f, 0, 20, 0, 0, 0, 12, 0},
+                                           {0.5f, 3, -4, 0, 0, 0, 0, 1.5f},
+                                           {0.5f, 3, 20, 0, 0, 0, 12, 1.5f}};
+  d.drawMesh(wall, {0, 2, 1, 1, 2, 3});
+  const auto& frame = d.present();
+  // The floor reaches the bottom corners of the screen (it passes under the eye).
+  EXPECT_NE(at(frame, 0, 479) & 0xFFFFFF, 0u);
+  EXPECT_NE(at(frame, 639, 479) & 0xFFFFFF, 0u);
+  EXPECT_TRUE(matchesGolden("near_plane_crossing", frame, kWidth, kHeight));
+}
+
+TEST(D3d8Clipping, TriangleWhollyBehindTheEyeDrawsNothing) {
+  TestDevice d;
+  beginBlack(d);
+  cameraStates(d);
+  d->SetRenderState(D3DRS_LIGHTING, FALSE);
+  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  d.drawMesh({{-1, -1, -10, 0, 0, 0, 0, 0}, {1, -1, -10, 0, 0, 0, 0, 0}, {0, 1, -10, 0, 0, 0, 0, 0}}, {0, 1, 2});
+  EXPECT_EQ(countNot(d.present(), 0), 0);
+}
+
+TEST(D3d8Determinism, SameFrameTwiceIsIdentical) {
+  std::vector<std::uint32_t> frames[2];
+  for (auto& frame : frames) {
+    TestDevice d;
+    beginBlack(d);
+    cameraStates(d);
+    d->SetRenderState(D3DRS_LIGHTING, TRUE);
+    D3DMATERIAL8 material{};
+    material.Diffuse = {0.7f, 0.6f, 0.5f, 1};
+    d->SetMaterial(&material);
+    d->LightEnable(0, TRUE);  // never set: white, along +z
+    std::vector<MeshVertex112> vertices;
+    std::vector<std::uint16_t> indices;
+    sphere(1.3f, 1.0f, 16, 16, &vertices, &indices);
+    d.drawMesh(vertices, indices);
+    frame = d.present();
+  }
+  EXPECT_EQ(frames[0], frames[1]);
+  EXPECT_GT(countNot(frames[0], 0), 10000);
+}

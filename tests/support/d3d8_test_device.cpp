@@ -1,0 +1,154 @@
+#include "support/d3d8_test_device.h"
+
+#include <cmath>
+#include <cstring>
+
+TestDevice::TestDevice() {
+  resetSoftwareDeviceConfig();
+  setFrameSink(&sink_);
+  direct3D_ = Direct3DCreate8(120);
+  D3DPRESENT_PARAMETERS parameters{};
+  parameters.BackBufferWidth = 640;
+  parameters.BackBufferHeight = 480;
+  parameters.BackBufferFormat = D3DFMT_A8R8G8B8;
+  parameters.SwapEffect = D3DSWAPEFFECT_FLIP;
+  parameters.EnableAutoDepthStencil = TRUE;
+  parameters.AutoDepthStencilFormat = D3DFMT_D16;
+  parameters.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+  if (direct3D_ != nullptr) {
+    direct3D_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device_);
+  }
+}
+
+TestDevice::~TestDevice() {
+  for (IUnknown* object : owned_) object->Release();
+  if (device_ != nullptr) device_->Release();
+  if (direct3D_ != nullptr) direct3D_->Release();
+  setFrameSink(nullptr);
+  resetSoftwareDeviceConfig();
+}
+
+const std::vector<std::uint32_t>& TestDevice::present() {
+  device_->EndScene();
+  device_->Present(nullptr, nullptr, nullptr, nullptr);
+  return sink_.pixels();
+}
+
+IDirect3DVertexBuffer8* TestDevice::vertexBuffer(const void* data, UINT bytes, DWORD fvf) {
+  IDirect3DVertexBuffer8* buffer = nullptr;
+  if (FAILED(device_->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, fvf, D3DPOOL_DEFAULT, &buffer))) return nullptr;
+  BYTE* target = nullptr;
+  buffer->Lock(0, 0, &target, 0);
+  std::memcpy(target, data, bytes);
+  buffer->Unlock();
+  owned_.push_back(buffer);
+  return buffer;
+}
+
+IDirect3DIndexBuffer8* TestDevice::indexBuffer(const std::vector<std::uint16_t>& indices) {
+  IDirect3DIndexBuffer8* buffer = nullptr;
+  const UINT bytes = static_cast<UINT>(indices.size() * 2);
+  if (FAILED(device_->CreateIndexBuffer(bytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &buffer))) {
+    return nullptr;
+  }
+  BYTE* target = nullptr;
+  buffer->Lock(0, 0, &target, 0);
+  std::memcpy(target, indices.data(), bytes);
+  buffer->Unlock();
+  owned_.push_back(buffer);
+  return buffer;
+}
+
+IDirect3DTexture8* TestDevice::texture(UINT width, UINT height,
+                                       const std::function<std::uint32_t(UINT, UINT)>& texel) {
+  IDirect3DTexture8* system = nullptr;
+  IDirect3DTexture8* target = nullptr;
+  device_->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &system);
+  device_->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target);
+  if (system == nullptr || target == nullptr) return nullptr;
+  D3DLOCKED_RECT locked{};
+  system->LockRect(0, &locked, nullptr, 0);
+  for (UINT y = 0; y < height; ++y) {
+    auto* row = reinterpret_cast<std::uint32_t*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
+    for (UINT x = 0; x < width; ++x) row[x] = texel(x, y);
+  }
+  system->UnlockRect(0);
+  device_->UpdateTexture(system, target);
+  system->Release();
+  owned_.push_back(target);
+  return target;
+}
+
+void TestDevice::drawScreen(const std::vector<ScreenVertex>& vertices, D3DPRIMITIVETYPE type) {
+  IDirect3DVertexBuffer8* buffer =
+      vertexBuffer(vertices.data(), static_cast<UINT>(vertices.size() * sizeof(ScreenVertex)), 0x144);
+  device_->SetStreamSource(0, buffer, sizeof(ScreenVertex));
+  device_->SetVertexShader(0x144);
+  const UINT count = static_cast<UINT>(type == D3DPT_TRIANGLELIST ? vertices.size() / 3 : vertices.size() - 2);
+  device_->DrawPrimitive(type, 0, count);
+}
+
+void TestDevice::drawMesh(const std::vector<MeshVertex112>& vertices, const std::vector<std::uint16_t>& indices) {
+  IDirect3DVertexBuffer8* buffer =
+      vertexBuffer(vertices.data(), static_cast<UINT>(vertices.size() * sizeof(MeshVertex112)), 0x112);
+  IDirect3DIndexBuffer8* index = indexBuffer(indices);
+  device_->SetVertexShader(0x112);
+  device_->SetIndices(index, 0);
+  device_->SetStreamSource(0, buffer, sizeof(MeshVertex112));
+  device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(vertices.size()), 0,
+                                static_cast<UINT>(indices.size() / 3));
+}
+
+std::vector<ScreenVertex> screenQuad(float x0, float y0, float x1, float y1, float z, DWORD colour, float u0,
+                                     float v0, float u1, float v1) {
+  return {{x0, y0, z, 1.0f, colour, u0, v0},
+          {x1, y0, z, 1.0f, colour, u1, v0},
+          {x0, y1, z, 1.0f, colour, u0, v1},
+          {x1, y1, z, 1.0f, colour, u1, v1}};
+}
+
+D3DMATRIX identity() {
+  D3DMATRIX m{};
+  m._11 = m._22 = m._33 = m._44 = 1.0f;
+  return m;
+}
+
+D3DMATRIX scaling(float s) {
+  D3DMATRIX m{};
+  m._11 = m._22 = m._33 = s;
+  m._44 = 1.0f;
+  return m;
+}
+
+D3DMATRIX perspectiveLH(float fovy, float aspect, float zn, float zf) {
+  const float h = std::cos(fovy / 2) / std::sin(fovy / 2);
+  D3DMATRIX m{};
+  m._11 = h / aspect;
+  m._22 = h;
+  m._33 = zf / (zf - zn);
+  m._34 = 1.0f;
+  m._43 = -zn * zf / (zf - zn);
+  return m;
+}
+
+D3DMATRIX lookAtLH(const D3DVECTOR& eye, const D3DVECTOR& at, const D3DVECTOR& up) {
+  auto normalize = [](D3DVECTOR v) {
+    const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    return D3DVECTOR{v.x / length, v.y / length, v.z / length};
+  };
+  auto cross = [](const D3DVECTOR& a, const D3DVECTOR& b) {
+    return D3DVECTOR{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+  };
+  auto dot = [](const D3DVECTOR& a, const D3DVECTOR& b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
+  const D3DVECTOR z = normalize({at.x - eye.x, at.y - eye.y, at.z - eye.z});
+  const D3DVECTOR x = normalize(cross(up, z));
+  const D3DVECTOR y = cross(z, x);
+  D3DMATRIX m = identity();
+  m._11 = x.x; m._21 = x.y; m._31 = x.z;
+  m._12 = y.x; m._22 = y.y; m._32 = y.z;
+  m._13 = z.x; m._23 = z.y; m._33 = z.z;
+  m._41 = -dot(x, eye);
+  m._42 = -dot(y, eye);
+  m._43 = -dot(z, eye);
+  return m;
+}
