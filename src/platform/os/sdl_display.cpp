@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/os/os_internal.h"
+#include "platform/os/quiet_stderr.h"
 #include "platform/os/window_system.h"
 
 namespace {
@@ -52,7 +53,12 @@ bool isVirtualDriver(const char* driver) {
 bool startVideo() {
   Display& d = display();
   if (d.videoStarted) return true;
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+  int started = 0;
+  {
+    QuietStandardError quiet(!options().verbose);
+    started = SDL_InitSubSystem(SDL_INIT_VIDEO);
+  }
+  if (started != 0) {
     std::fprintf(stderr, "glass-orchard: no video: %s\n", SDL_GetError());
     return false;
   }

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/os/quiet_stderr.h"
 #include "platform/sound/fmod.h"
 #include "platform/sound/song_player.h"
 #include "platform/sound/sound_control.h"
@@ -74,6 +75,7 @@ void audioCallback(void* /*user*/, Uint8* stream, int length) {
 }
 
 bool openDevice(SoundSystem& s) {
+  QuietStandardError quiet(!s.verbose);
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     if (s.verbose) std::fprintf(stderr, "sound: no audio system: %s\n", SDL_GetError());
     return false;

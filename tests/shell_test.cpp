@@ -1,0 +1,301 @@
+// The shell: start-up order and its failures, the main loop (one message per
+// pass, a frame on every pass), the ways a run ends and the shutdown.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/shell.h"
+#include "app/timeline.h"
+#include "app/timeline_state.h"
+#include "platform/os/clock.h"
+#include "platform/os/message_box.h"
+#include "platform/os/window_system.h"
+#include "platform/sound/sound_control.h"
+#include "support/xm_writer.h"
+
+namespace {
+
+using Box = std::pair<std::string, std::string>;  // caption, text
+
+// What the stand-ins for the other modules saw.
+struct Record {
+  std::vector<std::string> calls;
+  std::vector<WPARAM> messageAtFrame;  // wParam of the last taken message, per frame
+  HWND deviceWindow = nullptr;
+  bool songFreedBeforeRelease = false;
+  bool soundClosedBeforeRelease = false;
+  int loadResult = 1;
+  HRESULT deviceResult = 0;
+  int failBeginOnFrame = -1;
+};
+
+Record record;
+
+int standInLoad() {
+  record.calls.push_back("load");
+  return record.loadResult;
+}
+HRESULT standInDevice(HWND window) {
+  record.calls.push_back("device");
+  record.deviceWindow = window;
+  return record.deviceResult;
+}
+void standInPresentation() { record.calls.push_back("presentation"); }
+HRESULT standInBegin() {
+  record.calls.push_back("begin");
+  record.messageAtFrame.push_back(shellState.lastMessage.wParam);
+  return static_cast<int>(record.messageAtFrame.size()) == record.failBeginOnFrame ? -1 : 0;
+}
+void standInTimeline(HWND window, std::int32_t position) {
+  record.calls.push_back("timeline");
+  timelineAdvance(window, position);  // everything but drawing the scene
+}
+HRESULT standInEnd() {
+  record.calls.push_back("end");
+  return 0;
+}
+void standInRelease() {
+  record.calls.push_back("release");
+  record.songFreedBeforeRelease = FMUSIC_GetOrder(shellState.song) == -1;
+  record.soundClosedBeforeRelease = FMUSIC_LoadSong("track.xm") == nullptr && FSOUND_GetError() == FMOD_ERR_UNINITIALIZED;
+}
+
+class ShellTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    previousDirectory_ = std::filesystem::current_path();
+    directory_ = std::filesystem::temp_directory_path() /
+                 ("glass_shell_" + std::to_string(::getpid()) + "_" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(directory_);
+    std::filesystem::current_path(directory_);
+    ASSERT_TRUE(writeBytes("track.xm", makeTestXm()));
+
+    record = Record{};
+    resetShell();
+    resetTimeline();
+    resetSoundSystem();
+    resetWindowSystem();
+    WindowOptions headless;
+    headless.headless = true;
+    setWindowOptions(headless);
+    setSoundOutput(SoundOutput::Offline);
+    setMessageBoxObserver([this](const std::string& caption, const std::string& text) {
+      boxes_.emplace_back(caption, text);
+    });
+    clock_.install();
+    shellCallouts() = {standInLoad, standInDevice, standInPresentation, standInBegin,
+                       standInTimeline, standInEnd, standInRelease};
+    setPassHook([this] {
+      ++passes_;
+      clock_.advance(16);
+      if (onPass_) onPass_(passes_);
+    });
+  }
+
+  void TearDown() override {
+    resetShell();
+    resetSoundSystem();
+    resetWindowSystem();
+    setWindowOptions(WindowOptions{});
+    setMessageBoxObserver({});
+    setClockSource({});
+    std::filesystem::current_path(previousDirectory_);
+    std::filesystem::remove_all(directory_);
+  }
+
+  int run() { return runPresentation(nullptr, SW_SHOWDEFAULT); }
+
+  int count(const std::string& call) const {
+    int n = 0;
+    for (const std::string& c : record.calls) n += c == call ? 1 : 0;
+    return n;
+  }
+
+  void pressKeyOnPass(int pass, WPARAM key) {
+    onPass_ = [pass, key](int current) {
+      if (current == pass) PostMessageA(shellState.window, WM_KEYDOWN, key, 0);
+    };
+  }
+
+  std::vector<Box> boxes_;
+  std::function<void(int)> onPass_;
+  int passes_ = 0;
+  VirtualClock clock_{1000};
+  std::filesystem::path directory_;
+  std::filesystem::path previousDirectory_;
+};
+
+TEST(FmodErrorTextTest, TableEdges) {
+  EXPECT_STREQ(fmodErrorText(0), "No errors");
+  EXPECT_STREQ(fmodErrorText(1), "Cannot call this command after FSOUND_Init.  Call FSOUND_Close first.");
+  EXPECT_STREQ(fmodErrorText(9), "File not found");
+  EXPECT_STREQ(fmodErrorText(12), "Not enough memory ");
+  EXPECT_STREQ(fmodErrorText(19), "Required Mediaplayer codec is not installed");
+  for (int code : {20, 255, -1, -2147483647 - 1}) EXPECT_STREQ(fmodErrorText(code), "Unknown error") << code;
+}
+
+TEST(WindowProcedureTest, HidesThePointerAndLeavesOtherKeysAlone) {
+  resetShell();
+  EXPECT_EQ(windowProcedure(nullptr, WM_SETCURSOR, 0, 0), TRUE);
+  windowProcedure(nullptr, WM_KEYDOWN, 'A', 0);
+  windowProcedure(nullptr, WM_KEYUP, VK_ESCAPE, 0);
+  EXPECT_FALSE(shellState.escapePressed);
+  windowProcedure(nullptr, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(shellState.escapePressed);
+  resetShell();
+}
+
+TEST_F(ShellTest, StartsUpInOrderAndEscapeEndsAfterThatPassesFrame) {
+  pressKeyOnPass(3, VK_ESCAPE);
+  EXPECT_EQ(run(), 27);
+  EXPECT_TRUE(boxes_.empty());
+  const std::vector<std::string> expected = {"load",  "device",   "presentation", "begin", "timeline", "end",
+                                             "begin", "timeline", "end",          "begin", "timeline", "end",
+                                             "release"};
+  EXPECT_EQ(record.calls, expected);
+  EXPECT_NE(record.deviceWindow, nullptr);
+  EXPECT_EQ(record.deviceWindow, shellState.window);
+  EXPECT_TRUE(record.songFreedBeforeRelease);
+  EXPECT_TRUE(record.soundClosedBeforeRelease);
+}
+
+TEST_F(ShellTest, VersionExactlyRequiredPasses) {
+  setReportedSoundVersion(3.33f);
+  pressKeyOnPass(1, VK_ESCAPE);
+  EXPECT_EQ(run(), 27);
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(ShellTest, OlderVersionShowsTheRequiredOne) {
+  for (float version : {3.32f, std::nanf("")}) {
+    boxes_.clear();
+    resetWindowSystem();
+    setReportedSoundVersion(version);
+    EXPECT_EQ(run(), 0);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0], Box("FMOD error.", "FMOD 3.33\n"));
+    EXPECT_TRUE(record.calls.empty());
+    EXPECT_EQ(FMUSIC_LoadSong("track.xm"), nullptr) << "the sound system was not started";
+  }
+}
+
+TEST_F(ShellTest, SoundStartFailureShowsTheLibraryError) {
+  failNextSoundInit(3);
+  EXPECT_EQ(run(), 0);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0], Box("FMOD error", "Error initializing output device."));
+  EXPECT_TRUE(record.calls.empty());
+}
+
+TEST_F(ShellTest, MissingOrForeignMusicShowsTheLibraryError) {
+  std::filesystem::remove("track.xm");
+  EXPECT_EQ(run(), 0);
+  ASSERT_TRUE(writeBytes("track.xm", {'h', 'e', 'l', 'l', 'o'}));
+  resetWindowSystem();
+  resetSoundSystem();
+  setSoundOutput(SoundOutput::Offline);
+  EXPECT_EQ(run(), 0);
+  const std::vector<Box> expected = {{"FMOD error", "File not found"}, {"FMOD error", "Unknown file format"}};
+  EXPECT_EQ(boxes_, expected);
+  EXPECT_TRUE(record.calls.empty());
+}
+
+TEST_F(ShellTest, AnyLoadResultButOneFails) {
+  for (int result : {0, -1, 2}) {
+    boxes_.clear();
+    record.calls.clear();
+    resetWindowSystem();
+    resetSoundSystem();
+    setSoundOutput(SoundOutput::Offline);
+    record.loadResult = result;
+    EXPECT_EQ(run(), 0);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0], Box("Semmosta sattuu", "Files not loaded. Not enough memory. Pkunzip -d ?"));
+    EXPECT_EQ(record.calls, std::vector<std::string>{"load"});
+  }
+}
+
+TEST_F(ShellTest, DeviceFailureStopsBeforeThePresentation) {
+  record.deviceResult = -2005530518;  // D3DERR_INVALIDCALL
+  EXPECT_EQ(run(), 0);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0], Box("Semmosta sattuu", "D3D init error"));
+  EXPECT_EQ(record.calls, (std::vector<std::string>{"load", "device"}));
+}
+
+TEST_F(ShellTest, FailedClassRegistrationEndsWithoutAMessage) {
+  WNDCLASSEXA taken{};
+  taken.cbSize = sizeof(WNDCLASSEXA);
+  taken.lpfnWndProc = DefWindowProcA;
+  taken.lpszClassName = "GLASS ORCHARD";
+  ASSERT_NE(RegisterClassExA(&taken), 0);
+  EXPECT_EQ(run(), 0);
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_TRUE(record.calls.empty());
+  EXPECT_EQ(shellState.window, nullptr);
+}
+
+TEST_F(ShellTest, QueuedMessagesAreTakenOnePerPassWithAFrameEach) {
+  onPass_ = [](int pass) {
+    if (pass != 1) return;
+    for (WPARAM key : {WPARAM{'A'}, WPARAM{'B'}, WPARAM{'C'}, VK_ESCAPE}) {
+      PostMessageA(shellState.window, WM_KEYDOWN, key, 0);
+    }
+  };
+  EXPECT_EQ(run(), 27);
+  const std::vector<WPARAM> expected = {'A', 'B', 'C', VK_ESCAPE};
+  EXPECT_EQ(record.messageAtFrame, expected);
+  EXPECT_EQ(count("end"), 4);
+}
+
+TEST_F(ShellTest, EndOfMusicQuitsBeforeDrawingAnotherFrame) {
+  // Eight rows of music per pass: the position passes 1296 (order 5, row 16)
+  // after some forty passes.
+  onPass_ = [](int) { renderOfflineFrames(8 * testXmRowFrames(TestXmLayout{}), nullptr); };
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(timelineState.currentIndex, 8);
+  EXPECT_EQ(count("begin"), passes_ - 1) << "the last pass takes the quit message and draws nothing";
+  EXPECT_EQ(count("end"), passes_ - 1);
+  ASSERT_GE(record.calls.size(), 2u);
+  EXPECT_EQ(record.calls[record.calls.size() - 2], "end");
+  EXPECT_EQ(record.calls.back(), "release");
+  EXPECT_TRUE(record.soundClosedBeforeRelease);
+}
+
+TEST_F(ShellTest, FailedFrameDestroysTheWindowAndTheRunStillEnds) {
+  record.failBeginOnFrame = 2;
+  EXPECT_EQ(run(), 0);
+  // The second pass still runs its timeline step and frame end; the third
+  // takes the quit message that the window's destruction posted.
+  EXPECT_EQ(count("begin"), 2);
+  EXPECT_EQ(count("timeline"), 2);
+  EXPECT_EQ(count("end"), 2);
+  EXPECT_EQ(record.calls.back(), "release");
+  EXPECT_FALSE(IsWindow(shellState.window));
+}
+
+TEST_F(ShellTest, ClosingTheWindowEndsTheRunWithShutdown) {
+  onPass_ = [](int pass) {
+    if (pass == 2) PostMessageA(shellState.window, WM_CLOSE, 0, 0);
+  };
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(count("end"), 2) << "pass 2 handles WM_CLOSE and draws; pass 3 takes the quit";
+  EXPECT_EQ(record.calls.back(), "release");
+}
+
+TEST_F(ShellTest, FirstFrameHasNoStepAndLaterOnesFollowTheClock) {
+  pressKeyOnPass(2, VK_ESCAPE);
+  clock_.advance(5000);  // start-up took a while
+  EXPECT_EQ(run(), 27);
+  EXPECT_FLOAT_EQ(frameStep, 16 * 0.015f);
+}
+
+}  // namespace
