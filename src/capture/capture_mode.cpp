@@ -1,0 +1,93 @@
+#include "capture/capture_mode.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "capture/bench_report.h"
+#include "capture/capture_run.h"
+#include "capture/contact_sheet.h"
+#include "capture/ffmpeg_output.h"
+#include "capture/png_sequence_output.h"
+
+namespace {
+
+constexpr const char* kProgram = "glass-orchard";
+// One frame every 4 s between the first and last frame of every entry.
+constexpr std::uint32_t kContactSheetIntervalMs = 4000;
+
+// The benchmark keeps nothing.
+class DiscardOutput final : public CaptureOutput {
+ public:
+  bool writeFrame(const BgraView&, const FrameInfo&) override { return true; }
+  bool writeAudio(const std::int16_t*, std::size_t) override { return true; }
+  bool finish() override { return true; }
+  std::string error() const override { return {}; }
+  std::string describe() const override { return "nowhere"; }
+};
+
+bool endsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// A name like "clip.avi" is a video wish we cannot serve, not a folder.
+bool looksLikeOtherMediaFile(const std::string& path) {
+  for (const char* extension : {".avi", ".mov", ".webm", ".mpg", ".gif", ".png", ".wav", ".mp3", ".ogg"}) {
+    if (endsWith(path, extension)) return true;
+  }
+  return false;
+}
+
+std::unique_ptr<CaptureOutput> openOutput(const OfflineRequest& request, int fps, std::string& error) {
+  switch (request.mode) {
+    case OfflineMode::kCapture:
+      if (FfmpegOutput::handles(request.output)) return FfmpegOutput::open(request.output, fps, 640, 480, error);
+      if (looksLikeOtherMediaFile(request.output)) {
+        error = request.output + ": capture to a .mp4 or .mkv file, or to a folder for PNG frames and audio.wav";
+        return nullptr;
+      }
+      return PngSequenceOutput::open(request.output, error);
+    case OfflineMode::kContactSheet:
+      return std::make_unique<ContactSheetOutput>(request.output, kContactSheetIntervalMs);
+    case OfflineMode::kBench:
+      return std::make_unique<DiscardOutput>();
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int runOfflineMode(const OfflineRequest& request) {
+  const int defaultFps = request.mode == OfflineMode::kContactSheet ? kDefaultContactSheetFps : kDefaultCaptureFps;
+  const int fps = request.fps > 0 ? request.fps : defaultFps;
+  std::string error;
+  std::unique_ptr<CaptureOutput> output = openOutput(request, fps, error);
+  if (!output) {
+    std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
+    return 1;
+  }
+
+  CaptureRunSettings settings;
+  settings.fps = fps;
+  settings.maxSeconds = request.maxSeconds;
+  settings.showProgress = true;
+  settings.timeDevice = request.mode == OfflineMode::kBench;
+  const CaptureRunResult run = runCapture(*output, settings);
+
+  if (!run.note.empty()) std::fprintf(stderr, "%s: %s\n", kProgram, run.note.c_str());
+  const bool finished = output->finish();
+  if (run.frames == 0) {
+    std::fprintf(stderr, "%s: nothing was captured: the presentation did not start\n", kProgram);
+    return 1;
+  }
+  if (!finished || run.stop == CaptureStop::kOutputFailed) {
+    std::fprintf(stderr, "%s: the capture failed: %s\n", kProgram, output->error().c_str());
+    return 1;
+  }
+  if (request.mode == OfflineMode::kBench) {
+    std::fputs(formatBenchReport(run, fps).c_str(), stdout);
+    return 0;
+  }
+  std::fprintf(stderr, "%s: captured %.2f s at %d fps: %s\n", kProgram, static_cast<double>(run.frames) / fps, fps,
+               output->describe().c_str());
+  return 0;
+}

@@ -1,0 +1,24 @@
+// The offline modes of glass-orchard: --capture OUT (a video through ffmpeg
+// for OUT ending in .mp4 or .mkv, otherwise a folder of PNG frames and
+// audio.wav), --contact-sheet OUT.png and --bench. Each runs the whole
+// presentation once on the virtual clock and reports on standard error
+// (the benchmark's figures go to standard output). Main thread only.
+#pragma once
+
+#include <string>
+
+enum class OfflineMode { kCapture, kContactSheet, kBench };
+
+struct OfflineRequest {
+  OfflineMode mode = OfflineMode::kCapture;
+  std::string output;  // the video file or folder, or the contact sheet's PNG
+  int fps = 0;  // 0: the mode's default (60; 30 for the contact sheet)
+  double maxSeconds = 0;  // 0: until the presentation or its music ends
+};
+
+constexpr int kDefaultCaptureFps = 60;
+constexpr int kDefaultContactSheetFps = 30;
+
+// Runs the mode; returns the process exit code: 0 when the result was
+// written (or the benchmark ran), 1 when nothing usable came out.
+int runOfflineMode(const OfflineRequest& request);

@@ -1,0 +1,137 @@
+#include "capture/capture_run.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <csignal>
+#include <cstring>
+
+#include "app/shell.h"
+#include "app/timeline_state.h"
+#include "capture/frame_timing.h"
+#include "platform/d3d8/software_device.h"
+#include "platform/os/clock.h"
+#include "platform/os/window_system.h"
+#include "platform/sound/sound_control.h"
+#include "render/device.h"
+
+namespace {
+
+// What the callout stand-ins below need; set for the length of one run.
+struct ActiveRun {
+  CaptureSession* session = nullptr;
+  DeviceTimes* deviceTimes = nullptr;
+  HRESULT (*setUpDevice)(HWND) = nullptr;
+};
+ActiveRun activeRun;
+
+volatile std::sig_atomic_t interruptRequested = 0;
+
+void onInterrupt(int) { interruptRequested = 1; }
+
+// Set-up as usual, then the capture takes the device's frames (and, for the
+// benchmark, times the device's calls).
+HRESULT setUpDeviceForCapture(HWND window) {
+  const HRESULT result = activeRun.setUpDevice(window);
+  if (result >= 0) {
+    setFrameSink(activeRun.session);
+    if (activeRun.deviceTimes != nullptr && device != nullptr) device = wrapWithTiming(device, activeRun.deviceTimes);
+  }
+  return result;
+}
+
+int songOrder() { return FMUSIC_GetOrder(shellState.song); }
+int songRow() { return FMUSIC_GetRow(shellState.song); }
+int currentTimelineEntry() { return timelineState.currentIndex; }
+bool interrupted() { return interruptRequested != 0; }
+
+// SIGINT and SIGTERM end the capture after the current frame, leaving
+// complete files.
+class InterruptGuard {
+ public:
+  InterruptGuard() {
+    interruptRequested = 0;
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, &previousInt_);
+    ::sigaction(SIGTERM, &action, &previousTerm_);
+  }
+  ~InterruptGuard() {
+    ::sigaction(SIGINT, &previousInt_, nullptr);
+    ::sigaction(SIGTERM, &previousTerm_, nullptr);
+  }
+
+ private:
+  struct sigaction previousInt_;
+  struct sigaction previousTerm_;
+};
+
+}  // namespace
+
+std::int64_t frameLimitFor(double maxSeconds, int fps) {
+  if (!(maxSeconds > 0)) return 0;
+  return static_cast<std::int64_t>(std::ceil(maxSeconds * fps));
+}
+
+CaptureRunResult runCapture(CaptureOutput& output, const CaptureRunSettings& settings) {
+  CaptureRunResult result;
+
+  WindowOptions window = windowOptions();
+  const WindowOptions previousWindow = window;
+  window.headless = true;
+  setWindowOptions(window);
+  setSoundOutput(SoundOutput::Offline);
+  setSongLooping(false);
+
+  VirtualClock clock(0);
+  clock.install();
+
+  CaptureProbes probes;
+  probes.order = songOrder;
+  probes.row = songRow;
+  probes.timelineEntry = currentTimelineEntry;
+  probes.renderSound = renderOfflineFrames;
+  probes.interrupted = interrupted;
+  CaptureSettings sessionSettings;
+  sessionSettings.fps = settings.fps;
+  sessionSettings.frameLimit = frameLimitFor(settings.maxSeconds, settings.fps);
+  ProgressBar progress(stderr, settings.showProgress && ::isatty(STDERR_FILENO));
+  CaptureSession session(output, clock, probes, sessionSettings, &progress);
+
+  ShellCallouts& callouts = shellCallouts();
+  const ShellCallouts previousCallouts = callouts;
+  activeRun = {&session, settings.timeDevice ? &result.deviceTimes : nullptr, callouts.setUpDevice};
+  callouts.setUpDevice = setUpDeviceForCapture;
+  bool firstPass = true;
+  setPassHook([&session, &firstPass] {
+    if (firstPass) session.markRunStart();
+    firstPass = false;
+  });
+
+  {
+    InterruptGuard guard;
+    result.presentationExit = runPresentation(GetModuleHandleA(nullptr), SW_SHOWDEFAULT);
+  }
+
+  progress.close();
+  setPassHook({});
+  callouts = previousCallouts;
+  activeRun = {};
+  setFrameSink(nullptr);
+  setClockSource({});
+  setSoundOutput(SoundOutput::Device);
+  setSongLooping(true);
+  setWindowOptions(previousWindow);
+
+  result.frames = session.framesCaptured();
+  result.samples = session.samplesWritten();
+  result.stop = session.stopReason();
+  result.note = session.note();
+  result.soundTime = session.soundTime();
+  result.outputTime = session.outputTime();
+  result.frameRecords = session.frameRecords();
+  return result;
+}

@@ -1,0 +1,39 @@
+// Runs the unchanged presentation offline into a capture output: the
+// platform is set up for it first (no window, the offline sound output with
+// the song played once, a virtual clock behind GetTickCount and timeGetTime,
+// the capture session as frame sink), then put back as it was.
+// Main thread only; one run at a time.
+#pragma once
+
+#include <cstdint>
+
+#include "capture/capture_output.h"
+#include "capture/capture_session.h"
+#include "capture/timing_device.h"
+
+struct CaptureRunSettings {
+  int fps = 60;
+  double maxSeconds = 0;  // 0: no limit
+  bool showProgress = false;  // the progress line (only drawn on a terminal)
+  bool timeDevice = false;  // wrap the device to time its calls (benchmark)
+};
+
+struct CaptureRunResult {
+  int presentationExit = 0;  // what the presentation's entry returned
+  std::int64_t frames = 0;
+  std::int64_t samples = 0;  // sound frames written (44,100 per second)
+  CaptureStop stop = CaptureStop::kNone;
+  std::string note;  // why it stopped early, if it did
+  std::chrono::nanoseconds soundTime{0};
+  std::chrono::nanoseconds outputTime{0};
+  DeviceTimes deviceTimes;
+  std::vector<FrameRecord> frameRecords;
+};
+
+// The number of frames --max-seconds allows: ceil(seconds * fps), 0 for no limit.
+std::int64_t frameLimitFor(double maxSeconds, int fps);
+
+// Runs the presentation into `output` (not finished here: the caller calls
+// output.finish()). Uses the shell's current callouts, so tests may stand in
+// for the device and the scenes.
+CaptureRunResult runCapture(CaptureOutput& output, const CaptureRunSettings& settings);

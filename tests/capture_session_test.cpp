@@ -1,0 +1,218 @@
+// The capture session: the fixed-step clock, the sound of each frame, and
+// when a capture stops, with a scripted music position and sound.
+#include <gtest/gtest.h>
+
+#include "capture/capture_run.h"
+#include "capture/capture_session.h"
+#include "capture/frame_timing.h"
+#include "platform/os/win32.h"
+#include "platform/os/window_system.h"
+
+namespace {
+
+// A song whose position follows a script: position[k] after k calls of
+// renderSound, and `lengthFrames` sample frames in all.
+struct ScriptedSong {
+  std::vector<int> positions;
+  std::int64_t lengthFrames = 1 << 30;
+  std::int64_t rendered = 0;
+  int calls = 0;
+  bool interrupt = false;
+};
+ScriptedSong song;
+
+int scriptedPosition() {
+  const std::size_t at = std::min<std::size_t>(song.calls, song.positions.size() - 1);
+  return song.positions[at];
+}
+int scriptedOrder() { return scriptedPosition() >> 8; }
+int scriptedRow() { return scriptedPosition() & 0xFF; }
+int scriptedEntry() { return song.calls / 2; }
+bool scriptedInterrupt() { return song.interrupt; }
+int scriptedRender(int frames, std::int16_t* samples) {
+  const int available = static_cast<int>(std::min<std::int64_t>(frames, song.lengthFrames - song.rendered));
+  for (int i = 0; i < 2 * available; ++i) samples[i] = 1000;  // recognisable, not silence
+  song.rendered += available;
+  ++song.calls;
+  return available;
+}
+
+struct Recorded {
+  std::vector<FrameInfo> frames;
+  std::vector<std::int16_t> sound;
+};
+
+class RecordingOutput final : public CaptureOutput {
+ public:
+  explicit RecordingOutput(Recorded& into) : into_(into) {}
+  bool writeFrame(const BgraView&, const FrameInfo& info) override {
+    if (failFrames) return false;
+    into_.frames.push_back(info);
+    return true;
+  }
+  bool writeAudio(const std::int16_t* samples, std::size_t frames) override {
+    into_.sound.insert(into_.sound.end(), samples, samples + 2 * frames);
+    return true;
+  }
+  bool finish() override { return true; }
+  std::string error() const override { return failFrames ? "disk full" : ""; }
+  std::string describe() const override { return "memory"; }
+  bool failFrames = false;
+
+ private:
+  Recorded& into_;
+};
+
+class CaptureSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    song = ScriptedSong{};
+    resetWindowSystem();
+  }
+  void TearDown() override { resetWindowSystem(); }
+
+  CaptureProbes probes() const {
+    CaptureProbes p;
+    p.order = scriptedOrder;
+    p.row = scriptedRow;
+    p.timelineEntry = scriptedEntry;
+    p.renderSound = scriptedRender;
+    p.interrupted = scriptedInterrupt;
+    return p;
+  }
+
+  // Presents `count` frames of 2 x 2 pixels.
+  static void present(CaptureSession& session, int count) {
+    const std::uint32_t pixels[4] = {};
+    for (int k = 0; k < count; ++k) session.presentFrame(pixels, 2, 2, 8);
+  }
+
+  static bool quitPosted() {
+    MSG msg;
+    return PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message == WM_QUIT;
+  }
+};
+
+}  // namespace
+
+TEST(FrameTiming, ClockAndSoundFollowTheAbsoluteFrameIndex) {
+  EXPECT_EQ(frameTimeMs(0, 60), 0u);
+  EXPECT_EQ(frameTimeMs(1, 60), 16u);
+  EXPECT_EQ(frameTimeMs(2, 60), 33u);
+  EXPECT_EQ(frameTimeMs(60, 60), 1000u);
+  EXPECT_EQ(frameTimeMs(3 * 60 * 60 * 60, 60), 10'800'000u);  // no drift after 3 hours
+  EXPECT_EQ(samplesBeforeFrame(1, 24), 1837);  // 1837.5 rounded down
+  EXPECT_EQ(samplesBeforeFrame(2, 24), 3675);
+  EXPECT_EQ(samplesBeforeFrame(24, 24), 44100);
+  EXPECT_EQ(frameLimitFor(1.0, 60), 60);
+  EXPECT_EQ(frameLimitFor(0.01, 60), 1);
+  EXPECT_EQ(frameLimitFor(0, 60), 0);
+  EXPECT_EQ(frameLimitFor(-5, 60), 0);
+}
+
+TEST_F(CaptureSessionTest, EachFrameGetsItsTimePositionAndSound) {
+  song.positions = {0, 1, 2, 3, 4};
+  Recorded recorded;
+  RecordingOutput output(recorded);
+  VirtualClock clock(12345);  // the session starts it at 0
+  CaptureSession session(output, clock, probes(), {24, 0});
+  present(session, 4);
+
+  ASSERT_EQ(recorded.frames.size(), 4u);
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(recorded.frames[k].index, k);
+    EXPECT_EQ(recorded.frames[k].timeMs, frameTimeMs(k, 24));
+    EXPECT_EQ(recorded.frames[k].row, k);  // the position after k frames of sound
+  }
+  EXPECT_EQ(clock.now(), frameTimeMs(4, 24));
+  EXPECT_EQ(session.samplesWritten(), samplesBeforeFrame(4, 24));
+  EXPECT_EQ(recorded.sound.size(), static_cast<std::size_t>(2 * samplesBeforeFrame(4, 24)));
+  EXPECT_EQ(session.stopReason(), CaptureStop::kNone);
+  EXPECT_FALSE(quitPosted());
+}
+
+TEST_F(CaptureSessionTest, MusicEndingEarlyStopsWithSilenceToTheFrameEnd) {
+  song.positions = {0, 0x100, 0x200, 0x300};
+  song.lengthFrames = 2000;  // ends inside the second frame at 60 fps (735 samples each)
+  Recorded recorded;
+  RecordingOutput output(recorded);
+  VirtualClock clock;
+  CaptureSession session(output, clock, probes(), {60, 0});
+  present(session, 5);
+
+  EXPECT_EQ(session.stopReason(), CaptureStop::kSongEnded);
+  EXPECT_NE(session.note().find("ended at 2:00"), std::string::npos) << session.note();
+  EXPECT_TRUE(quitPosted());
+  // Passes before the quit is taken add nothing.
+  EXPECT_EQ(session.framesCaptured(), 3);
+  ASSERT_EQ(recorded.sound.size(), 2u * 2205u);
+  EXPECT_EQ(recorded.sound[2 * 2000 - 1], 1000);
+  EXPECT_EQ(recorded.sound[2 * 2000], 0);
+  EXPECT_EQ(recorded.sound.back(), 0);
+}
+
+TEST_F(CaptureSessionTest, MusicJumpingBackBeforeTheEndStops) {
+  song.positions = {0x400, 0x410, 0x002};
+  Recorded recorded;
+  RecordingOutput output(recorded);
+  VirtualClock clock;
+  CaptureSession session(output, clock, probes(), {60, 0});
+  present(session, 3);
+  EXPECT_EQ(session.stopReason(), CaptureStop::kSongLooped);
+  EXPECT_NE(session.note().find("from 4:16 to 0:02"), std::string::npos) << session.note();
+  EXPECT_EQ(session.framesCaptured(), 2);
+}
+
+TEST_F(CaptureSessionTest, MusicEndingAfterThePresentationsEndIsNoEarlyStop) {
+  // Past 5:16 the presentation quits by itself; the music may end or
+  // restart then without a note.
+  song.positions = {0x511, 0x512, 0x000};
+  song.lengthFrames = 800;
+  Recorded recorded;
+  RecordingOutput output(recorded);
+  VirtualClock clock;
+  CaptureSession session(output, clock, probes(), {60, 0});
+  present(session, 3);
+  EXPECT_EQ(session.stopReason(), CaptureStop::kNone);
+  EXPECT_TRUE(session.note().empty());
+  EXPECT_EQ(session.framesCaptured(), 3);
+}
+
+TEST_F(CaptureSessionTest, FrameLimitInterruptionAndOutputFailureStop) {
+  song.positions = {0, 1, 2, 3, 4, 5, 6, 7};
+  {
+    Recorded recorded;
+    RecordingOutput output(recorded);
+    VirtualClock clock;
+    CaptureSession session(output, clock, probes(), {60, 3});
+    present(session, 6);
+    EXPECT_EQ(session.stopReason(), CaptureStop::kFrameLimit);
+    EXPECT_EQ(recorded.frames.size(), 3u);
+  }
+  resetWindowSystem();
+  {
+    song = ScriptedSong{{0, 1, 2, 3}};
+    song.interrupt = true;
+    Recorded recorded;
+    RecordingOutput output(recorded);
+    VirtualClock clock;
+    CaptureSession session(output, clock, probes(), {60, 0});
+    present(session, 2);
+    EXPECT_EQ(session.stopReason(), CaptureStop::kInterrupted);
+    EXPECT_EQ(recorded.frames.size(), 1u);
+    EXPECT_TRUE(quitPosted());
+  }
+  resetWindowSystem();
+  {
+    Recorded recorded;
+    RecordingOutput output(recorded);
+    output.failFrames = true;
+    VirtualClock clock;
+    CaptureSession session(output, clock, probes(), {60, 0});
+    present(session, 2);
+    EXPECT_EQ(session.stopReason(), CaptureStop::kOutputFailed);
+    EXPECT_NE(session.note().find("disk full"), std::string::npos);
+    EXPECT_EQ(session.framesCaptured(), 0);
+    EXPECT_TRUE(quitPosted());
+  }
+}
