@@ -92,5 +92,7 @@ SceneWorld::~SceneWorld() {
 
 void SceneWorld::frame(void (*scene)(), float delta) {
   frameStep = delta;
+  device->BeginScene();
   scene();
+  device->EndScene();
 }

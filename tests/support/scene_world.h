@@ -24,7 +24,8 @@ class SceneWorld {
   SceneWorld(const SceneWorld&) = delete;
   SceneWorld& operator=(const SceneWorld&) = delete;
 
-  // Runs one frame of `scene` with frame step `delta`.
+  // Runs one frame of `scene` with frame step `delta`, between BeginScene
+  // and EndScene.
   void frame(void (*scene)(), float delta);
 
   static std::uint8_t pictureGrey(int frame) { return static_cast<std::uint8_t>(40 + 50 * frame); }
