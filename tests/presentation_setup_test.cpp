@@ -1,0 +1,155 @@
+// The one-time set-up over a small generated data set on the traced software
+// device: the projection, the textures, and the 24 mesh builds with their
+// factors and order.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+#include "assets/file_loading.h"
+#include "assets/mesh_table.h"
+#include "assets/presentation_setup.h"
+#include "codec/texture_building.h"
+#include "platform/os/message_box.h"
+#include "support/small_data_set.h"
+#include "support/traced_device.h"
+
+namespace {
+
+MeshVertex firstVertex(int slot) {
+  MeshVertex vertex{};
+  BYTE* data = nullptr;
+  IDirect3DVertexBuffer8* buffer = meshSlots[slot].vertexBuffer;
+  if (buffer && SUCCEEDED(buffer->Lock(0, 0, &data, 0))) {
+    std::memcpy(&vertex, data, sizeof vertex);
+    buffer->Unlock();
+  }
+  return vertex;
+}
+
+// (x, y, z, 1) · M, divided by w.
+std::array<float, 3> project(const D3DMATRIX& m, float x, float y, float z) {
+  const float cx = x * m._11 + y * m._21 + z * m._31 + m._41;
+  const float cy = x * m._12 + y * m._22 + z * m._32 + m._42;
+  const float cz = x * m._13 + y * m._23 + z * m._33 + m._43;
+  const float cw = x * m._14 + y * m._24 + z * m._34 + m._44;
+  return {cx / cw, cy / cw, cz / cw};
+}
+
+class PresentationSetupTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    setMessageBoxObserver([](const std::string& caption, const std::string& text) {
+      ADD_FAILURE() << "box " << caption << ": " << text;
+    });
+    releaseLoadedFiles();
+    releaseMeshTable();
+    std::string error;
+    ASSERT_TRUE(writeSmallDataSet(".", &error)) << error;
+    ASSERT_EQ(loadAllFiles(), 1);
+    ASSERT_TRUE(traced.ok());
+    setUpPresentation();
+  }
+  void TearDown() override {
+    releaseMeshTable();
+    releaseBuiltTextures();
+    releaseLoadedFiles();
+    setMessageBoxObserver({});
+  }
+
+  ScopedWorkingDirectory workingDirectory;
+  ScopedTracedDevice traced;
+};
+
+}  // namespace
+
+TEST_F(PresentationSetupTest, ProjectionIsSetFirstAndMapsTheFrustumEdges) {
+  ASSERT_FALSE(traced.lines.empty());
+  EXPECT_EQ(traced.lines[0].rfind("SetTransform(D3DTS_PROJECTION", 0), 0u) << traced.lines[0];
+
+  D3DMATRIX m;
+  ASSERT_EQ(traced.get()->GetTransform(D3DTS_PROJECTION, &m), D3D_OK);
+  const float cot = 1.0f / std::tan(std::numbers::pi_v<float> / 8);
+  EXPECT_NEAR(m._11, cot * 0.75f, 1e-5);
+  EXPECT_NEAR(m._22, cot, 1e-5);
+  EXPECT_NEAR(m._33, 100 / 99.9f, 1e-6);
+  EXPECT_EQ(m._34, 1.0f);
+  EXPECT_NEAR(m._43, -0.1f * 100 / 99.9f, 1e-6);
+  EXPECT_EQ(m._44, 0.0f);
+
+  const float edge = 100 * std::tan(std::numbers::pi_v<float> / 8);
+  EXPECT_NEAR(project(m, 0, 0, 0.1f)[2], 0.0f, 1e-5);
+  EXPECT_NEAR(project(m, 0, 0, 100)[2], 1.0f, 1e-5);
+  EXPECT_NEAR(project(m, 0, edge, 100)[1], 1.0f, 1e-5);
+  EXPECT_NEAR(project(m, edge * 4 / 3, 0, 100)[0], 1.0f, 1e-5);
+}
+
+TEST_F(PresentationSetupTest, BuildsElevenTexturesAndTheStreamingPairs) {
+  for (int slot = 0; slot < kTextureSlotCount; ++slot) EXPECT_NE(textureSlots[slot], nullptr) << slot;
+  for (const TexturePair& pair : streamingPairs) {
+    EXPECT_NE(pair.systemTexture, nullptr);
+    EXPECT_NE(pair.deviceTexture, nullptr);
+  }
+}
+
+TEST_F(PresentationSetupTest, BuildsTwentyFourMeshesWithTheirFactors) {
+  for (int slot = 0; slot < kMeshSlotCount; ++slot) {
+    const bool unused = slot == 7 || slot == 8 || slot == 9 || slot == 18 || slot == 19;
+    EXPECT_EQ(meshSlots[slot].vertexBuffer == nullptr, unused) << slot;
+    if (!unused) {
+      EXPECT_EQ(meshSlots[slot].file, meshFiles[slot]) << slot;
+    }
+  }
+  EXPECT_FALSE(planarTexcoords);
+
+  // Every small mesh's first vertex has texture coordinate (0.25, 0.75) and
+  // normal (0, 0, 1); positions are never scaled.
+  const MeshVertex isomies = firstVertex(0);
+  const MeshVertex isomiesIsland = firstVertex(12);
+  EXPECT_EQ(isomies.x, isomiesIsland.x);
+  EXPECT_EQ(isomies.y, -50.0f);
+  EXPECT_EQ(isomies.u, 0.5f);
+  EXPECT_EQ(isomies.v, 1.5f);
+  EXPECT_FLOAT_EQ(isomies.nz, 0.05f);
+  EXPECT_EQ(isomiesIsland.u, 0.25f);
+  EXPECT_EQ(isomiesIsland.v, -0.75f);
+  EXPECT_FLOAT_EQ(isomiesIsland.nz, 0.5f);
+
+  const MeshVertex imkeha = firstVertex(6);
+  EXPECT_EQ(imkeha.u, 0.25f);
+  EXPECT_EQ(imkeha.v, 0.75f);
+  EXPECT_FLOAT_EQ(imkeha.nz, 0.05f);
+  const MeshVertex panel = firstVertex(3);
+  EXPECT_EQ(panel.v, -0.75f);
+  EXPECT_FLOAT_EQ(panel.nz, 0.05f);
+  const MeshVertex house = firstVertex(20);
+  EXPECT_EQ(house.v, -0.75f);
+  EXPECT_FLOAT_EQ(house.nz, 0.5f);
+
+  // vapaus (slot 11) takes 0.01 × position x, y whatever its file holds.
+  const MeshVertex vapaus = firstVertex(11);
+  EXPECT_FLOAT_EQ(vapaus.u, 0.01f * vapaus.x);
+  EXPECT_FLOAT_EQ(vapaus.v, -0.5f);
+  EXPECT_FLOAT_EQ(vapaus.nz, 0.5f);
+}
+
+TEST_F(PresentationSetupTest, MeshesAreBuiltInTableOrder) {
+  // Vertex buffers are named in creation order; drawing each slot shows its name.
+  const int order[] = {0, 1, 2, 6, 3, 4, 5, 10, 11, 12, 13, 14, 15, 16, 17, 20, 21, 22, 23, 24, 25, 26, 27, 28};
+  traced.get()->BeginScene();
+  int previous = -1;
+  for (int slot : order) {
+    traced.lines.clear();
+    drawMesh(slot);
+    ASSERT_EQ(traced.lines.size(), 4u) << slot;
+    const std::string& line = traced.lines[2];  // SetStreamSource(0, vb#N, 32)
+    const std::size_t at = line.find("vb#");
+    ASSERT_NE(at, std::string::npos) << line;
+    const int number = std::stoi(line.substr(at + 3));
+    EXPECT_GT(number, previous) << "slot " << slot;
+    previous = number;
+  }
+  traced.get()->EndScene();
+}
