@@ -6,11 +6,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/options.h"
 #include "app/shell.h"
+#include "capture/capture_mode.h"
 #include "platform/d3d8/device_trace.h"
 #include "platform/d3d8/software_device.h"
 #include "platform/os/window_system.h"
@@ -39,6 +41,19 @@ int main(int argc, char** argv) {
     std::fputs(kVersionText, stdout);
     return 0;
   }
+  // Output names are taken relative to where the program was started, not
+  // to the data folder it changes to.
+  OfflineRequest offlineRequest;
+  if (options.offline()) {
+    offlineRequest.mode = options.bench                  ? OfflineMode::kBench
+                          : options.contactSheet.empty() ? OfflineMode::kCapture
+                                                         : OfflineMode::kContactSheet;
+    const std::string& output = options.contactSheet.empty() ? options.captureOutput : options.contactSheet;
+    std::error_code ignored;
+    if (!output.empty()) offlineRequest.output = std::filesystem::absolute(output, ignored).string();
+    offlineRequest.fps = options.fps;
+    offlineRequest.maxSeconds = options.maxSeconds;
+  }
   if (!options.dataDirectory.empty() && chdir(options.dataDirectory.c_str()) != 0) {
     std::fprintf(stderr, "%s: cannot change to %s: %s\n", kProgramName, options.dataDirectory.c_str(),
                  std::strerror(errno));
@@ -48,6 +63,15 @@ int main(int argc, char** argv) {
   if (!options.traceFile.empty() && !enableDeviceTrace(options.traceFile)) {
     std::fprintf(stderr, "%s: cannot write the trace to %s\n", kProgramName, options.traceFile.c_str());
     return 1;
+  }
+
+  if (options.offline()) {
+    setSoundVerbose(options.verbose);
+    const int offlineExit = runOfflineMode(offlineRequest);
+    resetSoundSystem();
+    resetWindowSystem();
+    disableDeviceTrace();
+    return offlineExit;
   }
 
   WindowOptions window;

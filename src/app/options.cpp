@@ -1,6 +1,8 @@
 #include "app/options.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -11,6 +13,25 @@ bool parseScale(const std::string& text, int& scale) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > kMaxScale) return false;
   scale = value;
+  return true;
+}
+
+constexpr int kMaxFps = 1000;
+
+bool parseFps(const std::string& text, int& fps) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > kMaxFps) return false;
+  fps = value;
+  return true;
+}
+
+bool parseSeconds(const std::string& text, double& seconds) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size() || !std::isfinite(value) || value <= 0) return false;
+  seconds = value;
   return true;
 }
 
@@ -76,9 +97,33 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
     } else if (name == "--verbose" && takesNoValue()) {
       // --verbose: report the video driver, renderer, sound device and decoder messages.
       o.verbose = true;
+    } else if (name == "--capture") {
+      // --capture OUT: render offline to OUT.mp4 / OUT.mkv, or to the folder OUT as PNG frames + audio.wav.
+      if (!takeValue() || value.empty()) return fail("--capture needs a video file or a folder");
+      o.captureOutput = value;
+    } else if (name == "--contact-sheet") {
+      // --contact-sheet OUT.png: render offline and keep a grid of labelled frames in one PNG.
+      if (!takeValue() || value.empty()) return fail("--contact-sheet needs a PNG file name");
+      o.contactSheet = value;
+    } else if (name == "--bench" && takesNoValue()) {
+      // --bench: render offline without output and print frames per second and where the time goes.
+      o.bench = true;
+    } else if (name == "--fps") {
+      // --fps N: frames per second of the offline modes, 1..1000 (default 60; 30 for a contact sheet).
+      if (!takeValue()) return fail("--fps needs a number");
+      if (!parseFps(value, o.fps)) return fail("--fps wants a whole number from 1 to 1000, not '" + value + "'");
+    } else if (name == "--max-seconds") {
+      // --max-seconds S: end an offline run after S seconds of presentation time.
+      if (!takeValue()) return fail("--max-seconds needs a number");
+      if (!parseSeconds(value, o.maxSeconds)) return fail("--max-seconds wants a positive number, not '" + value + "'");
     } else {
       return fail("unknown option: " + arguments[i]);
     }
+  }
+  const int offlineModes = !o.captureOutput.empty() + !o.contactSheet.empty() + o.bench;
+  if (offlineModes > 1) return fail("--capture, --contact-sheet and --bench cannot be combined");
+  if (offlineModes == 0 && (o.fps != 0 || o.maxSeconds != 0)) {
+    return fail("--fps and --max-seconds apply to --capture, --contact-sheet and --bench only");
   }
   return result;
 }
@@ -99,6 +144,16 @@ std::string helpText(const std::string& programName) {
          "  --data DIR      change to DIR before start-up\n"
          "  --trace FILE    write every Direct3D call to FILE\n"
          "  --verbose       report video driver, renderer and sound device\n"
+         "\n"
+         "Offline (no window; the whole presentation on a virtual clock):\n"
+         "  --capture OUT         video OUT.mp4 or OUT.mkv (through ffmpeg), or PNG\n"
+         "                        frames and audio.wav in the folder OUT\n"
+         "  --contact-sheet OUT.png  a grid of labelled frames from every scene\n"
+         "  --bench               frames per second overall and per scene, and\n"
+         "                        the shares of rasterising, decoding and audio\n"
+         "  --fps N               frames per second, 1 to 1000 (default 60;\n"
+         "                        30 for a contact sheet)\n"
+         "  --max-seconds S       stop after S seconds of presentation time\n"
          "\n"
          "Exit status: 0 at the end of the music or after a start-up failure,\n"
          "27 after Escape, 2 for a bad command line.\n";

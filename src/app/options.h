@@ -14,6 +14,16 @@ struct Options {
   bool verbose = false;
   std::string dataDirectory;  // empty: the working directory as it is
   std::string traceFile;      // empty: no device call trace
+
+  // Offline modes (at most one): render the whole presentation on a
+  // virtual clock instead of playing it.
+  std::string captureOutput;  // --capture: a .mp4/.mkv file or a folder of PNG frames + audio.wav
+  std::string contactSheet;   // --contact-sheet: a PNG with a grid of frames
+  bool bench = false;         // --bench: time the whole run, print the figures
+  int fps = 0;                // frames per second of the offline modes; 0: the mode's default
+  double maxSeconds = 0;      // stop the offline modes after this much presentation time; 0: no limit
+
+  bool offline() const { return !captureOutput.empty() || !contactSheet.empty() || bench; }
 };
 
 struct OptionsResult {
