@@ -230,6 +230,7 @@ void composeRoom(Arrangement& song) {
 
   // Darkening to black (rows 305-388): everything thins out and fades.
   row = kSectionStarts[4];
+  song.cymbal(row, 30);
   const std::vector<Chord> dark = {kDm, kAm, kF, kE, kDm};
   for (int bar = 0; bar < 5; ++bar) {
     const int fade = 40 - bar * 7;

@@ -1,0 +1,168 @@
+// The composed song, played by libopenmpt as the presentation plays it:
+// structure, timing against the presentation's scene changes, the final
+// chord, levels and instrument tuning.
+#include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "content/sample_synth.h"
+#include "content/song_composer.h"
+#include "content/xm_writer.h"
+
+namespace {
+
+void collectLog(const char* message, void* user) {
+  static_cast<std::vector<std::string>*>(user)->push_back(message);
+}
+
+struct Loaded {
+  openmpt_module* module = nullptr;
+  std::vector<std::string> log;
+  explicit Loaded(const std::vector<std::uint8_t>& bytes) {
+    module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), collectLog, &log, nullptr,
+                                                nullptr, nullptr, nullptr, nullptr);
+  }
+  ~Loaded() {
+    if (module) openmpt_module_destroy(module);
+  }
+};
+
+std::vector<std::uint8_t> songBytes() {
+  std::vector<std::uint8_t> bytes;
+  std::string problem;
+  EXPECT_TRUE(encodeXmModule(composeSong(), &bytes, &problem)) << problem;
+  return bytes;
+}
+
+// Mono samples at 44.1 kHz with the music position (order × 256 + row) of
+// every block of 441 samples.
+struct Rendering {
+  std::vector<float> samples;
+  std::vector<int> positions;
+};
+
+Rendering renderAll(openmpt_module* module) {
+  Rendering r;
+  std::vector<float> block(441 * 2);
+  for (;;) {
+    const std::size_t n = openmpt_module_read_interleaved_float_stereo(module, 44100, 441, block.data());
+    if (n == 0) break;
+    for (std::size_t i = 0; i < n; ++i) r.samples.push_back(0.5f * (block[2 * i] + block[2 * i + 1]));
+    r.positions.push_back(openmpt_module_get_current_order(module) * 256 +
+                          openmpt_module_get_current_row(module));
+  }
+  return r;
+}
+
+// Root-mean-square level of the blocks whose position lies in [from, to].
+float levelBetween(const Rendering& r, int from, int to) {
+  double sum = 0;
+  std::size_t count = 0;
+  for (std::size_t b = 0; b < r.positions.size(); ++b) {
+    if (r.positions[b] < from || r.positions[b] > to) continue;
+    for (std::size_t i = b * 441; i < std::min(r.samples.size(), (b + 1) * 441); ++i, ++count)
+      sum += double(r.samples[i]) * r.samples[i];
+  }
+  return count ? float(std::sqrt(sum / double(count))) : 0.0f;
+}
+
+int row(int order, int r) { return order * kSongRowsPerPattern + r; }
+
+TEST(ContentSong, StructureLoadsWithoutWarnings) {
+  Loaded song(songBytes());
+  ASSERT_NE(song.module, nullptr);
+  EXPECT_TRUE(song.log.empty()) << song.log.front();
+  const int orders = openmpt_module_get_num_orders(song.module);
+  ASSERT_GE(orders, 6);
+  for (int o = 0; o < 5; ++o)
+    EXPECT_EQ(openmpt_module_get_pattern_num_rows(song.module, openmpt_module_get_order_pattern(song.module, o)), 128)
+        << "order " << o;
+  // Order 5 runs on past row 16, where the presentation quits.
+  EXPECT_GT(openmpt_module_get_pattern_num_rows(song.module, openmpt_module_get_order_pattern(song.module, 5)), 17);
+  EXPECT_NEAR(openmpt_module_get_duration_seconds(song.module), (5 * 128 + kSongLastPatternRows) * 0.12, 1e-6);
+}
+
+TEST(ContentSong, SectionsStartOnTheSceneChanges) {
+  // The rows on which the presentation changes scene: one past each end
+  // position of its timeline (0:36, 1:0, 2:0, 2:48, 3:4, 3:32, 4:0).
+  const int sceneRows[] = {row(0, 37), row(1, 1), row(2, 1), row(2, 49), row(3, 5), row(3, 33), row(4, 1)};
+  const XmModule song = composeSong();
+  auto notesOn = [&](int absolute) {
+    const XmPattern& p = song.patterns[song.orders[static_cast<std::size_t>(absolute / 128)]];
+    int notes = 0;
+    for (int c = 0; c < song.channels; ++c) {
+      const XmCell& cell = p.cells[static_cast<std::size_t>((absolute % 128) * song.channels + c)];
+      if (cell.note != 0 && cell.note != kXmKeyOff) ++notes;
+    }
+    return notes;
+  };
+  for (int r : sceneRows) {
+    EXPECT_GE(notesOn(r), 3) << "row " << r;
+    EXPECT_NE(song.patterns[static_cast<std::size_t>(r / 128)].cells[static_cast<std::size_t>((r % 128) * song.channels + 9)].note, 0)
+        << "no cymbal on row " << r;
+  }
+  // The final chord: at least four voices from 5:0.
+  EXPECT_GE(notesOn(row(5, 0)), 4);
+}
+
+TEST(ContentSong, PlaysPastTheQuitPointWithTheChordRinging) {
+  Loaded song(songBytes());
+  ASSERT_NE(song.module, nullptr);
+  const Rendering r = renderAll(song.module);
+  ASSERT_FALSE(r.positions.empty());
+  // The quit position 5:17 is reached before the song ends and loops.
+  EXPECT_NE(std::find(r.positions.begin(), r.positions.end(), 5 * 256 + 17), r.positions.end());
+  float peak = 0;
+  for (float s : r.samples) peak = std::max(peak, std::fabs(s));
+  EXPECT_LT(peak, 1.0f) << "the mix clips";
+  EXPECT_GT(peak, 0.25f) << "the mix is very quiet";
+  // Every section is audible, and so is the final chord up to the quit.
+  const int sections[][2] = {{1, 36}, {37, 256}, {257, 512}, {513, 560}, {561, 772},
+                             {773, 800}, {801, 1024}, {1025, 1279}, {1280, 1296}};
+  for (const auto& s : sections) EXPECT_GT(levelBetween(r, s[0], s[1]), 0.01f) << s[0] << ".." << s[1];
+  // The full groove is louder than the darkening that follows it.
+  EXPECT_GT(levelBetween(r, 257, 512), 1.5f * levelBetween(r, 700, 772));
+}
+
+// Frequency of a held note from its upward zero crossings.
+double playedFrequency(XmInstrument instrument, std::uint8_t note) {
+  XmModule m;
+  m.channels = 2;
+  instrument.volumeEnvelope = {};
+  instrument.sample.panning = 128;
+  m.instruments = {instrument};
+  XmPattern p;
+  p.rows = 64;
+  p.cells.resize(128);
+  p.cells[0] = {note, 1, 0x50, 0, 0};
+  m.patterns = {p};
+  m.orders = {0};
+  std::vector<std::uint8_t> bytes;
+  EXPECT_TRUE(encodeXmModule(m, &bytes, nullptr));
+  Loaded loaded(bytes);
+  std::vector<float> block(44100 * 2);
+  const std::size_t n = openmpt_module_read_interleaved_float_stereo(loaded.module, 44100, 44100, block.data());
+  int crossings = 0, first = -1, last = -1;
+  for (std::size_t i = 4410 + 1; i < n; ++i) {
+    if (block[2 * (i - 1)] < 0 && block[2 * i] >= 0) {
+      if (first < 0) first = int(i);
+      last = int(i);
+      ++crossings;
+    }
+  }
+  return crossings > 1 ? 44100.0 * (crossings - 1) / double(last - first) : 0.0;
+}
+
+TEST(ContentSong, PitchedInstrumentsAreInTune) {
+  // C-4 is middle C (261.63 Hz); A-3 is 220 Hz.
+  EXPECT_NEAR(playedFrequency(synthLead(), 49), 261.63, 261.63 * 0.01);
+  EXPECT_NEAR(playedFrequency(synthBass(), 49 - 3), 220.0, 220.0 * 0.01);
+}
+
+TEST(ContentSong, SameBytesEveryTime) { EXPECT_EQ(songBytes(), songBytes()); }
+
+}  // namespace
