@@ -1,0 +1,139 @@
+// The whole presentation over a small generated data set and a silent test
+// module, one music row per frame: every timeline entry is drawn in order,
+// the scenes hand their state on, the run ends at position 1297, and Escape
+// still ends it early with 27.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/shell.h"
+#include "app/timeline.h"
+#include "app/timeline_state.h"
+#include "platform/d3d8/software_device.h"
+#include "platform/os/clock.h"
+#include "platform/os/message_box.h"
+#include "platform/os/window_system.h"
+#include "platform/sound/sound_control.h"
+#include "scenes/scene_state.h"
+#include "support/small_data_set.h"
+#include "support/xm_writer.h"
+
+namespace {
+
+struct DrawnFrame {
+  std::int32_t position;
+  int entry;
+};
+std::vector<DrawnFrame> drawnFrames;
+
+void recordingTimelineStep(HWND window, std::int32_t position) {
+  timelineStep(window, position);
+  drawnFrames.push_back({position, timelineState.currentIndex});
+}
+
+class ScenesRunTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(writeBytes("track.xm", makeTestXm()));
+    std::string error;
+    ASSERT_TRUE(writeSmallDataSet(directory_.path(), &error)) << error;
+    resetShell();
+    resetTimeline();
+    resetSoundSystem();
+    resetWindowSystem();
+    resetSoftwareDeviceConfig();
+    sceneState = SceneState{};
+    drawnFrames.clear();
+    WindowOptions headless;
+    headless.headless = true;
+    setWindowOptions(headless);
+    setSoundOutput(SoundOutput::Offline);
+    setFrameSink(&frames_);
+    setMessageBoxObserver([this](const std::string& caption, const std::string& text) {
+      boxes_.push_back(caption + ": " + text);
+    });
+    clock_.install();
+    shellCallouts().timelineStep = recordingTimelineStep;
+    setPassHook([this] {
+      ++passes_;
+      clock_.advance(20);  // a frame step of 0.3
+      if (escapeOnPass_ == passes_) PostMessageA(shellState.window, WM_KEYDOWN, VK_ESCAPE, 0);
+      if (passes_ > 1) renderOfflineFrames(testXmRowFrames(TestXmLayout{}), nullptr);  // one row
+    });
+  }
+
+  void TearDown() override {
+    resetShell();
+    resetTimeline();
+    resetSoundSystem();
+    resetWindowSystem();
+    resetSoftwareDeviceConfig();
+    setFrameSink(nullptr);
+    setWindowOptions(WindowOptions{});
+    setMessageBoxObserver({});
+    setClockSource({});
+  }
+
+  int run() { return runPresentation(nullptr, SW_SHOWDEFAULT); }
+
+  ScopedWorkingDirectory directory_;
+  MemoryFrameSink frames_;
+  VirtualClock clock_{1000};
+  std::vector<std::string> boxes_;
+  int passes_ = 0;
+  int escapeOnPass_ = -1;
+};
+
+TEST_F(ScenesRunTest, RunsEveryEntryInOrderUntilThePositionPasses1296) {
+  EXPECT_EQ(run(), 0);
+  EXPECT_TRUE(boxes_.empty());
+  ASSERT_FALSE(drawnFrames.empty());
+
+  // Entry 0 only on the first frame (position 0), then each entry in turn,
+  // never skipping one, up to the house scene.
+  EXPECT_EQ(drawnFrames.front().position, 0);
+  EXPECT_EQ(drawnFrames.front().entry, 0);
+  std::vector<int> framesPerEntry(kTimelineLength, 0);
+  int previous = 0;
+  for (const DrawnFrame& frame : drawnFrames) {
+    EXPECT_TRUE(frame.entry == previous || frame.entry == previous + 1) << frame.position;
+    EXPECT_EQ(frame.entry == 0, frame.position == 0) << frame.position;
+    previous = frame.entry;
+    ++framesPerEntry[frame.entry];
+  }
+  for (int entry = 0; entry < kTimelineLength; ++entry) EXPECT_GT(framesPerEntry[entry], 0) << entry;
+
+  // The last frame drawn is the one at 5:17, which asks for the quit.
+  EXPECT_EQ(drawnFrames.back().position, 5 * 256 + 17);
+  EXPECT_EQ(drawnFrames.back().entry, 8);
+  EXPECT_EQ(frames_.frameCount(), static_cast<int>(drawnFrames.size()));
+
+  // Every frame but the first has a step of 0.3, so each overlay level is
+  // its rate times the frames its scenes ran, within its limits. The room
+  // darkening also ran in entry 0, and the room light in entries 0 to 5.
+  const float step = 0.3f;
+  const int roomFrames = framesPerEntry[0] + framesPerEntry[1] + framesPerEntry[2] + framesPerEntry[3] +
+                         framesPerEntry[4] + framesPerEntry[5] - 1;
+  EXPECT_NEAR(sceneState.roomLight, std::min(1.0f, 0.01f * step * roomFrames), 1e-3f);
+  EXPECT_NEAR(sceneState.darkenLevel, std::min(255.0f, 4 * step * (framesPerEntry[0] - 1 + framesPerEntry[5])),
+              1e-2f);
+  EXPECT_NEAR(sceneState.unveilLevel, std::max(0.0f, 255 - 4 * step * framesPerEntry[6]), 1e-2f);
+  EXPECT_NEAR(sceneState.slideOffset, std::max(0.0f, 480 - 5 * step * framesPerEntry[7]), 1e-2f);
+  EXPECT_NEAR(sceneState.finalDarken, std::min(255.0f, step * framesPerEntry[8]), 1e-2f);
+  EXPECT_NEAR(sceneState.islandPhase, 4 * step * (framesPerEntry[6] + framesPerEntry[7] + framesPerEntry[8]),
+              1e-2f);
+}
+
+TEST_F(ScenesRunTest, EscapeDuringTheIslandScenesEndsWith27) {
+  escapeOnPass_ = 3 * 64 + 40;  // about 3:38, the picture sliding up
+  EXPECT_EQ(run(), 27);
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_EQ(passes_, escapeOnPass_);
+  EXPECT_EQ(drawnFrames.back().entry, 7);
+  EXPECT_EQ(frames_.frameCount(), passes_);
+}
+
+}  // namespace
