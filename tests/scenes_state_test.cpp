@@ -99,15 +99,6 @@ TEST(SceneOrbit, TruncationGoesTowardZeroAndSaturates) {
   EXPECT_EQ(truncToInt(std::numeric_limits<float>::quiet_NaN()), 0);
 }
 
-TEST_F(SceneTest, InitialValuesAreThoseOfTheFirstFrame) {
-  const SceneState fresh;
-  EXPECT_EQ(fresh.unveilLevel, 255.0f);
-  EXPECT_EQ(fresh.slideOffset, 480.0f);
-  EXPECT_EQ(fresh.animFrame + fresh.roomLight + fresh.roomPhase + fresh.glowFade + fresh.dolly +
-                fresh.approach + fresh.sway + fresh.darkenLevel + fresh.islandPhase + fresh.finalDarken,
-            0.0f);
-}
-
 // ---- shared renderer ----
 
 TEST_F(SceneTest, RoomLightRisesByAHundredthPerUnitAndStopsAtOne) {
