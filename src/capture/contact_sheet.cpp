@@ -82,21 +82,40 @@ ContactSheetOutput::ContactSheetOutput(std::string path, std::uint32_t intervalM
       thumbHeight_(thumbHeight),
       sheet_(columns, thumbWidth, thumbHeight) {}
 
+void ContactSheetOutput::addToSheet(const BgraView& frame, std::string label) {
+  sheet_.add(scaleDown(frame, thumbWidth_, thumbHeight_), std::move(label));
+}
+
+void ContactSheetOutput::addHeld() {
+  if (!lastOfEntry_) return;
+  const Held& held = *lastOfEntry_;
+  addToSheet({held.bytes.data(), held.width, held.height, held.width * 4}, held.label);
+  lastOfEntry_.reset();
+}
+
 bool ContactSheetOutput::writeFrame(const BgraView& frame, const FrameInfo& info) {
-  Held held{scaleDown(frame, thumbWidth_, thumbHeight_), contactLabel(info)};
+  if (frame.bytes == nullptr || frame.width <= 0 || frame.height <= 0 || frame.pitch < frame.width * 4) return true;
   if (info.timelineEntry != currentEntry_) {
     // The previous entry's last frame, then this entry's first.
-    if (lastOfEntry_) sheet_.add(std::move(lastOfEntry_->thumbnail), std::move(lastOfEntry_->label));
-    lastOfEntry_.reset();
-    sheet_.add(std::move(held.thumbnail), std::move(held.label));
+    addHeld();
+    addToSheet(frame, contactLabel(info));
     currentEntry_ = info.timelineEntry;
     lastKeptMs_ = info.timeMs;
   } else if (info.timeMs - lastKeptMs_ >= intervalMs_) {
     lastOfEntry_.reset();
-    sheet_.add(std::move(held.thumbnail), std::move(held.label));
+    addToSheet(frame, contactLabel(info));
     lastKeptMs_ = info.timeMs;
   } else {
-    lastOfEntry_ = std::move(held);
+    if (!lastOfEntry_) lastOfEntry_.emplace();
+    Held& held = *lastOfEntry_;
+    const std::size_t rowBytes = static_cast<std::size_t>(frame.width) * 4;
+    held.bytes.resize(rowBytes * static_cast<std::size_t>(frame.height));
+    for (int y = 0; y < frame.height; ++y) {
+      std::copy_n(frame.bytes + static_cast<std::size_t>(y) * frame.pitch, rowBytes, &held.bytes[y * rowBytes]);
+    }
+    held.width = frame.width;
+    held.height = frame.height;
+    held.label = contactLabel(info);
   }
   return true;
 }
@@ -104,8 +123,7 @@ bool ContactSheetOutput::writeFrame(const BgraView& frame, const FrameInfo& info
 bool ContactSheetOutput::finish() {
   if (finished_) return error_.empty();
   finished_ = true;
-  if (lastOfEntry_) sheet_.add(std::move(lastOfEntry_->thumbnail), std::move(lastOfEntry_->label));
-  lastOfEntry_.reset();
+  addHeld();
   const Canvas composed = sheet_.compose();
   const BgraView view{reinterpret_cast<const std::uint8_t*>(composed.pixels.data()), composed.width, composed.height,
                       composed.width * 4};

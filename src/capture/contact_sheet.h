@@ -50,10 +50,17 @@ class ContactSheetOutput final : public CaptureOutput {
   const ContactSheet& sheet() const { return sheet_; }
 
  private:
+  // A frame that may still go on the sheet, kept whole: copying it is far
+  // cheaper than making a thumbnail of every frame.
   struct Held {
-    Canvas thumbnail;
+    std::vector<std::uint8_t> bytes;  // packed rows
+    int width = 0;
+    int height = 0;
     std::string label;
   };
+
+  void addToSheet(const BgraView& frame, std::string label);
+  void addHeld();
 
   std::string path_;
   std::uint32_t intervalMs_;
