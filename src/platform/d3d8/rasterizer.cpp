@@ -40,50 +40,103 @@ std::int64_t floorDiv(std::int64_t n, std::int64_t d) {
   return q;
 }
 
+enum class BlendMode { kAdd, kReverseSubtract, kSubtract, kAlpha, kGeneric };
+
 struct Setup {
   const PixelState* state = nullptr;
   Plane z, rhw, u, v, r, g, b, a;
   std::uint32_t flatColour = 0;
   bool linear = false;
+  bool fastBilinear = false;  // linear, wrapping, power-of-two texture
   bool defaultCombine = false;
+  bool depthLessEqual = true;
+  BlendMode blendMode = BlendMode::kGeneric;
+  std::uint32_t writeMask = 0xFFFFFFFFu;
   int wrapMaskU = -1;  // width - 1 for power-of-two widths, else -1
   int wrapMaskV = -1;
 };
 
-inline std::uint32_t clampByte(float value) {
-  int i = static_cast<int>(value + 0.5f);
-  return static_cast<std::uint32_t>(std::clamp(i, 0, 255));
+#define GLASS_INLINE inline __attribute__((always_inline))
+
+GLASS_INLINE std::uint32_t clampByte(float value) {
+  return static_cast<std::uint32_t>(static_cast<int>(std::clamp(value, 0.0f, 255.0f) + 0.5f));
 }
 
-inline std::uint32_t packColour(float r, float g, float b, float a) {
+GLASS_INLINE std::uint32_t packColour(float r, float g, float b, float a) {
   return (clampByte(a) << 24) | (clampByte(r) << 16) | (clampByte(g) << 8) | clampByte(b);
 }
 
-inline int floorToInt(float value) {
+GLASS_INLINE int floorToInt(float value) {
   value = std::clamp(value, -kTexCoordLimit, kTexCoordLimit);
   int i = static_cast<int>(value);
   return i - (value < static_cast<float>(i) ? 1 : 0);
 }
 
-inline int addressTexel(int i, int size, int mask, bool clampMode) {
+GLASS_INLINE int addressTexel(int i, int size, int mask, bool clampMode) {
   if (clampMode) return std::clamp(i, 0, size - 1);
   if (mask >= 0) return i & mask;
   i %= size;
   return i < 0 ? i + size : i;
 }
 
-inline std::uint32_t lerpPacked(std::uint32_t p, std::uint32_t q, std::uint32_t f) {
+// Per-channel packed helpers: two channels per 32-bit word (0x00FF00FF
+// lanes), so one multiply serves red and blue, another alpha and green.
+GLASS_INLINE std::uint32_t lerpPacked(std::uint32_t p, std::uint32_t q, std::uint32_t f) {
   const std::uint32_t g = 256 - f;
   const std::uint32_t rb = (((p & 0x00FF00FFu) * g + (q & 0x00FF00FFu) * f + 0x00800080u) >> 8) & 0x00FF00FFu;
   const std::uint32_t ag = (((p >> 8) & 0x00FF00FFu) * g + ((q >> 8) & 0x00FF00FFu) * f + 0x00800080u) & 0xFF00FF00u;
   return rb | ag;
 }
 
+GLASS_INLINE std::uint32_t addPackedSaturated(std::uint32_t p, std::uint32_t q) {
+  std::uint32_t rb = (p & 0x00FF00FFu) + (q & 0x00FF00FFu);
+  std::uint32_t ag = ((p >> 8) & 0x00FF00FFu) + ((q >> 8) & 0x00FF00FFu);
+  rb = (rb | (((rb >> 8) & 0x00010001u) * 0xFFu)) & 0x00FF00FFu;
+  ag = (ag | (((ag >> 8) & 0x00010001u) * 0xFFu)) & 0x00FF00FFu;
+  return rb | (ag << 8);
+}
+
+GLASS_INLINE std::uint32_t subtractPackedSaturated(std::uint32_t p, std::uint32_t q) {  // max(p - q, 0)
+  std::uint32_t rb = ((p & 0x00FF00FFu) | 0x01000100u) - (q & 0x00FF00FFu);
+  std::uint32_t ag = (((p >> 8) & 0x00FF00FFu) | 0x01000100u) - ((q >> 8) & 0x00FF00FFu);
+  rb &= ((rb >> 8) & 0x00010001u) * 0xFFu;
+  ag &= ((ag >> 8) & 0x00010001u) * 0xFFu;
+  return rb | (ag << 8);
+}
+
+// round((p * a + q * (255 - a)) / 255) per channel.
+GLASS_INLINE std::uint32_t mixPacked(std::uint32_t p, std::uint32_t q, std::uint32_t a) {
+  const std::uint32_t ia = 255 - a;
+  std::uint32_t rb = (p & 0x00FF00FFu) * a + (q & 0x00FF00FFu) * ia + 0x00800080u;
+  std::uint32_t ag = ((p >> 8) & 0x00FF00FFu) * a + ((q >> 8) & 0x00FF00FFu) * ia + 0x00800080u;
+  rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+  ag = (ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
+  return rb | ag;
+}
+
+GLASS_INLINE std::uint32_t modulateRgb(std::uint32_t p, std::uint32_t q) {
+  return (mulDiv255((p >> 16) & 255, (q >> 16) & 255) << 16) | (mulDiv255((p >> 8) & 255, (q >> 8) & 255) << 8) |
+         mulDiv255(p & 255, q & 255);
+}
+
+GLASS_INLINE std::uint32_t modulatePacked(std::uint32_t p, std::uint32_t q) {
+  return modulateRgb(p, q) | (mulDiv255(p >> 24, q >> 24) << 24);
+}
+
 // tu, tv: texel coordinates in 1/256 texel, already shifted by half a texel
 // so that 0 is the centre of texel 0.
-inline std::uint32_t sampleTexture(const Setup& t, int tu, int tv) {
+GLASS_INLINE std::uint32_t sampleTexture(const Setup& t, int tu, int tv) {
   const PixelState& s = *t.state;
   const TextureView& tex = s.texture;
+  if (t.fastBilinear) {  // bilinear, wrapping, power-of-two sizes: the common case
+    const int x0 = (tu >> 8) & t.wrapMaskU, x1 = ((tu >> 8) + 1) & t.wrapMaskU;
+    const std::uint32_t* row0 = tex.texels + ((tv >> 8) & t.wrapMaskV) * tex.pitchTexels;
+    const std::uint32_t* row1 = tex.texels + (((tv >> 8) + 1) & t.wrapMaskV) * tex.pitchTexels;
+    const std::uint32_t fx = static_cast<std::uint32_t>(tu & 255);
+    const std::uint32_t top = lerpPacked(row0[x0], row0[x1], fx);
+    const std::uint32_t bottom = lerpPacked(row1[x0], row1[x1], fx);
+    return lerpPacked(top, bottom, static_cast<std::uint32_t>(tv & 255)) | tex.alphaOr;
+  }
   if (!t.linear) {
     const int x = addressTexel((tu + 128) >> 8, tex.width, t.wrapMaskU, s.clampU);
     const int y = addressTexel((tv + 128) >> 8, tex.height, t.wrapMaskV, s.clampV);
@@ -100,31 +153,6 @@ inline std::uint32_t sampleTexture(const Setup& t, int tu, int tv) {
   const std::uint32_t top = lerpPacked(row0[x0], row0[x1], fx);
   const std::uint32_t bottom = lerpPacked(row1[x0], row1[x1], fx);
   return lerpPacked(top, bottom, fy) | tex.alphaOr;
-}
-
-inline std::uint32_t modulatePacked(std::uint32_t p, std::uint32_t q) {
-  std::uint32_t out = 0;
-  for (int shift = 0; shift < 32; shift += 8) {
-    out |= mulDiv255((p >> shift) & 255, (q >> shift) & 255) << shift;
-  }
-  return out;
-}
-
-inline std::uint32_t addPackedSaturated(std::uint32_t p, std::uint32_t q) {
-  std::uint32_t out = 0;
-  for (int shift = 0; shift < 32; shift += 8) {
-    out |= std::min(255u, ((p >> shift) & 255) + ((q >> shift) & 255)) << shift;
-  }
-  return out;
-}
-
-inline std::uint32_t subtractPackedSaturated(std::uint32_t p, std::uint32_t q) {  // p - q
-  std::uint32_t out = 0;
-  for (int shift = 0; shift < 32; shift += 8) {
-    const int value = static_cast<int>((p >> shift) & 255) - static_cast<int>((q >> shift) & 255);
-    out |= static_cast<std::uint32_t>(std::max(0, value)) << shift;
-  }
-  return out;
 }
 
 inline std::uint32_t stageArgument(DWORD arg, std::uint32_t texel, std::uint32_t diffuse, std::uint32_t factor) {
@@ -155,9 +183,7 @@ inline std::uint32_t stageOperation(DWORD op, std::uint32_t arg1, std::uint32_t 
 }
 
 // Texture stage 0; stage 1 and later are disabled in this device.
-inline std::uint32_t combineStage(const Setup& t, std::uint32_t texel, std::uint32_t diffuse) {
-  if (t.defaultCombine) return (modulatePacked(texel, diffuse) & 0x00FFFFFFu) | (texel & 0xFF000000u);
-  const PixelState& s = *t.state;
+inline std::uint32_t combineGeneric(const PixelState& s, std::uint32_t texel, std::uint32_t diffuse) {
   if (s.colourOp == D3DTOP_DISABLE) return diffuse;
   const std::uint32_t f = s.textureFactor;
   const std::uint32_t colour = stageOperation(s.colourOp, stageArgument(s.colourArg1, texel, diffuse, f),
@@ -165,6 +191,15 @@ inline std::uint32_t combineStage(const Setup& t, std::uint32_t texel, std::uint
   const std::uint32_t alpha = stageOperation(s.alphaOp, stageArgument(s.alphaArg1, texel, diffuse, f),
                                              stageArgument(s.alphaArg2, texel, diffuse, f), diffuse);
   return (colour & 0x00FFFFFFu) | (alpha & 0xFF000000u);
+}
+
+GLASS_INLINE std::uint32_t combineStage(const Setup& t, std::uint32_t texel, std::uint32_t diffuse) {
+  if (t.defaultCombine) {
+    // MODULATE(texture, diffuse) for colour, the texture's alpha.
+    if (diffuse == 0xFFFFFFFFu) return texel;
+    return modulateRgb(texel, diffuse) | (texel & 0xFF000000u);
+  }
+  return combineGeneric(*t.state, texel, diffuse);
 }
 
 inline bool compare(DWORD func, std::uint32_t value, std::uint32_t reference) {
@@ -200,12 +235,7 @@ inline std::uint32_t blendFactor(DWORD factor, int shift, std::uint32_t src, std
 }
 
 // out = clamp(op(src * Fs, dst * Fd)) per channel, alpha included.
-inline std::uint32_t blendPixel(const PixelState& s, std::uint32_t src, std::uint32_t dst) {
-  if (s.sourceBlend == D3DBLEND_ONE && s.destinationBlend == D3DBLEND_ONE) {
-    if (s.blendOp == D3DBLENDOP_ADD) return addPackedSaturated(src, dst);
-    if (s.blendOp == D3DBLENDOP_REVSUBTRACT) return subtractPackedSaturated(dst, src);
-    if (s.blendOp == D3DBLENDOP_SUBTRACT) return subtractPackedSaturated(src, dst);
-  }
+std::uint32_t blendGeneric(const PixelState& s, std::uint32_t src, std::uint32_t dst) {
   std::uint32_t out = 0;
   for (int shift = 0; shift < 32; shift += 8) {
     const std::uint32_t sc = (src >> shift) & 255;
@@ -225,6 +255,29 @@ inline std::uint32_t blendPixel(const PixelState& s, std::uint32_t src, std::uin
   return out;
 }
 
+BlendMode blendModeOf(const PixelState& s) {
+  if (s.sourceBlend == D3DBLEND_ONE && s.destinationBlend == D3DBLEND_ONE) {
+    if (s.blendOp == D3DBLENDOP_ADD) return BlendMode::kAdd;
+    if (s.blendOp == D3DBLENDOP_REVSUBTRACT) return BlendMode::kReverseSubtract;
+    if (s.blendOp == D3DBLENDOP_SUBTRACT) return BlendMode::kSubtract;
+  }
+  if (s.sourceBlend == D3DBLEND_SRCALPHA && s.destinationBlend == D3DBLEND_INVSRCALPHA &&
+      s.blendOp == D3DBLENDOP_ADD) {
+    return BlendMode::kAlpha;
+  }
+  return BlendMode::kGeneric;
+}
+
+GLASS_INLINE std::uint32_t blendPixel(const Setup& t, std::uint32_t src, std::uint32_t dst) {
+  switch (t.blendMode) {
+    case BlendMode::kAdd: return addPackedSaturated(src, dst);
+    case BlendMode::kReverseSubtract: return subtractPackedSaturated(dst, src);
+    case BlendMode::kSubtract: return subtractPackedSaturated(src, dst);
+    case BlendMode::kAlpha: return mixPacked(src, dst, src >> 24);
+    default: return blendGeneric(*t.state, src, dst);
+  }
+}
+
 inline std::uint32_t writeMask(DWORD colourWriteMask) {
   std::uint32_t mask = 0;
   if (colourWriteMask & 1) mask |= 0x00FF0000u;  // red
@@ -233,6 +286,8 @@ inline std::uint32_t writeMask(DWORD colourWriteMask) {
   if (colourWriteMask & 8) mask |= 0xFF000000u;  // alpha
   return mask;
 }
+
+constexpr double kFixedLimit = 1073741824.0;  // 2^30, in 1/65536 texel
 
 template <bool kPerspective, bool kTextured, bool kGouraud, bool kDepth, bool kBlend>
 void drawSpan(const Setup& t, int y, int xStart, int xEnd) {
@@ -251,21 +306,50 @@ void drawSpan(const Setup& t, int y, int xStart, int xEnd) {
   float b = at(t.b), db = step(t.b);
   float a = at(t.a), da = step(t.a);
 
+  // Affine texture coordinates step in fixed point (1/65536 texel) when the
+  // whole span fits; otherwise per pixel in float.
+  bool fixedCoordinates = false;
+  std::int32_t fu = 0, fv = 0, fdu = 0, fdv = 0;
+  if constexpr (kTextured && !kPerspective) {
+    const double u0 = (t.u.c + t.u.dx * px + t.u.dy * py) * 256.0, v0 = (t.v.c + t.v.dx * px + t.v.dy * py) * 256.0;
+    const double span = xEnd - xStart;
+    const double u1 = u0 + t.u.dx * 256.0 * span, v1 = v0 + t.v.dx * 256.0 * span;
+    if (std::fabs(u0) < kFixedLimit && std::fabs(u1) < kFixedLimit && std::fabs(v0) < kFixedLimit &&
+        std::fabs(v1) < kFixedLimit) {
+      fixedCoordinates = true;
+      fu = static_cast<std::int32_t>(std::floor(u0));
+      fv = static_cast<std::int32_t>(std::floor(v0));
+      fdu = static_cast<std::int32_t>(std::lround(t.u.dx * 256.0));
+      fdv = static_cast<std::int32_t>(std::lround(t.v.dx * 256.0));
+    }
+  }
+
+  // Depth outside 0..1 only needs checking per pixel when the span's ends
+  // straddle the range (depth is linear along the span).
+  bool checkRange = false;
+  if (s.dropOutsideDepthRange) {
+    const float z1 = static_cast<float>(t.z.c + t.z.dx * (px + (xEnd - xStart)) + t.z.dy * py);
+    auto inside = [](float value) { return value >= -0.5f && value <= 65535.5f; };
+    if (!inside(z) && !inside(z1) && ((z < 0) == (z1 < 0))) return;
+    checkRange = !(inside(z) && inside(z1));
+  }
+
   std::uint32_t* colourRow = s.colour + static_cast<std::ptrdiff_t>(y) * s.pitch;
   std::uint16_t* depthRow = s.depth + static_cast<std::ptrdiff_t>(y) * s.pitch;
-  const std::uint32_t mask = writeMask(s.colourWriteMask);
+  const std::uint32_t mask = t.writeMask;
   const bool depthWrite = kDepth && s.depthWrite;
 
   for (int x = xStart; x <= xEnd; ++x) {
     std::uint32_t depthValue = 0;
-    bool visible = true;
+    bool visible = !checkRange || (z >= -0.5f && z <= 65535.5f);
     if constexpr (kDepth) {
-      if (s.dropOutsideDepthRange && !(z >= -0.5f && z <= 65535.5f)) visible = false;
-      int d = static_cast<int>(std::clamp(z, -1.0f, 65536.0f) + 0.5f) - s.depthBias;
-      depthValue = static_cast<std::uint32_t>(std::clamp(d, 0, 65535));
-      if (visible && !compare(s.depthFunc, depthValue, depthRow[x])) visible = false;
-    } else {
-      if (s.dropOutsideDepthRange && !(z >= -0.5f && z <= 65535.5f)) visible = false;
+      const int d = static_cast<int>(std::clamp(z, 0.0f, 65535.0f) + 0.5f) - s.depthBias;
+      depthValue = static_cast<std::uint32_t>(d < 0 ? 0 : d);
+      if (t.depthLessEqual) {
+        visible = visible && depthValue <= depthRow[x];
+      } else {
+        visible = visible && compare(s.depthFunc, depthValue, depthRow[x]);
+      }
     }
     if (visible) {
       const float oneOverRhw = kPerspective ? 1.0f / w : 1.0f;
@@ -282,21 +366,29 @@ void drawSpan(const Setup& t, int y, int xStart, int xEnd) {
         if constexpr (kPerspective) {
           texel = sampleTexture(t, floorToInt(u * oneOverRhw - 128.0f), floorToInt(v * oneOverRhw - 128.0f));
         } else {
-          texel = sampleTexture(t, floorToInt(u), floorToInt(v));
+          texel = fixedCoordinates ? sampleTexture(t, fu >> 8, fv >> 8) : sampleTexture(t, floorToInt(u), floorToInt(v));
         }
       }
       std::uint32_t out = combineStage(t, texel, diffuse);
       if (!s.alphaTest || compare(s.alphaFunc, out >> 24, s.alphaRef)) {
-        if constexpr (kBlend) out = blendPixel(s, out, colourRow[x]);
-        colourRow[x] = (out & mask) | (colourRow[x] & ~mask);
+        if constexpr (kBlend) out = blendPixel(t, out, colourRow[x]);
+        colourRow[x] = mask == 0xFFFFFFFFu ? out : (out & mask) | (colourRow[x] & ~mask);
         if (depthWrite) depthRow[x] = static_cast<std::uint16_t>(depthValue);
       }
     }
     z += dz;
     if constexpr (kPerspective) w += dw;
     if constexpr (kTextured) {
-      u += du;
-      v += dv;
+      if constexpr (kPerspective) {
+        u += du;
+        v += dv;
+      } else if (fixedCoordinates) {
+        fu += fdu;
+        fv += fdv;
+      } else {
+        u += du;
+        v += dv;
+      }
     }
     if constexpr (kGouraud) {
       r += dr;
@@ -448,6 +540,10 @@ void rasterizeTriangle(const RasterVertex& v0, const RasterVertex& v1, const Ras
                      (state.colourArg2 == D3DTA_CURRENT || state.colourArg2 == D3DTA_DIFFUSE) &&
                      state.alphaOp == D3DTOP_SELECTARG1 && state.alphaArg1 == D3DTA_TEXTURE;
 
+  t.fastBilinear = textured && t.linear && !state.clampU && !state.clampV && t.wrapMaskU >= 0 && t.wrapMaskV >= 0;
+  t.depthLessEqual = state.depthFunc == D3DCMP_LESSEQUAL;
+  t.blendMode = blendModeOf(state);
+  t.writeMask = writeMask(state.colourWriteMask);
   const SpanFunction span = pickSpan(perspective, textured, !flat, state.depthEnable, state.blend);
 
   for (int row = yStart; row <= yEnd; ++row) {
