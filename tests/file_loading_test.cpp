@@ -10,9 +10,14 @@
 #include <utility>
 #include <vector>
 
+#include "app/shell.h"
 #include "assets/file_loading.h"
+#include "platform/d3d8/software_device.h"
 #include "platform/os/message_box.h"
+#include "platform/os/window_system.h"
+#include "platform/sound/sound_control.h"
 #include "support/small_data_set.h"
+#include "support/xm_writer.h"
 
 namespace {
 
@@ -176,4 +181,39 @@ TEST_F(FileLoadingTest, MalformedFilesAreRefusedWithTheFileAndProblemNamed) {
     EXPECT_NE(boxes[0].second.find(c.caption), std::string::npos) << boxes[0].second;
     EXPECT_NE(boxes[0].second.find(c.expected), std::string::npos) << boxes[0].second;
   }
+}
+
+// The whole start-up with a malformed mesh file: the loader's box naming the
+// file, then the shell's own, no frame, exit code 0.
+TEST_F(FileLoadingTest, MalformedFileEndsTheStartUpAsAFailedLoad) {
+  std::string error;
+  ASSERT_TRUE(writeSmallDataSet(".", &error)) << error;
+  ASSERT_TRUE(writeBytes("track.xm", makeTestXm()));
+  std::vector<std::uint8_t> mesh = readFile("ref/screen03.obu");
+  mesh[12 + 48] = 200;  // first index far past the 4 vertices
+  writeFile("ref/screen03.obu", mesh);
+
+  resetShell();
+  resetSoundSystem();
+  resetWindowSystem();
+  resetSoftwareDeviceConfig();
+  WindowOptions headless;
+  headless.headless = true;
+  setWindowOptions(headless);
+  setSoundOutput(SoundOutput::Offline);
+  MemoryFrameSink frames;
+  setFrameSink(&frames);
+
+  EXPECT_EQ(runPresentation(nullptr, SW_SHOWDEFAULT), 0);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].first, "ref\\screen03.obu");
+  EXPECT_NE(boxes[0].second.find("uses vertex 200"), std::string::npos) << boxes[0].second;
+  EXPECT_EQ(boxes[1].first, "Semmosta sattuu");
+  EXPECT_EQ(frames.frameCount(), 0);
+
+  setFrameSink(nullptr);
+  setWindowOptions(WindowOptions{});
+  resetShell();
+  resetSoundSystem();
+  resetWindowSystem();
 }
