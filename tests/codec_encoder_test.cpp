@@ -14,37 +14,13 @@
 #include "codec/texel_conversion.h"
 #include "encoder/image_encoder.h"
 #include "support/codec_streams.h"
+#include "support/test_pictures.h"
 
 namespace {
 
 using codec_test::Bytes;
 
-// A deterministic test picture: smooth gradients, a few hard-edged discs
-// and a fine texture, so every part of the encoder has work to do.
-Picture makePicture(int width, int height, int channels, unsigned seed = 1) {
-  Picture p;
-  p.width = width;
-  p.height = height;
-  p.channels = channels;
-  p.pixels.resize(static_cast<std::size_t>(width) * height * channels);
-  unsigned noise = seed;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      noise = noise * 1103515245u + 12345u;
-      const int grain = static_cast<int>((noise >> 16) & 15) - 8;
-      const double u = double(x) / width, v = double(y) / height;
-      const bool disc = std::hypot(u - 0.35, v - 0.4) < 0.18 || std::hypot(u - 0.7, v - 0.7) < 0.12;
-      double rgb[3] = {255 * u, 255 * v, 128 + 100 * std::sin(6.0 * u + 4.0 * v)};
-      if (disc) rgb[0] = 240, rgb[1] = 230 * (1 - u), rgb[2] = 40;
-      for (int c = 0; c < channels; ++c) {
-        const double value = channels == 1 ? 0.5 * (rgb[0] + rgb[1]) : rgb[c];
-        p.pixels[(static_cast<std::size_t>(y) * width + x) * channels + c] =
-            static_cast<std::uint8_t>(std::clamp(value + grain, 0.0, 255.0));
-      }
-    }
-  }
-  return p;
-}
+using codec_test::makeTestPicture;
 
 // Decodes a block with the presentation's decoder and returns the picture
 // as shown: RGB from the colour table, or the grey plane.
@@ -95,7 +71,7 @@ TEST_F(Encoder, RoundTripsKeepTheirQuality) {
       {256, 256, 1, 99.0}, {30, 20, 3, 36.0},   {1, 1, 3, 30.0},     {64, 32, 4, 36.0},
   };
   for (const Case& c : cases) {
-    const Picture picture = makePicture(c.width, c.height, c.channels);
+    const Picture picture = makeTestPicture(c.width, c.height, c.channels);
     Bytes block;
     std::string error;
     EncodeStats stats;
@@ -128,7 +104,7 @@ TEST_F(Encoder, RoundTripsKeepTheirQuality) {
 }
 
 TEST_F(Encoder, SameInputGivesTheSameBlock) {
-  const Picture picture = makePicture(96, 64, 3, 7);
+  const Picture picture = makeTestPicture(96, 64, 3, 7);
   Bytes first, second;
   ASSERT_TRUE(encodeImage(picture, &first, nullptr));
   ASSERT_TRUE(encodeImage(picture, &second, nullptr));
@@ -138,16 +114,16 @@ TEST_F(Encoder, SameInputGivesTheSameBlock) {
 TEST_F(Encoder, RefusesWhatCannotBeEncoded) {
   std::string error;
   Bytes block;
-  Picture tooWide = makePicture(514, 2, 1);
+  Picture tooWide = makeTestPicture(514, 2, 1);
   EXPECT_FALSE(encodeImage(tooWide, &block, &error));
   EXPECT_NE(error.find("outside 1..512"), std::string::npos);
-  Picture wrongCount = makePicture(4, 4, 3);
+  Picture wrongCount = makeTestPicture(4, 4, 3);
   wrongCount.pixels.pop_back();
   EXPECT_FALSE(encodeImage(wrongCount, &block, &error));
   // Odd sizes allow only raw luma and 1-pixel chroma cells, which do not
   // fit 200,000 bytes at 511 x 511.
   error.clear();
-  EXPECT_FALSE(encodeImage(makePicture(511, 511, 3), &block, &error));
+  EXPECT_FALSE(encodeImage(makeTestPicture(511, 511, 3), &block, &error));
   EXPECT_FALSE(error.empty());
 }
 

@@ -137,6 +137,65 @@ TEST(HuffmanDecoder, OutputCountAboveTheBufferIsCutAtTheBuffer) {
   EXPECT_EQ(out[kDecodedStreamBytes - 1], 0x41);
 }
 
+// The decoding rules one bit at a time, with no tables: the reference the
+// table-driven decoder must match byte for byte.
+Bytes referenceDecode(const Bytes& block, int capacity) {
+  std::int32_t count;
+  std::memcpy(&count, block.data(), 4);
+  const std::size_t streamLength = block.size() - kHuffmanHeaderBytes;
+  auto bitAt = [&](std::int64_t k) {
+    const std::size_t byte = static_cast<std::size_t>(k / 8);
+    return byte < streamLength ? (block[kHuffmanHeaderBytes + byte] >> (k % 8)) & 1 : 0;
+  };
+  Bytes out;
+  std::int64_t k = 0;
+  if (streamLength == 0) return out;
+  while (static_cast<int>(out.size()) < std::min<int>(count, capacity)) {
+    // The longest code (by length, then highest symbol for the table's
+    // overwrite order) among those matching at k; else the root's symbol.
+    int match = -1;
+    for (int s = 0; s < 256; ++s) {
+      const int length = block[1028 + s];
+      if (length == 0 || length > 10) continue;
+      std::uint32_t word;
+      std::memcpy(&word, block.data() + 4 + 4 * s, 4);
+      bool equal = true;
+      for (int n = 0; n < length; ++n) equal &= bitAt(k + n) == static_cast<int>((word >> (length - 1 - n)) & 1);
+      if (equal) match = s;  // later symbols overwrite earlier ones
+    }
+    if (match < 0) break;  // only prefix codes of up to 10 bits are used here
+    out.push_back(static_cast<std::uint8_t>(match));
+    k += block[1028 + match];
+    if (k / 8 >= static_cast<std::int64_t>(streamLength)) break;
+  }
+  return out;
+}
+
+TEST(HuffmanDecoder, TwoSymbolLookupsMatchTheBitByBitRules) {
+  // Random short prefix codes, stream lengths and output counts beyond the
+  // coded symbols: the ends of both stream and count land anywhere,
+  // including between the two symbols of one lookup.
+  unsigned seed = 99;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  for (int round = 0; round < 300; ++round) {
+    Bytes stream(1 + next() % 300);
+    const int alphabet = 2 + static_cast<int>(next() % 60);
+    for (auto& b : stream) b = static_cast<std::uint8_t>(next() % alphabet * (next() % 4 == 0 ? 1 : 0));
+    Bytes block = buildHuffmanBlock(stream);
+    bool shortCodes = true;
+    for (int s = 0; s < 256; ++s) shortCodes &= block[1028 + s] <= 10;
+    if (!shortCodes) continue;
+    const std::int32_t count = static_cast<std::int32_t>(stream.size() + next() % 40);
+    std::memcpy(block.data(), &count, 4);
+    const Bytes expected = referenceDecode(block, 5000);
+    ASSERT_EQ(decodeBlock(block, 5000), expected) << "round " << round;
+    ASSERT_EQ(Bytes(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(stream.size())), stream);
+  }
+}
+
 TEST(HuffmanEncoder, BlocksDecodeBackToTheirStream) {
   // Skewed frequencies give codes longer than 10 bits; a single-symbol
   // stream and an empty one are the corner cases.

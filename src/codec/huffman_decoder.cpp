@@ -74,6 +74,7 @@ std::int32_t HuffmanDecoder::newNode(std::int32_t parent) {
 
 void HuffmanDecoder::buildTables() {
   std::memset(fast_, 0, sizeof fast_);
+  bool overlapping = false;
   nodeCount_ = 0;
   root_ = newNode(-1);
   cursor_ = root_;
@@ -85,6 +86,7 @@ void HuffmanDecoder::buildTables() {
     } else if (length <= kHuffmanFastBits) {
       const unsigned first = reverseBits(codes_[s], length);
       for (unsigned j = first; j < kHuffmanFastEntries; j += 1u << length) {
+        overlapping |= fast_[j].length != 0;
         fast_[j] = FastEntry{static_cast<std::uint8_t>(s), static_cast<std::uint8_t>(length)};
       }
     } else {
@@ -103,6 +105,29 @@ void HuffmanDecoder::buildTables() {
     }
   }
   cursor_ = root_;
+  pairsUsable_ = !overlapping;
+  if (pairsUsable_) buildPairTable();
+}
+
+// With no two short codes sharing a table entry, an entry of length L is
+// the same for every value of the window's bits above L. So for a 12-bit
+// index the first symbol is fast_[index & 1023], and a second one follows
+// when the bits after the first are enough to pick its entry.
+void HuffmanDecoder::buildPairTable() {
+  for (unsigned i = 0; i < kPairEntries; ++i) {
+    const FastEntry first = fast_[i & (kHuffmanFastEntries - 1)];
+    std::uint32_t entry = 0;  // count 0: walk the tree
+    if (first.length != 0) {
+      entry = first.symbol | (std::uint32_t{first.length} << 16) | (1u << 24);
+      const int known = kPairBits - first.length;
+      const FastEntry second = fast_[(i >> first.length) & (kHuffmanFastEntries - 1)];
+      if (second.length != 0 && second.length <= known) {
+        entry = first.symbol | (std::uint32_t{second.symbol} << 8) |
+                (static_cast<std::uint32_t>(first.length + second.length) << 16) | (2u << 24);
+      }
+    }
+    pairs_[i] = entry;
+  }
 }
 
 // Bytes past the end of the stream read as zero: the block that follows in
@@ -111,47 +136,102 @@ unsigned HuffmanDecoder::streamByte(std::int64_t pos) const {
   return pos < streamLength_ ? stream_[pos] : 0u;
 }
 
-std::uint32_t HuffmanDecoder::streamWord(std::int64_t pos) const {
-  if (pos + 4 <= streamLength_) return readU32(stream_ + pos);
-  return streamByte(pos) | (streamByte(pos + 1) << 8) | (streamByte(pos + 2) << 16) |
-         (std::uint32_t{streamByte(pos + 3)} << 24);
-}
-
 int HuffmanDecoder::decodeInto(unsigned char* out, int capacity) {
   written_ = 0;
   buildTables();
   if (out == nullptr || streamLength_ <= 0 || outputCount_ <= 0) return 0;
   const int count = outputCount_ < capacity ? outputCount_ : capacity;
-  std::int64_t pos = 0;
-  unsigned bit = 0;
-  int written = 0;
-  while (written < count) {
-    const unsigned window = (streamWord(pos) >> bit) & (kHuffmanFastEntries - 1);
-    const FastEntry entry = fast_[window];
-    if (entry.length != 0) {
-      out[written] = entry.symbol;
-      bit += entry.length;
-      pos += bit >> 3;
-      bit &= 7;
+  const std::int64_t endBits = streamLength_ * 8;
+
+  // The next stream bits, first bit lowest, with bytes past the stream read
+  // as zero: bits[0..available) start at bit position `consumed`.
+  std::uint64_t bits = 0;
+  int available = 0;
+  std::int64_t nextByte = 0;
+  std::int64_t consumed = 0;
+  auto refill = [&] {
+    if (nextByte + 8 <= streamLength_) {
+      std::uint64_t word;
+      std::memcpy(&word, stream_ + nextByte, 8);
+      bits |= word << available;
+      nextByte += (63 - available) >> 3;
+      available |= 56;
     } else {
-      // Walk the tree from the code's first bit; the bit that finds no
-      // child is left for the next symbol.
-      cursor_ = root_;
-      for (;;) {
-        const bool one = ((streamByte(pos) >> bit) & 1u) != 0;
-        const std::int32_t child = one ? nodes_[cursor_].childOne : nodes_[cursor_].childZero;
-        if (child < 0) break;
-        cursor_ = child;
-        if (++bit == 8) {
-          bit = 0;
-          ++pos;
+      while (available <= 56) {
+        bits |= std::uint64_t{streamByte(nextByte)} << available;
+        ++nextByte;
+        available += 8;
+      }
+    }
+  };
+
+  // Tree walk for a code that the table does not hold, from bit position
+  // `consumed`; the bit that finds no child is left for the next symbol.
+  auto walk = [&]() -> std::uint8_t {
+    std::int64_t pos = consumed >> 3;
+    unsigned bit = static_cast<unsigned>(consumed & 7);
+    cursor_ = root_;
+    for (;;) {
+      const bool one = ((streamByte(pos) >> bit) & 1u) != 0;
+      const std::int32_t child = one ? nodes_[cursor_].childOne : nodes_[cursor_].childZero;
+      if (child < 0) break;
+      cursor_ = child;
+      if (++bit == 8) {
+        bit = 0;
+        ++pos;
+      }
+    }
+    const std::uint8_t symbol = nodes_[cursor_].symbol;
+    cursor_ = root_;
+    consumed = pos * 8 + bit;
+    nextByte = pos;
+    bits = 0;
+    available = 0;
+    refill();
+    bits >>= bit;
+    available -= static_cast<int>(bit);
+    return symbol;
+  };
+
+  int written = 0;
+  // Two symbols per lookup while far from both ends: no stop can fall
+  // between them. A one-symbol entry also stores a second byte, which the
+  // next symbol overwrites (there always is one here).
+  if (pairsUsable_) {
+    while (written + 2 <= count && consumed + 32 <= endBits) {
+      refill();
+      const std::uint32_t entry = pairs_[bits & (kPairEntries - 1)];
+      const unsigned symbols = entry >> 24;
+      if (symbols != 0) {
+        const unsigned length = (entry >> 16) & 0xFF;
+        out[written] = static_cast<unsigned char>(entry);
+        out[written + 1] = static_cast<unsigned char>(entry >> 8);
+        written += static_cast<int>(symbols);
+        bits >>= length;
+        available -= static_cast<int>(length);
+        consumed += length;
+      } else {
+        out[written++] = walk();
+        if (consumed >= endBits) {
+          written_ = written;
+          return written;
         }
       }
-      out[written] = nodes_[cursor_].symbol;
-      cursor_ = root_;
+    }
+  }
+  while (written < count) {
+    refill();
+    const FastEntry entry = fast_[bits & (kHuffmanFastEntries - 1)];
+    if (entry.length != 0) {
+      out[written] = entry.symbol;
+      bits >>= entry.length;
+      available -= entry.length;
+      consumed += entry.length;
+    } else {
+      out[written] = walk();
     }
     ++written;
-    if (pos >= streamLength_) break;
+    if (consumed >= endBits) break;  // pos has reached the end of the stream
   }
   written_ = written;
   return written;

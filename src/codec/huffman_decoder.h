@@ -24,6 +24,10 @@
 constexpr int kHuffmanHeaderBytes = 1284;
 constexpr int kHuffmanFastBits = 10;
 constexpr int kHuffmanFastEntries = 1 << kHuffmanFastBits;
+// A second lookup table decodes two short codes at once when they fit in
+// 12 bits; it gives the same bytes as the one-symbol table.
+constexpr int kPairBits = 12;
+constexpr unsigned kPairEntries = 1u << kPairBits;
 
 class HuffmanDecoder {
  public:
@@ -71,9 +75,9 @@ class HuffmanDecoder {
   };
 
   void buildTables();
+  void buildPairTable();
   std::int32_t newNode(std::int32_t parent);
   unsigned streamByte(std::int64_t pos) const;
-  std::uint32_t streamWord(std::int64_t pos) const;
 
   std::int32_t outputCount_ = 0;
   std::uint32_t codes_[256] = {};
@@ -83,6 +87,9 @@ class HuffmanDecoder {
   int written_ = 0;
 
   FastEntry fast_[kHuffmanFastEntries] = {};
+  // symbol 1 | symbol 2 << 8 | bits used << 16 | symbol count << 24
+  std::uint32_t pairs_[kPairEntries] = {};
+  bool pairsUsable_ = false;
   Node* nodes_ = nullptr;
   std::int32_t nodeCount_ = 0;
   std::int32_t nodeCapacity_ = 0;

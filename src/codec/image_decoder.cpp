@@ -37,6 +37,12 @@ void expandRows(const unsigned char* rowBuffer, int rows, int width, int k, bool
   for (int r = 0; r < rows; ++r) {
     const unsigned char* top = rowBuffer + r * width;
     const unsigned char* bottom = top + width;
+    if (k == 0) {
+      // One-pixel-high cells: the single sample is the top row.
+      unsigned char* row = out + static_cast<std::size_t>(r) * width * pixelStride;
+      for (int x = 0; x < width; ++x) row[x * pixelStride] = top[x];
+      continue;
+    }
     for (int x = 0; x < width; ++x) {
       const int a = kSigned ? signedByte(top[x]) : top[x];
       const int b = kSigned ? signedByte(bottom[x]) : bottom[x];
@@ -61,6 +67,11 @@ void expandGridRows(const unsigned char* grid, int rows, int cells, int k, int s
   for (int r = 0; r <= rows; ++r) {
     const unsigned char* corners = grid + r * (cells + 1);
     unsigned char* row = rowBuffer + r * width;
+    if (k == 0 && scale == 1) {
+      // One-pixel cells: every sample is its corner's low byte.
+      std::memcpy(row, corners, static_cast<std::size_t>(cells));
+      continue;
+    }
     for (int c = 0; c < cells; ++c) {
       expandSegment(scale * signedByte(corners[c]), scale * signedByte(corners[c + 1]), k, false,
                     row + c * cellWidth, 1);
