@@ -75,6 +75,7 @@ HRESULT RecordingTexture::UnlockRect(UINT Level) {
 }
 
 DWORD RecordingTexture::texel(UINT x, UINT y) const {
+  if (x >= width || y >= height || bytesPerTexel(format) != 4) return 0xDEADBEEF;
   DWORD value;
   std::memcpy(&value, bits.data() + static_cast<size_t>(y) * pitch + 4 * x, sizeof value);
   return value;

@@ -34,7 +34,8 @@ class RecordingTexture final : public IDirect3DTexture8 {
   HRESULT LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) override;
   HRESULT UnlockRect(UINT Level) override;
 
-  // The 32-bit texel at (x, y) of level 0.
+  // The 32-bit texel at (x, y) of level 0 (0xDEADBEEF outside the level or
+  // for a format that is not 32-bit).
   DWORD texel(UINT x, UINT y) const;
 
   RecordingDevice* owner;

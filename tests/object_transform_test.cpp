@@ -1,0 +1,68 @@
+#include "render/object_transform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <numbers>
+
+#include "support/recording_device.h"
+
+namespace {
+
+D3DMATRIX worldAfter(float scale, float angle) {
+  ScopedRecordingDevice fake;
+  setObjectTransform(scale, angle);
+  EXPECT_EQ(fake->calls.size(), 1u);
+  EXPECT_EQ(fake->calls.at(0), "SetTransform 256");
+  return fake->transforms[D3DTS_WORLD];
+}
+
+void expectMatrix(const D3DMATRIX& m, const float (&expected)[16], float tolerance) {
+  float actual[16];
+  std::memcpy(actual, &m, sizeof actual);
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(actual[i], expected[i], tolerance) << "element " << i;
+}
+
+TEST(ObjectTransform, SinksThenScalesThenTurns) {
+  expectMatrix(worldAfter(1.0f, 0.0f), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -35, 0, 1}, 0);
+  expectMatrix(worldAfter(0.02f, 0.0f), {0.02f, 0, 0, 0, 0, 0.02f, 0, 0, 0, 0, 0.02f, 0, 0, -0.7f, 0, 1}, 1e-7f);
+
+  // A quarter turn takes the object's +x axis to −z; the sink is not turned.
+  const float s = 0.5f;
+  const D3DMATRIX turned = worldAfter(s, std::numbers::pi_v<float> / 2);
+  expectMatrix(turned, {0, 0, -s, 0, 0, s, 0, 0, s, 0, 0, 0, 0, -35 * s, 0, 1}, 1e-6f);
+}
+
+TEST(InitLight, FillsColourPositionNormalisedDirectionAndRangeOnly) {
+  D3DLIGHT8 light;
+  std::memset(&light, 0x7F, sizeof light);
+  initLight(&light, D3DLIGHT_DIRECTIONAL, 1.0f, 0.5f, 2.0f, 0.5f);
+  EXPECT_EQ(light.Type, D3DLIGHT_DIRECTIONAL);
+  EXPECT_NEAR(light.Direction.x, 0.436436, 1e-5);
+  EXPECT_NEAR(light.Direction.y, 0.218218, 1e-5);
+  EXPECT_NEAR(light.Direction.z, 0.872872, 1e-5);
+  EXPECT_EQ(light.Position.x, 1.0f);
+  EXPECT_EQ(light.Position.y, 0.5f);
+  EXPECT_EQ(light.Position.z, 2.0f);
+  EXPECT_EQ(light.Diffuse.r, 0.5f);
+  EXPECT_EQ(light.Diffuse.g, 0.5f);
+  EXPECT_EQ(light.Diffuse.b, 0.5f);
+  EXPECT_EQ(light.Diffuse.a, 0.0f);
+  EXPECT_EQ(light.Range, 1000.0f);
+  // Everything else was cleared, whatever the record held before.
+  D3DLIGHT8 rest = light;
+  rest.Type = D3DLIGHTTYPE{};
+  rest.Diffuse = D3DCOLORVALUE{};
+  rest.Position = D3DVECTOR{};
+  rest.Direction = D3DVECTOR{};
+  rest.Range = 0;
+  const D3DLIGHT8 zero{};
+  EXPECT_EQ(std::memcmp(&rest, &zero, sizeof rest), 0);
+
+  initLight(&light, D3DLIGHT_DIRECTIONAL, 0.0f, 0.0f, 0.0f, 1.0f);
+  EXPECT_EQ(light.Direction.x, 0.0f);
+  EXPECT_EQ(light.Direction.y, 0.0f);
+  EXPECT_EQ(light.Direction.z, 0.0f);
+}
+
+}  // namespace
