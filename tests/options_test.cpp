@@ -61,12 +61,4 @@ TEST(OptionsTest, RefusalsNameTheOption) {
   EXPECT_FALSE(parse({"window"}).ok);
 }
 
-TEST(OptionsTest, HelpDescribesEveryOption) {
-  const std::string help = helpText("glass-orchard");
-  for (const char* option : {"--help", "--version", "--window", "--fullscreen", "--scale", "--vsync", "--no-vsync",
-                             "--data", "--trace", "--verbose"}) {
-    EXPECT_NE(help.find(option), std::string::npos) << option;
-  }
-}
-
 }  // namespace
