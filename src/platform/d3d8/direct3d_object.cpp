@@ -130,6 +130,7 @@ void fillSoftwareCaps(D3DCAPS8* caps) {
 IDirect3D8* Direct3DCreate8(UINT SDKVersion) {
   // 120 is Direct3D 8.0, 220 Direct3D 8.1; other versions get no object.
   if (SDKVersion != 120 && SDKVersion != 220) return nullptr;
+  if (softwareDeviceConfig().failDirect3DCreate8) return nullptr;
   writeDeviceTrace("Direct3DCreate8(" + std::to_string(SDKVersion) + ")");
   return new SoftwareDirect3D();
 }

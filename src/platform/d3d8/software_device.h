@@ -40,6 +40,7 @@ struct SoftwareDeviceConfig {
                                            D3DFMT_A8,       D3DFMT_L8,       D3DFMT_A8L8};
 
   // Injected failures and the result they return.
+  bool failDirect3DCreate8 = false;  // Direct3DCreate8 returns null
   bool failGetAdapterDisplayMode = false;
   HRESULT getAdapterDisplayModeResult = D3DERR_INVALIDCALL;
   CreateDeviceFailure failCreateDevice = CreateDeviceFailure::kNone;

@@ -1,0 +1,316 @@
+// The software Direct3D 8 objects: creation rules, settable capabilities and
+// formats, resources and their locking rules, reference counting, state
+// defaults, frame calls and the checks that keep bad draws from reading
+// outside their buffers.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "platform/d3d8/software_device.h"
+#include "platform/d3d8/software_device_impl.h"
+#include "support/d3d8_test_device.h"
+
+namespace {
+
+D3DPRESENT_PARAMETERS fullScreenParameters() {
+  D3DPRESENT_PARAMETERS p{};
+  p.BackBufferWidth = 640;
+  p.BackBufferHeight = 480;
+  p.BackBufferFormat = D3DFMT_A8R8G8B8;
+  p.SwapEffect = D3DSWAPEFFECT_FLIP;
+  p.EnableAutoDepthStencil = TRUE;
+  p.AutoDepthStencilFormat = D3DFMT_D16;
+  p.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+  return p;
+}
+
+SoftwareDevice* software(const TestDevice& d) { return dynamic_cast<SoftwareDevice*>(d.get()); }
+
+}  // namespace
+
+TEST(D3d8Creation, SdkVersionsAndDeviceParameters) {
+  resetSoftwareDeviceConfig();
+  EXPECT_EQ(Direct3DCreate8(100), nullptr);
+  IDirect3D8* d3d = Direct3DCreate8(120);
+  ASSERT_NE(d3d, nullptr);
+  D3DDISPLAYMODE mode{};
+  EXPECT_EQ(d3d->GetAdapterDisplayMode(0, &mode), D3D_OK);
+  EXPECT_EQ(d3d->GetAdapterDisplayMode(1, &mode), D3DERR_INVALIDCALL);
+
+  IDirect3DDevice8* device = nullptr;
+  D3DPRESENT_PARAMETERS p = fullScreenParameters();
+  p.BackBufferWidth = 800;
+  EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device),
+            D3DERR_INVALIDCALL);
+  EXPECT_EQ(device, nullptr);
+  p = fullScreenParameters();
+  EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &p, &device), D3DERR_INVALIDCALL);  // no processing kind
+  EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device), D3D_OK);
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(p.BackBufferCount, 1u);  // the default of one back buffer is written back
+  // The device holds the Direct3D object: releasing ours first is safe.
+  IDirect3D8* fromDevice = nullptr;
+  EXPECT_EQ(device->GetDirect3D(&fromDevice), D3D_OK);
+  EXPECT_EQ(fromDevice, d3d);
+  fromDevice->Release();
+  d3d->Release();
+  EXPECT_EQ(device->Release(), 0u);
+}
+
+TEST(D3d8Creation, InjectedFailuresHitOnlyTheirCalls) {
+  TestDevice d;  // resets the settings
+  softwareDeviceConfig().failCreateDevice = CreateDeviceFailure::kHardwareVertexProcessing;
+  IDirect3D8* d3d = Direct3DCreate8(120);
+  D3DPRESENT_PARAMETERS p = fullScreenParameters();
+  IDirect3DDevice8* device = nullptr;
+  EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device),
+            D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_MIXED_VERTEXPROCESSING, &p, &device),
+            D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device), D3D_OK);
+  device->Release();
+  d3d->Release();
+
+  softwareDeviceConfig().failClear = true;
+  EXPECT_EQ(d->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+  softwareDeviceConfig().failClear = false;
+  softwareDeviceConfig().failPresent = true;
+  softwareDeviceConfig().presentResult = E_FAIL;
+  EXPECT_EQ(d->Present(nullptr, nullptr, nullptr, nullptr), E_FAIL);
+}
+
+TEST(D3d8Capabilities, SettableCapsAndFormats) {
+  TestDevice d;
+  SoftwareDeviceConfig& config = softwareDeviceConfig();
+  config.textureCaps = D3DPTEXTURECAPS_POW2 | D3DPTEXTURECAPS_SQUAREONLY;
+  config.maxTextureWidth = 256;
+  config.maxTextureHeight = 128;
+  config.maxTextureAspectRatio = 2;
+  config.deviceType = D3DDEVTYPE_REF;
+  config.adapterOrdinal = 0;
+  D3DCAPS8 caps{};
+  ASSERT_EQ(d->GetDeviceCaps(&caps), D3D_OK);
+  EXPECT_EQ(caps.TextureCaps, D3DPTEXTURECAPS_POW2 | D3DPTEXTURECAPS_SQUAREONLY);
+  EXPECT_EQ(caps.MaxTextureWidth, 256u);
+  EXPECT_EQ(caps.MaxTextureHeight, 128u);
+  EXPECT_EQ(caps.MaxTextureAspectRatio, 2u);
+  EXPECT_EQ(caps.DeviceType, D3DDEVTYPE_REF);
+  EXPECT_NE(caps.PrimitiveMiscCaps & D3DPMISCCAPS_BLENDOP, 0u);
+
+  IDirect3D8* d3d = nullptr;
+  ASSERT_EQ(d->GetDirect3D(&d3d), D3D_OK);
+  D3DDISPLAYMODE mode{};
+  d->GetDisplayMode(&mode);
+  EXPECT_EQ(mode.Width, 640u);
+  auto check = [&](D3DFORMAT format) {
+    return d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, mode.Format, 0, D3DRTYPE_TEXTURE, format);
+  };
+  EXPECT_EQ(check(D3DFMT_A8R8G8B8), D3D_OK);
+  EXPECT_EQ(check(D3DFMT_DXT1), D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, mode.Format, D3DUSAGE_DYNAMIC, D3DRTYPE_TEXTURE,
+                                   D3DFMT_A8R8G8B8),
+            D3DERR_NOTAVAILABLE);
+  config.textureFormats = {D3DFMT_X8R8G8B8, D3DFMT_A1R5G5B5};
+  EXPECT_EQ(check(D3DFMT_A8R8G8B8), D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(check(D3DFMT_A1R5G5B5), D3D_OK);
+  d3d->Release();
+
+  // CreateTexture follows the same list and the size limits.
+  IDirect3DTexture8* texture = nullptr;
+  EXPECT_EQ(d->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &texture), D3DERR_INVALIDCALL);
+  EXPECT_EQ(d->CreateTexture(512, 64, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &texture), D3DERR_INVALIDCALL);
+  ASSERT_EQ(d->CreateTexture(100, 30, 1, 0, D3DFMT_A1R5G5B5, D3DPOOL_SYSTEMMEM, &texture), D3D_OK);
+  D3DLOCKED_RECT locked{};
+  ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+  EXPECT_EQ(locked.Pitch, 200);  // 16 bits per texel
+  texture->UnlockRect(0);
+  texture->Release();
+}
+
+TEST(D3d8Resources, TextureLockingAndLevels) {
+  TestDevice d;
+  IDirect3DTexture8* system = nullptr;
+  IDirect3DTexture8* deviceTexture = nullptr;
+  ASSERT_EQ(d->CreateTexture(32, 16, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &system), D3D_OK);
+  EXPECT_EQ(system->GetLevelCount(), 6u);  // 32x16 down to 1x1
+  ASSERT_EQ(d->CreateTexture(32, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &deviceTexture), D3D_OK);
+
+  D3DLOCKED_RECT locked{};
+  EXPECT_EQ(deviceTexture->LockRect(0, &locked, nullptr, 0), D3DERR_INVALIDCALL);  // video memory
+  ASSERT_EQ(system->LockRect(0, &locked, nullptr, 0), D3D_OK);
+  EXPECT_GE(locked.Pitch, 32 * 4);
+  EXPECT_EQ(system->LockRect(0, &locked, nullptr, 0), D3DERR_INVALIDCALL);  // already locked
+  EXPECT_EQ(system->UnlockRect(0), D3D_OK);
+  EXPECT_EQ(system->UnlockRect(0), D3DERR_INVALIDCALL);
+  const RECT outside = {0, 0, 33, 16};
+  EXPECT_EQ(system->LockRect(0, &locked, &outside, 0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(system->LockRect(6, &locked, nullptr, 0), D3DERR_INVALIDCALL);
+
+  // Source must be system memory, destination default pool.
+  EXPECT_EQ(d->UpdateTexture(deviceTexture, system), D3DERR_INVALIDCALL);
+  // A one-level 1x1 destination takes the last level of the source chain.
+  IDirect3DTexture8* tiny = nullptr;
+  ASSERT_EQ(d->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &tiny), D3D_OK);
+  ASSERT_EQ(system->LockRect(5, &locked, nullptr, 0), D3D_OK);
+  *static_cast<std::uint32_t*>(locked.pBits) = 0x12345678;
+  system->UnlockRect(5);
+  EXPECT_EQ(d->UpdateTexture(system, tiny), D3D_OK);
+  EXPECT_EQ(dynamic_cast<SoftwareTexture*>(tiny)->level(0).bytes[0], 0x78);
+  // Same size and one level: level 0 only... but the destination's levels
+  // must match the source's smallest ones, so a 32x16 one-level target does not.
+  EXPECT_EQ(d->UpdateTexture(system, deviceTexture), D3DERR_INVALIDCALL);
+  tiny->Release();
+  deviceTexture->Release();
+  system->Release();
+}
+
+TEST(D3d8Resources, BufferLocking) {
+  TestDevice d;
+  IDirect3DVertexBuffer8* buffer = nullptr;
+  ASSERT_EQ(d->CreateVertexBuffer(112, D3DUSAGE_WRITEONLY, 0x144, D3DPOOL_DEFAULT, &buffer), D3D_OK);
+  BYTE* data = nullptr;
+  ASSERT_EQ(buffer->Lock(0, 0, &data, 0), D3D_OK);
+  std::memset(data, 0xAB, 112);  // the whole buffer is writable
+  EXPECT_EQ(buffer->Lock(0, 0, &data, 0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(buffer->Unlock(), D3D_OK);
+  EXPECT_EQ(buffer->Lock(100, 20, &data, 0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(buffer->Lock(113, 0, &data, 0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(buffer->Lock(100, 12, &data, 0), D3D_OK);
+  buffer->Unlock();
+  D3DVERTEXBUFFER_DESC desc{};
+  buffer->GetDesc(&desc);
+  EXPECT_EQ(desc.Size, 112u);
+  EXPECT_EQ(desc.FVF, 0x144u);
+  buffer->Release();
+
+  IDirect3DIndexBuffer8* indices = nullptr;
+  EXPECT_EQ(d->CreateIndexBuffer(12, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &indices), D3DERR_INVALIDCALL);
+  ASSERT_EQ(d->CreateIndexBuffer(12, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &indices), D3D_OK);
+  indices->Release();
+}
+
+TEST(D3d8Resources, BindingsHoldReferencesAndResourcesOutliveTheDevice) {
+  resetSoftwareDeviceConfig();
+  IDirect3D8* d3d = Direct3DCreate8(120);
+  D3DPRESENT_PARAMETERS p = fullScreenParameters();
+  IDirect3DDevice8* device = nullptr;
+  ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device), D3D_OK);
+  IDirect3DTexture8* texture = nullptr;
+  device->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &texture);
+  device->SetTexture(0, texture);
+  EXPECT_EQ(texture->AddRef(), 3u);  // ours, the binding's, this one
+  texture->Release();
+  EXPECT_EQ(texture->Release(), 1u);  // the binding keeps it alive
+  IDirect3DBaseTexture8* bound = nullptr;
+  device->GetTexture(0, &bound);
+  EXPECT_EQ(bound, texture);
+  bound->Release();
+
+  IDirect3DVertexBuffer8* buffer = nullptr;
+  device->CreateVertexBuffer(32, 0, 0x112, D3DPOOL_DEFAULT, &buffer);
+  EXPECT_EQ(device->Release(), 0u);  // the device goes; the binding's reference with it
+  IDirect3DDevice8* owner = reinterpret_cast<IDirect3DDevice8*>(1);
+  EXPECT_EQ(buffer->GetDevice(&owner), D3DERR_INVALIDCALL);
+  EXPECT_EQ(owner, nullptr);
+  EXPECT_EQ(buffer->Release(), 0u);
+  EXPECT_EQ(d3d->Release(), 0u);
+}
+
+TEST(D3d8State, DefaultsAreDirect3DsOwn) {
+  TestDevice d;
+  DWORD value = 0;
+  const std::pair<D3DRENDERSTATETYPE, DWORD> renderDefaults[] = {
+      {D3DRS_ZENABLE, D3DZB_TRUE},          {D3DRS_ZWRITEENABLE, TRUE},      {D3DRS_CULLMODE, D3DCULL_CCW},
+      {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},      {D3DRS_LIGHTING, TRUE},          {D3DRS_AMBIENT, 0},
+      {D3DRS_SRCBLEND, D3DBLEND_ONE},       {D3DRS_DESTBLEND, D3DBLEND_ZERO}, {D3DRS_BLENDOP, D3DBLENDOP_ADD},
+      {D3DRS_ALPHABLENDENABLE, FALSE},      {D3DRS_ZBIAS, 0},                {D3DRS_NORMALIZENORMALS, FALSE},
+      {D3DRS_SPECULARENABLE, FALSE},        {D3DRS_COLORVERTEX, TRUE},       {D3DRS_COLORWRITEENABLE, 0xF},
+      {D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1}};
+  for (const auto& [state, expected] : renderDefaults) {
+    ASSERT_EQ(d->GetRenderState(state, &value), D3D_OK);
+    EXPECT_EQ(value, expected) << "render state " << state;
+  }
+  d->GetTextureStageState(0, D3DTSS_COLOROP, &value);
+  EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_MODULATE));
+  d->GetTextureStageState(0, D3DTSS_ALPHAOP, &value);
+  EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_SELECTARG1));
+  d->GetTextureStageState(1, D3DTSS_COLOROP, &value);
+  EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_DISABLE));
+  d->GetTextureStageState(0, D3DTSS_MAGFILTER, &value);
+  EXPECT_EQ(value, static_cast<DWORD>(D3DTEXF_POINT));
+  d->GetTextureStageState(0, D3DTSS_ADDRESSU, &value);
+  EXPECT_EQ(value, static_cast<DWORD>(D3DTADDRESS_WRAP));
+
+  // Enabling a light that was never set gives white along +z.
+  EXPECT_EQ(d->LightEnable(3, TRUE), D3D_OK);
+  D3DLIGHT8 light{};
+  ASSERT_EQ(d->GetLight(3, &light), D3D_OK);
+  EXPECT_EQ(light.Type, D3DLIGHT_DIRECTIONAL);
+  EXPECT_EQ(light.Diffuse.r, 1.0f);
+  EXPECT_EQ(light.Direction.z, 1.0f);
+  EXPECT_EQ(d->GetLight(4, &light), D3DERR_INVALIDCALL);
+}
+
+TEST(D3d8Frame, ClearHonoursRectanglesViewportAndDepth) {
+  TestDevice d;
+  SoftwareDevice* sw = software(d);
+  ASSERT_NE(sw, nullptr);
+  ASSERT_EQ(d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x0000FF00, 1.0f, 0), D3D_OK);
+  EXPECT_EQ(sw->depthBuffer()[0], 0xFFFF);
+  EXPECT_EQ(sw->backBuffer()[0], 0x0000FF00u);
+  const D3DRECT rect = {10, 10, 20, 12};
+  ASSERT_EQ(d->Clear(1, &rect, D3DCLEAR_TARGET, 0xFFFFFFFF, 0.0f, 0), D3D_OK);
+  EXPECT_EQ(sw->backBuffer()[10 * 640 + 10], 0xFFFFFFFFu);
+  EXPECT_EQ(sw->backBuffer()[11 * 640 + 19], 0xFFFFFFFFu);
+  EXPECT_EQ(sw->backBuffer()[12 * 640 + 10], 0x0000FF00u);
+  EXPECT_EQ(sw->backBuffer()[10 * 640 + 20], 0x0000FF00u);
+  const D3DVIEWPORT8 viewport = {100, 100, 50, 50, 0.0f, 1.0f};
+  ASSERT_EQ(d->SetViewport(&viewport), D3D_OK);
+  ASSERT_EQ(d->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.5f, 0), D3D_OK);
+  EXPECT_EQ(sw->depthBuffer()[100 * 640 + 100], 32768);  // round(0.5 * 65535)
+  EXPECT_EQ(sw->depthBuffer()[99 * 640 + 100], 0xFFFF);
+  EXPECT_EQ(d->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.5f, 0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(d->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(d->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+}
+
+TEST(D3d8Frame, SceneBracketAndPresent) {
+  TestDevice d;
+  EXPECT_EQ(d->EndScene(), D3DERR_INVALIDCALL);
+  EXPECT_EQ(d->BeginScene(), D3D_OK);
+  EXPECT_EQ(d->BeginScene(), D3DERR_INVALIDCALL);
+  EXPECT_EQ(d->EndScene(), D3D_OK);
+  setFrameSink(nullptr);
+  EXPECT_EQ(d->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);  // no sink: nowhere to go, still fine
+}
+
+TEST(D3d8Draw, BadDrawsAreRefusedWithoutReadingOutsideBuffers) {
+  TestDevice d;
+  const std::vector<ScreenVertex> quad = screenQuad(0, 0, 640, 480, 0.5f, 0xFFFFFFFF);
+  IDirect3DVertexBuffer8* buffer = d.vertexBuffer(quad.data(), 4 * sizeof(ScreenVertex), 0x144);
+  d->SetVertexShader(0x144);
+  d->SetStreamSource(0, buffer, sizeof(ScreenVertex));
+  EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_INVALIDCALL);  // outside a scene
+  d->BeginScene();
+  EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 3), D3DERR_INVALIDCALL);  // needs 5 vertices
+  EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 1, 2), D3DERR_INVALIDCALL);
+  EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3DERR_INVALIDCALL);   // needs 6
+  d->SetStreamSource(0, buffer, 16);
+  EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_INVALIDCALL);  // stride below the format
+  d->SetStreamSource(0, buffer, sizeof(ScreenVertex));
+
+  // Indices past the vertex buffer: the draw is refused.
+  IDirect3DIndexBuffer8* indices = d.indexBuffer({0, 1, 2, 1, 3, 4});
+  d->SetIndices(indices, 0);
+  EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+  EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 1), D3D_OK);
+  EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 4, 1), D3DERR_INVALIDCALL);  // past the indices
+  d->SetIndices(indices, 2);  // base index moves the first triangle past the end too
+  EXPECT_EQ(d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 1), D3DERR_INVALIDCALL);
+  EXPECT_EQ(d->SetVertexShader(0x6), D3DERR_INVALIDCALL);  // blend-weight positions are not drawn here
+  d->SetStreamSource(0, nullptr, 0);
+  EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_INVALIDCALL);
+}
