@@ -47,7 +47,9 @@ std::uint16_t MeshBuilder::vertex(Vec3f position, Vec3f normal, float u, float v
 void MeshBuilder::triangle(std::uint16_t a, std::uint16_t b, std::uint16_t c) {
   const Vec3f pa = positions_[a], pb = positions_[b], pc = positions_[c];
   const Vec3f facing = cross(pb - pa, pc - pa);
-  if (length(facing) < 1e-9f) return;  // degenerate: nothing to see
+  // Degenerate (or so thin that rounding could flip it): nothing to see.
+  const float spread = dot(pb - pa, pb - pa) + dot(pc - pa, pc - pa);
+  if (length(facing) <= 1e-5f * spread) return;
   const Vec3f seenFrom = normals_[a] + normals_[b] + normals_[c];
   if (dot(facing, seenFrom) > 0) std::swap(b, c);
   indices_.push_back(a);
@@ -133,7 +135,9 @@ void MeshBuilder::sphere(Vec3f centre, Vec3f radii, int rings, int segments, flo
   std::vector<std::uint16_t> previous;
   for (int r = 0; r <= rings; ++r) {
     const float phi = -1.5707963f + 3.1415927f * float(r) / float(rings);
-    const float cp = std::cos(phi), sp = std::sin(phi);
+    // Exact poles, so that their ring collapses to one point.
+    const bool pole = r == 0 || r == rings;
+    const float cp = pole ? 0.0f : std::cos(phi), sp = pole ? (r == 0 ? -1.0f : 1.0f) : std::sin(phi);
     std::vector<std::uint16_t> ring;
     for (int s = 0; s <= segments; ++s) {
       const float theta = kTwoPi * float(s) / float(segments);

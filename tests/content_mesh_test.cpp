@@ -1,0 +1,228 @@
+// The generated meshes, read back through the loader's check: modelling
+// invariants (closed, consistently wound surfaces; winding that follows the
+// normals) and placement against the presentation's cameras.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "assets/mesh_file.h"
+#include "content/content_meshes.h"
+#include "content/mesh_builder.h"
+
+namespace {
+
+// A mesh file read back into world units of its set.
+struct WorldMesh {
+  std::vector<Vec3f> positions;
+  std::vector<Vec3f> normals;
+  std::vector<std::uint16_t> indices;
+  Vec3f low{1e9f, 1e9f, 1e9f}, high{-1e9f, -1e9f, -1e9f};
+};
+
+// Reads a mesh file as the presentation would place it: model point m goes to
+// (m + (0, -35, 0)) × scale, then turned by `angle` about y.
+WorldMesh readBack(const MeshData& data, float scale, float angle = 0) {
+  const std::vector<std::uint8_t> bytes = encodeMeshFile(data);
+  std::string problem;
+  EXPECT_TRUE(checkMeshFile(bytes.data(), bytes.size(), &problem)) << problem;
+  MeshFileLayout layout;
+  EXPECT_TRUE(meshFileLayout(readMeshInt32(bytes.data()), readMeshInt32(bytes.data() + 4),
+                             readMeshInt32(bytes.data() + 8), &layout, &problem));
+  WorldMesh w;
+  const float c = std::cos(angle), s = std::sin(angle);
+  for (int v = 0; v < layout.vertexCount; ++v) {
+    const unsigned char* p = bytes.data() + layout.positions + 12 * std::size_t(v);
+    const unsigned char* n = bytes.data() + layout.normals + 12 * std::size_t(v);
+    const Vec3f m{readMeshFloat(p), (readMeshFloat(p + 4) - 35.0f), readMeshFloat(p + 8)};
+    const Vec3f world{(m.x * c + m.z * s) * scale, m.y * scale, (-m.x * s + m.z * c) * scale};
+    w.positions.push_back(world);
+    const Vec3f normal{readMeshFloat(n), readMeshFloat(n + 4), readMeshFloat(n + 8)};
+    w.normals.push_back({normal.x * c + normal.z * s, normal.y, -normal.x * s + normal.z * c});
+    w.low = {std::min(w.low.x, world.x), std::min(w.low.y, world.y), std::min(w.low.z, world.z)};
+    w.high = {std::max(w.high.x, world.x), std::max(w.high.y, world.y), std::max(w.high.z, world.z)};
+  }
+  for (int i = 0; i < 3 * layout.triangleCount; ++i)
+    w.indices.push_back(readMeshUint16(bytes.data() + layout.indices + 2 * std::size_t(i)));
+  return w;
+}
+
+std::map<std::string, MeshData> allMeshes() {
+  std::map<std::string, MeshData> out;
+  for (auto* build : {buildRoomMeshes, buildSculptureMeshes, buildIslandMeshes, buildHouseMeshes})
+    for (NamedMesh& m : build()) out[m.name] = std::move(m.mesh);
+  return out;
+}
+
+bool inside(Vec3f p, Vec3f low, Vec3f high, float margin) {
+  return p.x > low.x + margin && p.y > low.y + margin && p.z > low.z + margin && p.x < high.x - margin &&
+         p.y < high.y - margin && p.z < high.z - margin;
+}
+
+// True when every triangle appears counter-clockwise from `eye`.
+bool facesEye(const WorldMesh& w, Vec3f eye) {
+  for (std::size_t t = 0; t < w.indices.size(); t += 3) {
+    const Vec3f a = w.positions[w.indices[t]], b = w.positions[w.indices[t + 1]], c = w.positions[w.indices[t + 2]];
+    if (dot(cross(b - a, c - a), eye - a) >= 0) return false;
+  }
+  return true;
+}
+
+TEST(ContentMeshes, EveryFileIsSoundWithUnitNormalsAndModestSize) {
+  const std::map<std::string, MeshData> meshes = allMeshes();
+  const char* names[] = {"isomies", "piru", "huone", "rectangle0", "rectangle1", "rectangle2", "imkeha",
+                         "AK", "vapaus", "taivas", "saari", "vesi", "talo", "ChamferBo0", "ChamferBo1",
+                         "ChamferBo2", "ChamferBox", "screen00", "screen01", "screen02", "screen03"};
+  EXPECT_EQ(meshes.size(), std::size(names));
+  for (const char* name : names) {
+    ASSERT_TRUE(meshes.count(name)) << name;
+    const MeshData& m = meshes.at(name);
+    const WorldMesh w = readBack(m, 1.0f);
+    EXPECT_GT(w.indices.size(), 0u) << name;
+    EXPECT_LE(w.indices.size() / 3, 5000u) << name;
+    EXPECT_EQ(m.texcoords.size() / 2, w.positions.size()) << name;
+    for (const Vec3f& n : w.normals) ASSERT_NEAR(std::sqrt(dot(n, n)), 1.0f, 1e-4f) << name;
+    for (float t : m.texcoords) ASSERT_TRUE(std::isfinite(t)) << name;
+  }
+}
+
+TEST(ContentMeshes, WindingFollowsTheNormalsEverywhere) {
+  // A triangle is seen counter-clockwise from the side its normals face, so
+  // in this left-handed frame its edge cross product points the other way.
+  for (const auto& [name, data] : allMeshes()) {
+    const WorldMesh w = readBack(data, 1.0f);
+    int wrong = 0;
+    for (std::size_t t = 0; t < w.indices.size(); t += 3) {
+      const Vec3f a = w.positions[w.indices[t]], b = w.positions[w.indices[t + 1]], c = w.positions[w.indices[t + 2]];
+      const Vec3f n = w.normals[w.indices[t]] + w.normals[w.indices[t + 1]] + w.normals[w.indices[t + 2]];
+      if (dot(cross(b - a, c - a), n) >= 0) ++wrong;
+    }
+    EXPECT_EQ(wrong, 0) << name;
+  }
+}
+
+TEST(ContentMeshes, ChamferedBoxAndTubeAreClosedAndConsistentlyWound) {
+  // Every edge of a closed, consistently wound surface is used exactly once
+  // in each direction.
+  auto checkClosed = [](const MeshBuilder& b, const char* what) {
+    const WorldMesh w = readBack(b.take(), 1.0f);
+    using Key = std::tuple<long, long, long>;
+    auto key = [](Vec3f p) {
+      return Key{std::lround(p.x * 1e4), std::lround(p.y * 1e4), std::lround(p.z * 1e4)};
+    };
+    std::map<std::pair<Key, Key>, int> edges;
+    for (std::size_t t = 0; t < w.indices.size(); t += 3)
+      for (int e = 0; e < 3; ++e)
+        ++edges[{key(w.positions[w.indices[t + e]]), key(w.positions[w.indices[t + (e + 1) % 3]])}];
+    for (const auto& [edge, count] : edges) {
+      EXPECT_EQ(count, 1) << what;
+      const auto reverse = edges.find({edge.second, edge.first});
+      ASSERT_NE(reverse, edges.end()) << what << ": open edge";
+    }
+  };
+  MeshBuilder box(1.0f);
+  box.chamferedBox({-1, -0.5f, -2}, {1, 0.5f, 2}, 0.1f, 1);
+  EXPECT_EQ(box.triangleCount(), 6u * 2 + 12 * 2 + 8);
+  checkClosed(box, "chamfered box");
+  MeshBuilder tube(1.0f);
+  tube.tube({0, 0, 0}, {1, 2, 0.5f}, 0.3f, 0.1f, 12, 1);
+  checkClosed(tube, "tube");
+}
+
+TEST(ContentMeshes, ModelUnitsUndoThePresentationsPlacement) {
+  MeshBuilder b(0.02f);
+  const auto a = b.vertex({1, -0.7f, 2}, {0, 3, 0}, 0.25f, 0.5f);
+  const auto c = b.vertex({2, -0.7f, 2}, {0, 1, 0}, 0, 0);
+  const auto d = b.vertex({1, -0.7f, 3}, {0, 1, 0}, 0, 0);
+  b.triangle(a, c, d);
+  const MeshData m = b.take();
+  EXPECT_NEAR(m.positions[0], 50.0f, 1e-4f);
+  EXPECT_NEAR(m.positions[1], 0.0f, 1e-4f);
+  EXPECT_NEAR(m.positions[2], 100.0f, 1e-4f);
+  EXPECT_FLOAT_EQ(m.normals[1], 1.0f);  // normalised
+  EXPECT_FLOAT_EQ(m.texcoords[1], 0.5f);
+}
+
+TEST(ContentMeshes, RoomHoldsItsCamerasAndSculptures) {
+  const std::map<std::string, MeshData> meshes = allMeshes();
+  const WorldMesh room = readBack(meshes.at("huone"), kRoomScale);
+  // Eyes of the room scenes: the gaze, the dolly along x, the fly-through
+  // and fly-back along z.
+  std::vector<Vec3f> eyes = {{2, 0, 0}};
+  for (float d = 0; d <= 2.0f; d += 0.1f) eyes.push_back({2 - d, 0, 0});
+  for (float z = -2.5f; z <= 1.5f; z += 0.1f) eyes.push_back({-0.8f, 0.3f, z});
+  for (const Vec3f& e : eyes) EXPECT_TRUE(inside(e, room.low, room.high, 0.5f)) << e.x << "," << e.z;
+  // The room turns its sculptures by 1.7 radians; they must stand inside it
+  // and clear of every eye.
+  for (const char* name : {"isomies", "imkeha", "piru"}) {
+    const WorldMesh w = readBack(meshes.at(name), kRoomScale, 1.7f);
+    EXPECT_TRUE(w.low.x > room.low.x + 0.1f && w.low.z > room.low.z + 0.1f && w.high.x < room.high.x - 0.1f &&
+                w.high.z < room.high.z - 0.1f && w.high.y < room.high.y - 0.1f)
+        << name;
+    EXPECT_NEAR(w.low.y, kFloorHeight, 0.05f) << name << " stands on the floor";
+    EXPECT_NEAR(room.low.y, kFloorHeight, 0.01f);
+    for (const Vec3f& e : eyes)
+      EXPECT_FALSE(inside(e, w.low, w.high, -0.2f)) << name << " in the way at " << e.x << "," << e.z;
+  }
+  // The picture panel faces the gaze and the dolly.
+  const WorldMesh panel = readBack(meshes.at("rectangle2"), kRoomScale);
+  EXPECT_TRUE(facesEye(panel, {2, 0, 0}));
+  EXPECT_TRUE(facesEye(panel, {0.5f, 0, 0}));
+}
+
+TEST(ContentMeshes, IslandKeepsClearOfTheCirclingEye) {
+  const std::map<std::string, MeshData> meshes = allMeshes();
+  auto radial = [](Vec3f p) { return std::sqrt(p.x * p.x + p.z * p.z); };
+  // Ground under the eye's circle (radius 1.5 at height -0.3) stays low.
+  const WorldMesh island = readBack(meshes.at("saari"), kOutdoorScale);
+  for (const Vec3f& p : island.positions)
+    if (std::fabs(radial(p) - 1.5f) < 0.3f) {
+      ASSERT_LT(p.y, -0.4f);
+    }
+  // Sculptures keep out of a tube of radius 0.25 round the eye's path.
+  for (const char* name : {"isomies", "imkeha", "piru", "AK", "vapaus"}) {
+    const WorldMesh w = readBack(meshes.at(name), kRoomScale);
+    for (const Vec3f& p : w.positions) {
+      const float dr = radial(p) - 1.5f, dy = p.y + 0.3f;
+      ASSERT_GT(dr * dr + dy * dy, 0.25f * 0.25f) << name;
+    }
+  }
+  // The sky dome surrounds the landscape and stays inside the far plane
+  // (100) from anywhere on the eye's circle.
+  const WorldMesh sky = readBack(meshes.at("taivas"), kOutdoorScale);
+  const WorldMesh water = readBack(meshes.at("vesi"), kOutdoorScale);
+  float nearestSky = 1e9f, farthestSky = 0;
+  for (const Vec3f& p : sky.positions) {
+    if (p.y < -0.7f) continue;
+    nearestSky = std::min(nearestSky, std::sqrt(dot(p - Vec3f{0, -0.7f, 0}, p - Vec3f{0, -0.7f, 0})));
+    farthestSky = std::max(farthestSky, radial(p) + 1.5f);
+  }
+  float waterReach = 0;
+  for (const Vec3f& p : water.positions) waterReach = std::max(waterReach, radial(p));
+  EXPECT_LT(waterReach, nearestSky);
+  EXPECT_LT(farthestSky, 99.0f);
+  EXPECT_TRUE(facesEye(readBack(meshes.at("vesi"), kOutdoorScale), {1.5f, -0.3f, 0}));
+}
+
+TEST(ContentMeshes, HouseSurroundsItsCameraAndScreensFaceIt) {
+  const std::map<std::string, MeshData> meshes = allMeshes();
+  const WorldMesh house = readBack(meshes.at("talo"), kRoomScale);
+  for (float h = -0.6f; h <= 0.4f; h += 0.1f) EXPECT_TRUE(inside({0, h, 0}, house.low, house.high, 0.3f));
+  for (const char* name : {"screen00", "screen01", "screen02", "screen03"}) {
+    const WorldMesh screen = readBack(meshes.at(name), kRoomScale);
+    EXPECT_TRUE(facesEye(screen, {0, -0.6f, 0}) && facesEye(screen, {0, 0.4f, 0})) << name;
+    EXPECT_TRUE(inside(screen.low, house.low, house.high, 0.0f)) << name;
+  }
+  for (const char* name : {"ChamferBo0", "ChamferBo1", "ChamferBo2", "ChamferBox"}) {
+    const WorldMesh box = readBack(meshes.at(name), kRoomScale);
+    EXPECT_NEAR(box.low.y, house.low.y, 0.01f) << name << " stands on the floor";
+    EXPECT_FALSE(box.low.x < 0.3f && box.high.x > -0.3f && box.low.z < 0.3f && box.high.z > -0.3f)
+        << name << " blocks the camera";
+  }
+}
+
+}  // namespace
