@@ -83,16 +83,6 @@ TEST_F(FileLoadingTest, EmptyFileStopsTheLoadsAfterTheFilesBeforeIt) {
   EXPECT_EQ(meshFiles[28], nullptr);
 }
 
-TEST_F(FileLoadingTest, MissingFileInTheMiddleIsNamedInItsCaption) {
-  std::string error;
-  ASSERT_TRUE(writeSmallDataSet(".", &error)) << error;
-  std::filesystem::remove("ref/AK.obu");
-  EXPECT_EQ(loadAllFiles(), 0);
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0], Box("ref\\AK.obu", "File not found!"));
-  EXPECT_EQ(loadedCount(), 11);
-}
-
 TEST_F(FileLoadingTest, ADirectoryIsNotAFile) {
   std::filesystem::create_directories("data/tex.dat");
   EXPECT_EQ(loadAllFiles(), 0);

@@ -46,16 +46,6 @@ TEST(ObjImport, SplitsPolygonsAsFansAndSharesRepeatedCorners) {
   EXPECT_TRUE(checkMeshData(mesh, nullptr));
 }
 
-TEST(ObjImport, CornersDifferingOnlyInTexcoordBecomeSeparateVertices) {
-  const char* obj =
-      "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 0.5 0\nvn 0 0 1\n"
-      "f 1/1/1 2/1/1 3/1/1\nf 1/2/1 3/1/1 2/1/1\n";
-  MeshData mesh;
-  ASSERT_TRUE(importObj(obj, &mesh, nullptr));
-  EXPECT_EQ(mesh.positions.size() / 3, 4u);
-  EXPECT_EQ(mesh.texcoords[6], 0.5f);
-}
-
 TEST(ObjImport, RefusesWhatItCannotConvertWithTheLine) {
   struct Case {
     const char* obj;

@@ -124,9 +124,6 @@ TEST_F(PresentationSetupTest, BuildsTwentyFourMeshesWithTheirFactors) {
   const MeshVertex panel = firstVertex(3);
   EXPECT_EQ(panel.v, -0.75f);
   EXPECT_FLOAT_EQ(panel.nz, 0.05f);
-  const MeshVertex house = firstVertex(20);
-  EXPECT_EQ(house.v, -0.75f);
-  EXPECT_FLOAT_EQ(house.nz, 0.5f);
 
   // vapaus (slot 11) takes 0.01 × position x, y whatever its file holds.
   const MeshVertex vapaus = firstVertex(11);
