@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/d3d8/software_device.h"
+#include "render/render_states.h"
 #include "support/recording_device.h"
 
 namespace {
@@ -125,6 +127,88 @@ TEST(ScreenQuadFailures, NoBufferOrAFailedLockDrawsNothing) {
   drawScreenQuadLevel(255);
   EXPECT_TRUE(fake->drawnVertexData.empty());
   releaseScreenQuad();
+}
+
+// The quad drawn by the software device over a cleared frame: what it
+// covers on screen, pixel by pixel.
+class ScreenQuadOnSoftwareDevice : public ::testing::Test {
+ protected:
+  static constexpr DWORD kClearColour = 0x0000FF00;
+
+  void SetUp() override {
+    resetSoftwareDeviceConfig();
+    setFrameSink(&sink);
+    direct3D = Direct3DCreate8(120);
+    ASSERT_NE(direct3D, nullptr);
+    D3DPRESENT_PARAMETERS parameters{};
+    parameters.BackBufferWidth = 640;
+    parameters.BackBufferHeight = 480;
+    parameters.BackBufferFormat = D3DFMT_A8R8G8B8;
+    parameters.SwapEffect = D3DSWAPEFFECT_FLIP;
+    parameters.EnableAutoDepthStencil = TRUE;
+    parameters.AutoDepthStencilFormat = D3DFMT_D16;
+    parameters.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+    ASSERT_EQ(direct3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters,
+                                     &software),
+              D3D_OK);
+    previous = device;
+    device = software;
+    ASSERT_EQ(createScreenQuad(), D3D_OK);
+  }
+
+  void TearDown() override {
+    releaseScreenQuad();
+    device = previous;
+    if (software != nullptr) software->Release();
+    if (direct3D != nullptr) direct3D->Release();
+    setFrameSink(nullptr);
+    resetSoftwareDeviceConfig();
+  }
+
+  // One frame with the callers' usual overlay states around `draw`.
+  const std::vector<std::uint32_t>& frame(void (*draw)()) {
+    software->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+    software->BeginScene();
+    cullNone();
+    depthOff();
+    blendOff();
+    draw();
+    software->EndScene();
+    software->Present(nullptr, nullptr, nullptr, nullptr);
+    return sink.pixels();
+  }
+
+  // Rows [top, bottom) of the frame in colour `inside`, the rest in
+  // `outside`; only red, green and blue are shown, so alpha is not compared.
+  static void expectRows(const std::vector<std::uint32_t>& pixels, int top, int bottom, DWORD inside,
+                         DWORD outside) {
+    ASSERT_EQ(pixels.size(), 640u * 480u);
+    int wrong = 0;
+    for (int y = 0; y < 480; ++y) {
+      for (int x = 0; x < 640; ++x) {
+        const DWORD expected = ((y >= top && y < bottom) ? inside : outside) & 0xFFFFFF;
+        if ((pixels[static_cast<size_t>(y) * 640 + x] & 0xFFFFFF) != expected && wrong++ < 5) {
+          ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << std::hex << pixels[y * 640 + x];
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
+
+  MemoryFrameSink sink;
+  IDirect3D8* direct3D = nullptr;
+  IDirect3DDevice8* software = nullptr;
+  IDirect3DDevice8* previous = nullptr;
+};
+
+TEST_F(ScreenQuadOnSoftwareDevice, LevelQuadCoversEveryPixelOnce) {
+  expectRows(frame([] { drawScreenQuadLevel(128); }), 0, 480, 0x80808080, kClearColour);
+}
+
+TEST_F(ScreenQuadOnSoftwareDevice, ShiftedQuadCoversWhatLiesOnScreen) {
+  expectRows(frame([] { drawScreenQuadShifted(0.0f); }), 0, 480, 0xFFFFFFFF, kClearColour);
+  expectRows(frame([] { drawScreenQuadShifted(480.0f); }), 0, 0, 0xFFFFFFFF, kClearColour);
+  expectRows(frame([] { drawScreenQuadShifted(-240.0f); }), 0, 240, 0xFFFFFFFF, kClearColour);
 }
 
 }  // namespace
