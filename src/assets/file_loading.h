@@ -44,7 +44,8 @@ bool loadWholeFile(const char* path, unsigned char** out, std::size_t* size = nu
 // initImageCodec, then the 28 loads in order, stopping at the first failure;
 // then every container and mesh file is checked, and the first malformed one
 // is refused with a message box captioned with its path that names the
-// problem. 1 when everything is loaded and sound, else 0.
+// problem. 1 when everything is loaded and sound, else 0. Runs once per
+// process (or after releaseLoadedFiles): a filled slot is not freed again.
 int loadAllFiles();
 
 // Frees every loaded buffer and empties the slots (tests; the presentation

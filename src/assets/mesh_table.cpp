@@ -96,8 +96,8 @@ int buildMesh(const unsigned char* image, std::size_t imageSize, int slot,
     emptySlot(mesh);
     return 0;
   }
-  // Indices are stored little-endian like the device's INDEX16 on this
-  // platform; copy them as 16-bit values so the order is kept on any host.
+  // The file's indices are little-endian; the buffer takes them as host
+  // 16-bit values, unchanged and in file order.
   for (std::size_t i = 0; i < std::size_t(layout.triangleCount) * 3; ++i) {
     const std::uint16_t index = readMeshUint16(mesh.indices + 2 * i);
     std::memcpy(indexBytesOut + 2 * i, &index, sizeof index);
