@@ -12,11 +12,15 @@
 #include "app/shell.h"
 #include "app/timeline.h"
 #include "app/timeline_state.h"
+#include "assets/file_loading.h"
+#include "assets/mesh_table.h"
+#include "codec/texture_building.h"
 #include "platform/d3d8/software_device.h"
 #include "platform/os/clock.h"
 #include "platform/os/message_box.h"
 #include "platform/os/window_system.h"
 #include "platform/sound/sound_control.h"
+#include "render/screen_quad.h"
 #include "scenes/scene_state.h"
 #include "support/small_data_set.h"
 #include "support/xm_writer.h"
@@ -66,6 +70,11 @@ class ScenesRunTest : public testing::Test {
   }
 
   void TearDown() override {
+    // What the run built lives to the end of a real process; a test gives it back.
+    releaseMeshTable();
+    releaseBuiltTextures();
+    releaseScreenQuad();
+    releaseLoadedFiles();
     resetShell();
     resetTimeline();
     resetSoundSystem();
