@@ -64,7 +64,7 @@ std::uint32_t colourTableEntry(int luma, int chromaA, int chromaB) {
 
 int initImageCodec() {
   if (!allocate(colourTable, kColourTableBytes / 4)) return -1;
-  if (!allocate(chromaRows, kRowBufferBytes)) return -1;
+  if (!allocate(chromaRows, kChromaRowBufferBytes)) return -1;
   if (!allocate(lumaRows, kRowBufferBytes)) return -1;
   if (!allocate(lumaBase, kLumaBaseBytes)) return -1;
   const bool tableBuilt = decodedStream != nullptr;

@@ -15,6 +15,9 @@ constexpr int kDecodedStreamBytes = 200000;
 // bytes; sized for the largest image (512 wide, 1-pixel-high cells, 513
 // rows) so no valid image is ever cut.
 constexpr std::size_t kRowBufferBytes = 513 * 512;
+// The chroma row buffer holds both chroma grids' rows at once (grid B's
+// from kRowBufferBytes on), so the two grids expand into the pixels together.
+constexpr std::size_t kChromaRowBufferBytes = 2 * kRowBufferBytes;
 // Luma base plane, up to 512 x 512.
 constexpr std::size_t kLumaBaseBytes = 262144;
 

@@ -1,6 +1,11 @@
 #include "codec/image_decoder.h"
 
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "codec/colour_table.h"
 #include "codec/huffman_decoder.h"
@@ -16,6 +21,8 @@ int decodedChannels = 0;
 int sizeClass = 1;
 bool indexOutOfRange = false;
 
+static_assert(std::endian::native == std::endian::little, "pixels are assembled as little-endian words");
+
 namespace {
 
 std::uint32_t readU32(const unsigned char* p) {
@@ -25,12 +32,10 @@ std::uint32_t readU32(const unsigned char* p) {
 
 int signedByte(unsigned char byte) { return static_cast<std::int8_t>(byte); }
 
-// Vertical expansion of `rows` + 1 buffered rows of `width` bytes into
-// 2^k output rows per cell. Runs a 16.16 sum per column, one row of
+// Vertical expansion of `rows` + 1 buffered rows of `width` unsigned bytes
+// into 2^k output rows per cell. Runs a 16.16 sum per column, one row of
 // columns at a time.
-template <bool kSigned>
-void expandRows(const unsigned char* rowBuffer, int rows, int width, int k, bool interpolate,
-                unsigned char* out, int pixelStride) {
+void expandRows(const unsigned char* rowBuffer, int rows, int width, int k, bool interpolate, unsigned char* out) {
   std::uint32_t acc[kMaxImageSide];
   std::uint32_t step[kMaxImageSide];
   const int count = 1 << k;
@@ -39,20 +44,33 @@ void expandRows(const unsigned char* rowBuffer, int rows, int width, int k, bool
     const unsigned char* bottom = top + width;
     if (k == 0) {
       // One-pixel-high cells: the single sample is the top row.
-      unsigned char* row = out + static_cast<std::size_t>(r) * width * pixelStride;
-      for (int x = 0; x < width; ++x) row[x * pixelStride] = top[x];
+      std::memcpy(out + static_cast<std::size_t>(r) * width, top, static_cast<std::size_t>(width));
       continue;
     }
     for (int x = 0; x < width; ++x) {
-      const int a = kSigned ? signedByte(top[x]) : top[x];
-      const int b = kSigned ? signedByte(bottom[x]) : bottom[x];
-      acc[x] = static_cast<std::uint32_t>(a) << 16;
-      step[x] = interpolate ? static_cast<std::uint32_t>(b - a) << (16 - k) : 0u;
+      acc[x] = std::uint32_t{top[x]} << 16;
+      step[x] = interpolate ? static_cast<std::uint32_t>(bottom[x] - top[x]) << (16 - k) : 0u;
     }
     for (int i = 0; i < count; ++i) {
-      unsigned char* row = out + static_cast<std::size_t>(r * count + i) * width * pixelStride;
-      for (int x = 0; x < width; ++x) {
-        row[x * pixelStride] = static_cast<unsigned char>(acc[x] >> 16);
+      unsigned char* row = out + static_cast<std::size_t>(r * count + i) * width;
+      int x = 0;
+#if defined(__SSE2__)
+      // 16 columns at a time: bits 16..23 of each sum, packed to bytes.
+      const __m128i lowByte = _mm_set1_epi32(0xFF);
+      for (; x + 16 <= width; x += 16) {
+        __m128i sums[4];
+        for (int v = 0; v < 4; ++v) {
+          __m128i* a = reinterpret_cast<__m128i*>(acc + x + 4 * v);
+          const __m128i value = _mm_loadu_si128(a);
+          sums[v] = _mm_and_si128(_mm_srli_epi32(value, 16), lowByte);
+          _mm_storeu_si128(a, _mm_add_epi32(value, _mm_loadu_si128(reinterpret_cast<const __m128i*>(step + x + 4 * v))));
+        }
+        const __m128i words = _mm_packus_epi16(_mm_packs_epi32(sums[0], sums[1]), _mm_packs_epi32(sums[2], sums[3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), words);
+      }
+#endif
+      for (; x < width; ++x) {
+        row[x] = static_cast<unsigned char>(acc[x] >> 16);
         acc[x] += step[x];
       }
     }
@@ -60,33 +78,47 @@ void expandRows(const unsigned char* rowBuffer, int rows, int width, int k, bool
 }
 
 // Horizontal expansion of a grid of (rows + 1) x (cells + 1) signed corners
-// into the row buffer, `scale` times each corner.
-void expandGridRows(const unsigned char* grid, int rows, int cells, int k, int scale, int width,
-                    unsigned char* rowBuffer) {
-  const int cellWidth = 1 << k;
+// into the row buffer, `scale` times each corner; 2^K samples per cell.
+template <int K>
+void expandGridRowsOf(const unsigned char* grid, int rows, int cells, int scale, int width, unsigned char* rowBuffer) {
   for (int r = 0; r <= rows; ++r) {
     const unsigned char* corners = grid + r * (cells + 1);
     unsigned char* row = rowBuffer + r * width;
-    if (k == 0 && scale == 1) {
+    if (K == 0 && scale == 1) {
       // One-pixel cells: every sample is its corner's low byte.
       std::memcpy(row, corners, static_cast<std::size_t>(cells));
       continue;
     }
+    int a = scale * signedByte(corners[0]);
     for (int c = 0; c < cells; ++c) {
-      expandSegment(scale * signedByte(corners[c]), scale * signedByte(corners[c + 1]), k, false,
-                    row + c * cellWidth, 1);
+      const int b = scale * signedByte(corners[c + 1]);
+      expandSegment(a, b, K, false, row + c * (1 << K), 1);
+      a = b;
     }
   }
 }
 
-void decodeGridLuma(const unsigned char* stream, const ImageLayout& l, unsigned char* out, int pixelStride) {
+void expandGridRows(const unsigned char* grid, int rows, int cells, int k, int scale, int width,
+                    unsigned char* rowBuffer) {
+  switch (k) {
+    case 0: expandGridRowsOf<0>(grid, rows, cells, scale, width, rowBuffer); break;
+    case 1: expandGridRowsOf<1>(grid, rows, cells, scale, width, rowBuffer); break;
+    case 2: expandGridRowsOf<2>(grid, rows, cells, scale, width, rowBuffer); break;
+    case 3: expandGridRowsOf<3>(grid, rows, cells, scale, width, rowBuffer); break;
+    default: expandGridRowsOf<4>(grid, rows, cells, scale, width, rowBuffer); break;
+  }
+}
+
+// Grid luma into `out`, one byte per pixel. `out` may be lumaBase itself:
+// each pixel is read from the base plane only to write the same pixel.
+void decodeGridLuma(const unsigned char* stream, const ImageLayout& l, unsigned char* out) {
   const int fx = l.lumaCellWidth;
   const int fy = l.lumaCellHeight;
   const int gw = l.width / fx;
   const int gh = l.height / fy;
   const int width = l.width;
   expandGridRows(stream + l.lumaStart, gh, gw, cellShift(fx), 4, width, lumaRows);
-  expandRows<false>(lumaRows, gh, width, cellShift(fy), l.verticalInterpolation, lumaBase, 1);
+  expandRows(lumaRows, gh, width, cellShift(fy), l.verticalInterpolation, lumaBase);
 
   // Corrections are shifted by s mod 32; a shift of 8 or more leaves
   // nothing in the low byte, so it corrects nothing.
@@ -96,11 +128,11 @@ void decodeGridLuma(const unsigned char* stream, const ImageLayout& l, unsigned 
     for (int c = 0; c < gw; ++c) {
       const unsigned char flag = *detail++;
       for (int j = 0; j < fy; ++j) {
-        const int y = r * fy + j;
-        const unsigned char* base = lumaBase + y * width + c * fx;
-        unsigned char* pixel = out + (static_cast<std::size_t>(y) * width + c * fx) * pixelStride;
+        const std::size_t start = static_cast<std::size_t>(r * fy + j) * width + c * fx;
+        const unsigned char* base = lumaBase + start;
+        unsigned char* pixel = out + start;
         if (flag != 0) {
-          for (int x = 0; x < fx; ++x) pixel[x * pixelStride] = base[x];
+          if (pixel != base) std::memcpy(pixel, base, static_cast<std::size_t>(fx));
           continue;
         }
         for (int x = 0; x < fx; x += 2) {
@@ -109,19 +141,80 @@ void decodeGridLuma(const unsigned char* stream, const ImageLayout& l, unsigned 
           const int d1 = static_cast<int>(v >> 4) - 8;
           const unsigned c0 = shift < 8 ? static_cast<unsigned>(d0) << shift : 0u;
           const unsigned c1 = shift < 8 ? static_cast<unsigned>(d1) << shift : 0u;
-          pixel[x * pixelStride] = static_cast<unsigned char>(base[x] - c0);
-          pixel[(x + 1) * pixelStride] = static_cast<unsigned char>(base[x + 1] - c1);
+          pixel[x] = static_cast<unsigned char>(base[x] - c0);
+          pixel[x + 1] = static_cast<unsigned char>(base[x + 1] - c1);
         }
       }
     }
   }
 }
 
-void decodeChroma(const unsigned char* grid, const ImageLayout& l, unsigned char* out) {
-  const int cw = l.width / l.chromaCellWidth;
+// Both chroma grids, expanded together, and the luma plane into 4-byte
+// pixels: byte 0 luma, byte 1 chroma A, byte 2 chroma B; byte 3 keeps what
+// it held. The chroma row buffers are read as signed bytes.
+void decodeChromaInto(const unsigned char* stream, const ImageLayout& l, const unsigned char* luma,
+                      unsigned char* out) {
+  const int width = l.width;
+  const int cw = width / l.chromaCellWidth;
   const int ch = l.height / l.chromaCellHeight;
-  expandGridRows(grid, ch, cw, cellShift(l.chromaCellWidth), 1, l.width, chromaRows);
-  expandRows<true>(chromaRows, ch, l.width, cellShift(l.chromaCellHeight), l.verticalInterpolation, out, 4);
+  const int k = cellShift(l.chromaCellHeight);
+  unsigned char* rowsA = chromaRows;
+  unsigned char* rowsB = chromaRows + kRowBufferBytes;
+  expandGridRows(stream + l.chromaAStart, ch, cw, cellShift(l.chromaCellWidth), 1, width, rowsA);
+  expandGridRows(stream + l.chromaBStart, ch, cw, cellShift(l.chromaCellWidth), 1, width, rowsB);
+
+  std::uint32_t accA[kMaxImageSide], stepA[kMaxImageSide];
+  std::uint32_t accB[kMaxImageSide], stepB[kMaxImageSide];
+  const int count = 1 << k;
+  for (int r = 0; r < ch; ++r) {
+    const unsigned char* topA = rowsA + r * width;
+    const unsigned char* topB = rowsB + r * width;
+    for (int x = 0; x < width; ++x) {
+      const int a0 = signedByte(topA[x]), a1 = signedByte(topA[x + width]);
+      const int b0 = signedByte(topB[x]), b1 = signedByte(topB[x + width]);
+      accA[x] = static_cast<std::uint32_t>(a0) << 16;
+      stepA[x] = l.verticalInterpolation ? static_cast<std::uint32_t>(a1 - a0) << (16 - k) : 0u;
+      stepB[x] = l.verticalInterpolation ? static_cast<std::uint32_t>(b1 - b0) << (16 - k) : 0u;
+      accB[x] = static_cast<std::uint32_t>(b0) << 16;
+    }
+    for (int i = 0; i < count; ++i) {
+      const std::size_t y = static_cast<std::size_t>(r * count + i);
+      const unsigned char* lumaRow = luma + y * width;
+      unsigned char* pixel = out + y * width * 4;
+      // Bits 16..23 of the sums: ((acc >> 16) & 0xFF) << 8 is (acc >> 8) &
+      // 0xFF00, and << 16 is acc & 0xFF0000.
+      int x = 0;
+#if defined(__SSE2__)
+      const __m128i keep = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+      const __m128i maskA = _mm_set1_epi32(0xFF00);
+      const __m128i maskB = _mm_set1_epi32(0xFF0000);
+      const __m128i zero = _mm_setzero_si128();
+      for (; x + 4 <= width; x += 4) {
+        __m128i* a = reinterpret_cast<__m128i*>(accA + x);
+        __m128i* b = reinterpret_cast<__m128i*>(accB + x);
+        const __m128i sumA = _mm_loadu_si128(a);
+        const __m128i sumB = _mm_loadu_si128(b);
+        std::int32_t lumaBytes;
+        std::memcpy(&lumaBytes, lumaRow + x, 4);
+        const __m128i l = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(lumaBytes), zero), zero);
+        __m128i* target = reinterpret_cast<__m128i*>(pixel + 4 * x);
+        const __m128i old = _mm_and_si128(_mm_loadu_si128(target), keep);
+        const __m128i chroma = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(sumA, 8), maskA), _mm_and_si128(sumB, maskB));
+        _mm_storeu_si128(target, _mm_or_si128(_mm_or_si128(old, l), chroma));
+        _mm_storeu_si128(a, _mm_add_epi32(sumA, _mm_loadu_si128(reinterpret_cast<const __m128i*>(stepA + x))));
+        _mm_storeu_si128(b, _mm_add_epi32(sumB, _mm_loadu_si128(reinterpret_cast<const __m128i*>(stepB + x))));
+      }
+#endif
+      for (; x < width; ++x) {
+        std::uint32_t word;
+        std::memcpy(&word, pixel + 4 * x, 4);
+        word = (word & 0xFF000000u) | lumaRow[x] | ((accA[x] >> 8) & 0xFF00u) | (accB[x] & 0xFF0000u);
+        std::memcpy(pixel + 4 * x, &word, 4);
+        accA[x] += stepA[x];
+        accB[x] += stepB[x];
+      }
+    }
+  }
 }
 
 int refuseImage() {
@@ -158,23 +251,21 @@ int decodeImage(const unsigned char* block, std::int64_t size, unsigned char* de
   decodedWidth = layout.width;
   decodedHeight = layout.height;
   decodedChannels = layout.oneChannel ? 1 : 3;
-  const int pixelStride = layout.oneChannel ? 1 : 4;
 
-  if (layout.lumaCellWidth == 0) {
-    const unsigned char* raw = stream + layout.lumaStart;
-    const int pixels = layout.width * layout.height;
-    if (pixelStride == 1) {
-      std::memcpy(destination, raw, static_cast<std::size_t>(pixels));
+  const unsigned char* luma = stream + layout.lumaStart;
+  if (layout.oneChannel) {
+    if (layout.lumaCellWidth == 0) {
+      std::memcpy(destination, luma, static_cast<std::size_t>(layout.width) * layout.height);
     } else {
-      for (int i = 0; i < pixels; ++i) destination[i * 4] = raw[i];
+      decodeGridLuma(stream, layout, destination);
     }
-  } else {
-    decodeGridLuma(stream, layout, destination, pixelStride);
+    return 1;
   }
-  if (!layout.oneChannel) {
-    decodeChroma(stream + layout.chromaAStart, layout, destination + 1);
-    decodeChroma(stream + layout.chromaBStart, layout, destination + 2);
+  if (layout.lumaCellWidth != 0) {
+    decodeGridLuma(stream, layout, lumaBase);
+    luma = lumaBase;
   }
+  decodeChromaInto(stream, layout, luma, destination);
   return 1;
 }
 

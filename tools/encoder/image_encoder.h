@@ -39,6 +39,13 @@ constexpr int kEncoderStreamBudget = 200000;
 bool encodeImage(const Picture& picture, std::vector<std::uint8_t>* block, std::string* error,
                  EncodeStats* stats = nullptr);
 
+// As encodeImage with a smaller decoded-stream budget (at most 200,000;
+// at least the header and the coarsest layout). The decode time of an image
+// grows with its stream, so pictures decoded every frame (the animated
+// picture) can trade a little quality for speed.
+bool encodeImageWithBudget(const Picture& picture, int streamBudget, std::vector<std::uint8_t>* block,
+                           std::string* error, EncodeStats* stats = nullptr);
+
 // Packs blocks into a container: N = blocks + 1 offsets, then the blocks.
 std::vector<std::uint8_t> packContainer(const std::vector<std::vector<std::uint8_t>>& blocks);
 
