@@ -198,11 +198,20 @@ int HuffmanDecoder::decodeInto(unsigned char* out, int capacity) {
   // between them. A one-symbol entry also stores a second byte, which the
   // next symbol overwrites (there always is one here).
   if (pairsUsable_) {
-    while (written + 2 <= count && consumed + 32 <= endBits) {
+    // One refill leaves at least 56 bits: four lookups of up to 12 bits.
+    while (written + 8 <= count && consumed + 96 <= endBits) {
       refill();
-      const std::uint32_t entry = pairs_[bits & (kPairEntries - 1)];
-      const unsigned symbols = entry >> 24;
-      if (symbols != 0) {
+      for (int lookup = 0; lookup < 4; ++lookup) {
+        const std::uint32_t entry = pairs_[bits & (kPairEntries - 1)];
+        const unsigned symbols = entry >> 24;
+        if (symbols == 0) {
+          out[written++] = walk();
+          if (consumed >= endBits) {
+            written_ = written;
+            return written;
+          }
+          break;
+        }
         const unsigned length = (entry >> 16) & 0xFF;
         out[written] = static_cast<unsigned char>(entry);
         out[written + 1] = static_cast<unsigned char>(entry >> 8);
@@ -210,12 +219,6 @@ int HuffmanDecoder::decodeInto(unsigned char* out, int capacity) {
         bits >>= length;
         available -= static_cast<int>(length);
         consumed += length;
-      } else {
-        out[written++] = walk();
-        if (consumed >= endBits) {
-          written_ = written;
-          return written;
-        }
       }
     }
   }
