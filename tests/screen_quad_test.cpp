@@ -101,15 +101,6 @@ TEST_F(ScreenQuad, ShiftedQuadIsOpaqueWhiteAndMovesOnlyVertically) {
       EXPECT_EQ(vertices[i].v, from.v);
     }
   }
-  // 480 down: the top edge sits on the bottom of the screen, nothing shows.
-  drawScreenQuadShifted(480.0f);
-  EXPECT_EQ(drawn()[0].y, 480.0f);
-  // 240 up: the quad's lower half (v from about 0.5) covers the upper half.
-  drawScreenQuadShifted(-240.0f);
-  EXPECT_EQ(drawn()[0].y, -240.0f);
-  EXPECT_EQ(drawn()[3].y, 240.0f);
-  // The template itself is untouched by the shifts.
-  EXPECT_EQ(kScreenQuadTemplate[0].y, 0.0f);
 }
 
 TEST(ScreenQuadFailures, NoBufferOrAFailedLockDrawsNothing) {
