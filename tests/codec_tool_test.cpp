@@ -1,0 +1,104 @@
+// glass-tool's image commands end to end: pack PNGs, list them, decode one
+// back as raw pixels, texels and PNG; exit codes 0, 1 and 2.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "common/png_io.h"
+#include "support/test_pictures.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int status = -1;
+  std::string out;
+};
+
+class GlassTool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tool_ = fs::path(GLASS_BINARY_DIR) / "bin" / "glass-tool";
+    if (!fs::exists(tool_)) GTEST_SKIP() << "glass-tool not built";
+    dir_ = fs::temp_directory_path() / ("glass_tool_test_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    if (!dir_.empty()) fs::remove_all(dir_);
+  }
+  Result run(const std::string& args) {
+    Result r;
+    const std::string command = tool_.string() + " " + args + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[256];
+    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) r.out += buffer;
+    const int status = pipe != nullptr ? pclose(pipe) : -1;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+  }
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  static std::size_t fileSize(const std::string& p) { return static_cast<std::size_t>(fs::file_size(p)); }
+
+  fs::path tool_;
+  fs::path dir_;
+};
+
+TEST_F(GlassTool, PackInfoAndDecodeRoundTrip) {
+  std::string error;
+  ASSERT_TRUE(writePng(path("colour.png"), codec_test::makeTestPicture(64, 32, 3), &error)) << error;
+  ASSERT_TRUE(writePng(path("mask.png"), codec_test::makeTestPicture(16, 16, 1), &error)) << error;
+
+  EXPECT_EQ(run("pack " + path("c.dat") + " " + path("colour.png") + " " + path("colour.png")).status, 0);
+  EXPECT_EQ(run("pack " + path("g.dat") + " --grey " + path("mask.png")).status, 0);
+
+  const Result info = run("info " + path("c.dat"));
+  EXPECT_EQ(info.status, 0);
+  EXPECT_NE(info.out.find("2 images"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("64x32 colour"), std::string::npos) << info.out;
+
+  const Result colour = run("decode " + path("c.dat") + " 1 --raw " + path("c.raw") + " --texels " + path("c.tex") +
+                            " --png " + path("c.png"));
+  EXPECT_EQ(colour.status, 0);
+  EXPECT_EQ(colour.out, "64 32 3\n");
+  EXPECT_EQ(fileSize(path("c.raw")), 64u * 32 * 4);
+  EXPECT_EQ(fileSize(path("c.tex")), 64u * 32 * 4);
+  std::ifstream raw(path("c.raw"), std::ios::binary);
+  const std::vector<char> rawBytes{std::istreambuf_iterator<char>(raw), std::istreambuf_iterator<char>()};
+  for (std::size_t i = 3; i < rawBytes.size(); i += 4) ASSERT_EQ(rawBytes[i], 0) << "byte 3 of pixel " << i / 4;
+  Picture shown;
+  ASSERT_TRUE(readPng(path("c.png"), &shown, &error)) << error;
+  EXPECT_EQ(shown.width, 64);
+  EXPECT_EQ(shown.channels, 3);
+
+  const Result grey = run("decode " + path("g.dat") + " 0 --raw " + path("g.raw"));
+  EXPECT_EQ(grey.out, "16 16 1\n");
+  EXPECT_EQ(fileSize(path("g.raw")), 256u);
+}
+
+TEST_F(GlassTool, ExitCodesTellUsageFromFileProblems) {
+  std::string error;
+  ASSERT_TRUE(writePng(path("colour.png"), codec_test::makeTestPicture(8, 8, 3), &error)) << error;
+  ASSERT_EQ(run("pack " + path("c.dat") + " " + path("colour.png")).status, 0);
+  EXPECT_EQ(run("--help").status, 0);
+  EXPECT_EQ(run("").status, 2);
+  EXPECT_EQ(run("frobnicate").status, 2);
+  EXPECT_EQ(run("decode " + path("c.dat")).status, 2);
+  EXPECT_EQ(run("decode " + path("c.dat") + " x").status, 2);
+  EXPECT_EQ(run("pack " + path("out.dat") + " --colourful " + path("colour.png")).status, 2);
+  EXPECT_EQ(run("decode " + path("c.dat") + " 1").status, 1) << "one image only";
+  EXPECT_EQ(run("info " + path("missing.dat")).status, 1);
+  EXPECT_EQ(run("pack " + path("out.dat") + " " + path("missing.png")).status, 1);
+  std::ofstream(path("bad.dat"), std::ios::binary) << "\x05\x00\x00\x00short";
+  EXPECT_EQ(run("info " + path("bad.dat")).status, 1);
+}
+
+}  // namespace
