@@ -4,6 +4,7 @@
 
 namespace {
 
+// The one material record setGreyMaterial fills and hands to the device.
 D3DMATERIAL8 material;
 
 void setState(D3DRENDERSTATETYPE state, DWORD value) { device->SetRenderState(state, value); }
@@ -44,5 +45,3 @@ void setGreyMaterial(float diffuse, float ambient, float power, float scale) {
   material.Power = power * scale;
   device->SetMaterial(&material);
 }
-
-const D3DMATERIAL8& greyMaterial() { return material; }

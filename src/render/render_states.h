@@ -20,6 +20,3 @@ void setDepthBias(INT bias);  // ZBIAS = bias (the scenes use 0 and 15)
 // (diffuse · scale and ambient · scale, alpha 1), power · scale, and no
 // specular or emissive colour.
 void setGreyMaterial(float diffuse, float ambient, float power, float scale);
-
-// The material record the last setGreyMaterial handed to the device.
-const D3DMATERIAL8& greyMaterial();
