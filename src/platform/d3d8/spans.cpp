@@ -14,6 +14,8 @@ namespace {
 
 constexpr double kFixedLimit = 1073741824.0;  // 2^30, in 1/65536 texel
 
+// Attributes are evaluated as start + step * k for pixel k of the span (no
+// running sums), so the four-pixel routines below compute the same values.
 template <bool kPerspective, bool kTextured, bool kGouraud, bool kDepth, bool kBlend>
 void drawSpan(const Setup& t, int y, int xStart, int xEnd) {
   const PixelState& s = *t.state;
@@ -22,28 +24,29 @@ void drawSpan(const Setup& t, int y, int xStart, int xEnd) {
   auto at = [&](const Plane& p) { return static_cast<float>(p.c + p.dx * px + p.dy * py); };
   auto step = [](const Plane& p) { return static_cast<float>(p.dx); };
 
-  float z = at(t.z), dz = step(t.z);
-  float w = at(t.rhw), dw = step(t.rhw);
-  float u = at(t.u), du = step(t.u);
-  float v = at(t.v), dv = step(t.v);
-  float r = at(t.r), dr = step(t.r);
-  float g = at(t.g), dg = step(t.g);
-  float b = at(t.b), db = step(t.b);
-  float a = at(t.a), da = step(t.a);
+  const float z0 = at(t.z), dz = step(t.z);
+  const float w0 = at(t.rhw), dw = step(t.rhw);
+  const float u0 = at(t.u), du = step(t.u);
+  const float v0 = at(t.v), dv = step(t.v);
+  const float r0 = at(t.r), dr = step(t.r);
+  const float g0 = at(t.g), dg = step(t.g);
+  const float b0 = at(t.b), db = step(t.b);
+  const float a0 = at(t.a), da = step(t.a);
 
   // Affine texture coordinates step in fixed point (1/65536 texel) when the
   // whole span fits; otherwise per pixel in float.
   bool fixedCoordinates = false;
   std::int32_t fu = 0, fv = 0, fdu = 0, fdv = 0;
   if constexpr (kTextured && !kPerspective) {
-    const double u0 = (t.u.c + t.u.dx * px + t.u.dy * py) * 256.0, v0 = (t.v.c + t.v.dx * px + t.v.dy * py) * 256.0;
+    const double ustart = (t.u.c + t.u.dx * px + t.u.dy * py) * 256.0;
+    const double vstart = (t.v.c + t.v.dx * px + t.v.dy * py) * 256.0;
     const double span = xEnd - xStart;
-    const double u1 = u0 + t.u.dx * 256.0 * span, v1 = v0 + t.v.dx * 256.0 * span;
-    if (std::fabs(u0) < kFixedLimit && std::fabs(u1) < kFixedLimit && std::fabs(v0) < kFixedLimit &&
-        std::fabs(v1) < kFixedLimit) {
+    const double uend = ustart + t.u.dx * 256.0 * span, vend = vstart + t.v.dx * 256.0 * span;
+    if (std::fabs(ustart) < kFixedLimit && std::fabs(uend) < kFixedLimit && std::fabs(vstart) < kFixedLimit &&
+        std::fabs(vend) < kFixedLimit) {
       fixedCoordinates = true;
-      fu = static_cast<std::int32_t>(std::floor(u0));
-      fv = static_cast<std::int32_t>(std::floor(v0));
+      fu = static_cast<std::int32_t>(std::floor(ustart));
+      fv = static_cast<std::int32_t>(std::floor(vstart));
       fdu = static_cast<std::int32_t>(std::lround(t.u.dx * 256.0));
       fdv = static_cast<std::int32_t>(std::lround(t.v.dx * 256.0));
     }
@@ -55,8 +58,8 @@ void drawSpan(const Setup& t, int y, int xStart, int xEnd) {
   if (s.dropOutsideDepthRange) {
     const float z1 = static_cast<float>(t.z.c + t.z.dx * (px + (xEnd - xStart)) + t.z.dy * py);
     auto inside = [](float value) { return value >= -0.5f && value <= 65535.5f; };
-    if (!inside(z) && !inside(z1) && ((z < 0) == (z1 < 0))) return;
-    checkRange = !(inside(z) && inside(z1));
+    if (!inside(z0) && !inside(z1) && ((z0 < 0) == (z1 < 0))) return;
+    checkRange = !(inside(z0) && inside(z1));
   }
 
   std::uint32_t* colourRow = s.colour + static_cast<std::ptrdiff_t>(y) * s.pitch;
@@ -65,6 +68,8 @@ void drawSpan(const Setup& t, int y, int xStart, int xEnd) {
   const bool depthWrite = kDepth && s.depthWrite;
 
   for (int x = xStart; x <= xEnd; ++x) {
+    const float k = static_cast<float>(x - xStart);
+    const float z = z0 + dz * k;
     std::uint32_t depthValue = 0;
     bool visible = !checkRange || (z >= -0.5f && z <= 65535.5f);
     if constexpr (kDepth) {
@@ -77,21 +82,21 @@ void drawSpan(const Setup& t, int y, int xStart, int xEnd) {
       }
     }
     if (visible) {
-      const float oneOverRhw = kPerspective ? 1.0f / w : 1.0f;
+      const float oneOverRhw = kPerspective ? 1.0f / (w0 + dw * k) : 1.0f;
       std::uint32_t diffuse = t.flatColour;
       if constexpr (kGouraud) {
-        if constexpr (kPerspective) {
-          diffuse = packColour(r * oneOverRhw, g * oneOverRhw, b * oneOverRhw, a * oneOverRhw);
-        } else {
-          diffuse = packColour(r, g, b, a);
-        }
+        diffuse = packColour((r0 + dr * k) * oneOverRhw, (g0 + dg * k) * oneOverRhw, (b0 + db * k) * oneOverRhw,
+                             (a0 + da * k) * oneOverRhw);
       }
       std::uint32_t texel = 0xFFFFFFFFu;
       if constexpr (kTextured) {
         if constexpr (kPerspective) {
-          texel = sampleTexture(t, floorToInt(u * oneOverRhw - 128.0f), floorToInt(v * oneOverRhw - 128.0f));
+          texel = sampleTexture(t, floorToInt((u0 + du * k) * oneOverRhw - 128.0f),
+                                floorToInt((v0 + dv * k) * oneOverRhw - 128.0f));
+        } else if (fixedCoordinates) {
+          texel = sampleTexture(t, fu >> 8, fv >> 8);
         } else {
-          texel = fixedCoordinates ? sampleTexture(t, fu >> 8, fv >> 8) : sampleTexture(t, floorToInt(u), floorToInt(v));
+          texel = sampleTexture(t, floorToInt(u0 + du * k), floorToInt(v0 + dv * k));
         }
       }
       std::uint32_t out = combineStage(t, texel, diffuse);
@@ -101,25 +106,9 @@ void drawSpan(const Setup& t, int y, int xStart, int xEnd) {
         if (depthWrite) depthRow[x] = static_cast<std::uint16_t>(depthValue);
       }
     }
-    z += dz;
-    if constexpr (kPerspective) w += dw;
-    if constexpr (kTextured) {
-      if constexpr (kPerspective) {
-        u += du;
-        v += dv;
-      } else if (fixedCoordinates) {
-        fu += fdu;
-        fv += fdv;
-      } else {
-        u += du;
-        v += dv;
-      }
-    }
-    if constexpr (kGouraud) {
-      r += dr;
-      g += dg;
-      b += db;
-      a += da;
+    if constexpr (kTextured && !kPerspective) {
+      fu += fdu;
+      fv += fdv;
     }
   }
 }
@@ -342,9 +331,14 @@ void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
     const __m128 z = _mm_min_ps(_mm_max_ps(at(z0, dz), _mm_setzero_ps()), _mm_set1_ps(65535.0f));
     __m128i depth = _mm_sub_epi32(_mm_cvttps_epi32(_mm_add_ps(z, _mm_set1_ps(0.5f))), bias);
     depth = _mm_andnot_si128(_mm_cmplt_epi32(depth, zero), depth);
-    std::uint16_t stored[4] = {0, 0, 0, 0};
-    for (int i = 0; i < lanes; ++i) stored[i] = depthRow[x + i];
-    const __m128i storedDepth = _mm_set_epi32(stored[3], stored[2], stored[1], stored[0]);
+    __m128i storedDepth;
+    if (lanes == 4) {
+      storedDepth = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(depthRow + x)), zero);
+    } else {
+      std::uint16_t stored[4] = {0, 0, 0, 0};
+      for (int i = 0; i < lanes; ++i) stored[i] = depthRow[x + i];
+      storedDepth = _mm_set_epi32(stored[3], stored[2], stored[1], stored[0]);
+    }
     int visible = (~_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(depth, storedDepth)))) & ((1 << lanes) - 1);
     if (visible == 0) continue;
 
@@ -366,7 +360,18 @@ void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
                                   _mm_set1_epi16(128)));
     high = divide255(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(texel, zero), _mm_unpackhi_epi8(diffuse, zero)),
                                    _mm_set1_epi16(128)));
-    _mm_store_si128(reinterpret_cast<__m128i*>(colours), _mm_packus_epi16(low, high));
+    const __m128i colour = _mm_packus_epi16(low, high);
+    if (visible == 0xF) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(colourRow + x), colour);
+      if (depthWrite) {
+        // 0..65535 through a signed pack: shift down by 32768 and back.
+        const __m128i bias16 = _mm_set1_epi32(32768);
+        const __m128i packed = _mm_packs_epi32(_mm_sub_epi32(depth, bias16), zero);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(depthRow + x), _mm_add_epi16(packed, _mm_set1_epi16(-32768)));
+      }
+      continue;
+    }
+    _mm_store_si128(reinterpret_cast<__m128i*>(colours), colour);
     _mm_store_si128(reinterpret_cast<__m128i*>(depths), depth);
     for (int i = 0; i < lanes; ++i) {
       if ((visible >> i) & 1) {
