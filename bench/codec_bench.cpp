@@ -144,7 +144,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if ((run.run_type == Run::RT_Iteration && run.iterations > 0) || median) {
         times_[run.run_name.function_name + "/" + run.run_name.args].push_back(run.GetAdjustedCPUTime());
       }
     }
