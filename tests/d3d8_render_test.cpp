@@ -5,9 +5,12 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "platform/d3d8/rasterizer.h"
+#include "platform/d3d8/spans_wide.h"
 #include "support/d3d8_test_device.h"
 #include "support/png_compare.h"
 
@@ -23,6 +26,18 @@ std::uint32_t at(const std::vector<std::uint32_t>& frame, int x, int y) {
 
 std::uint32_t checker(UINT x, UINT y, UINT cell, std::uint32_t a, std::uint32_t b) {
   return ((x / cell + y / cell) & 1) ? b : a;
+}
+
+// Where two frames first differ, for failure messages.
+std::string firstDifference(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    if (a[i] != b[i]) {
+      char text[80];
+      std::snprintf(text, sizeof text, "first at (%zu, %zu): %08X vs %08X", i % kWidth, i / kWidth, a[i], b[i]);
+      return text;
+    }
+  }
+  return a.size() == b.size() ? "none" : "sizes differ";
 }
 
 // Pixels whose RGB differs from `rgb`.
@@ -489,16 +504,17 @@ TEST(D3d8Determinism, SameFrameTwiceIsIdentical) {
 
 // --- fast paths ------------------------------------------------------------------
 
-// The four-pixel routines must give what the one-pixel routines give. An
-// alpha test that always passes forces the one-pixel routines.
+// The four- and eight-pixel routines must give what the one-pixel routines
+// give. An alpha test that always passes forces the one-pixel routines.
 TEST(D3d8FastPaths, OverlaysMatchThePixelByPixelPath) {
   const DWORD blends[][3] = {{D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_ADD},
                              {D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_REVSUBTRACT},
                              {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD},
                              {0, 0, 0}};  // no blending
   for (const auto& blend : blends) {
-    std::vector<std::uint32_t> frames[2];
-    for (int path = 0; path < 2; ++path) {
+    std::vector<std::uint32_t> frames[3];
+    for (int path = 0; path < 3; ++path) {
+      raster::setWideSpansEnabled(path != 2);  // path 2: four pixels at a time only
       TestDevice d;
       beginBlack(d);
       overlayStates(d);
@@ -519,7 +535,11 @@ TEST(D3d8FastPaths, OverlaysMatchThePixelByPixelPath) {
       d.drawScreen(quad);
       frames[path] = d.present();
     }
-    EXPECT_EQ(frames[0], frames[1]) << "blend " << blend[0] << "/" << blend[1] << "/" << blend[2];
+    raster::setWideSpansEnabled(true);
+    EXPECT_TRUE(frames[0] == frames[1]) << "blend " << blend[0] << "/" << blend[1] << "/" << blend[2] << ", "
+                                        << firstDifference(frames[0], frames[1]);
+    EXPECT_TRUE(frames[0] == frames[2]) << "blend " << blend[0] << "/" << blend[1] << "/" << blend[2] << ", "
+                                        << firstDifference(frames[0], frames[2]);
   }
 }
 
@@ -553,7 +573,7 @@ TEST(D3d8FastPaths, TexturedMeshesMatchThePixelByPixelPath) {
     d.drawMesh(vertices, indices);
     frames[path] = d.present();
   }
-  EXPECT_EQ(frames[0], frames[1]);
+  EXPECT_TRUE(frames[0] == frames[1]) << firstDifference(frames[0], frames[1]);
   EXPECT_GT(countNot(frames[0], 0), 50000);
 }
 

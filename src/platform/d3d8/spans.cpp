@@ -3,6 +3,8 @@
 
 #include "platform/d3d8/spans.h"
 
+#include "platform/d3d8/spans_wide.h"
+
 #include <cmath>
 
 #if defined(__SSE2__)
@@ -230,6 +232,11 @@ void drawOverlaySpan(const Setup& t, int y, int xStart, int xEnd) {
   const __m128i diffuse = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(t.flatColour | 0xFF000000u)), zero);
 
   int x = xStart;
+  if (wideSpansAvailable()) {
+    const int groups = (xEnd - xStart + 1) / 8;
+    overlayGroupsWide(t, row, x, groups, &fu, &fv, fdu, fdv, kBlend);
+    x += 8 * groups;
+  }
   for (; x + 3 <= xEnd; x += 4) {
     const __m128i us = _mm_srai_epi32(_mm_set_epi32(fu + 3 * fdu, fu + 2 * fdu, fu + fdu, fu), 8);
     const __m128i vs = _mm_srai_epi32(_mm_set_epi32(fv + 3 * fdv, fv + 2 * fdv, fv + fdv, fv), 8);
