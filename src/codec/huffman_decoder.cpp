@@ -118,12 +118,12 @@ void HuffmanDecoder::buildPairTable() {
     const FastEntry first = fast_[i & (kHuffmanFastEntries - 1)];
     std::uint32_t entry = 0;  // count 0: walk the tree
     if (first.length != 0) {
-      entry = first.symbol | (std::uint32_t{first.length} << 16) | (1u << 24);
+      entry = first.length | (1u << 8) | (std::uint32_t{first.symbol} << 16);
       const int known = kPairBits - first.length;
       const FastEntry second = fast_[(i >> first.length) & (kHuffmanFastEntries - 1)];
       if (second.length != 0 && second.length <= known) {
-        entry = first.symbol | (std::uint32_t{second.symbol} << 8) |
-                (static_cast<std::uint32_t>(first.length + second.length) << 16) | (2u << 24);
+        entry = static_cast<std::uint32_t>(first.length + second.length) | (2u << 8) |
+                (std::uint32_t{first.symbol} << 16) | (std::uint32_t{second.symbol} << 24);
       }
     }
     pairs_[i] = entry;
@@ -203,7 +203,7 @@ int HuffmanDecoder::decodeInto(unsigned char* out, int capacity) {
       refill();
       for (int lookup = 0; lookup < 4; ++lookup) {
         const std::uint32_t entry = pairs_[bits & (kPairEntries - 1)];
-        const unsigned symbols = entry >> 24;
+        const unsigned symbols = (entry >> 8) & 0xFF;
         if (symbols == 0) {
           out[written++] = walk();
           if (consumed >= endBits) {
@@ -212,11 +212,11 @@ int HuffmanDecoder::decodeInto(unsigned char* out, int capacity) {
           }
           break;
         }
-        const unsigned length = (entry >> 16) & 0xFF;
-        out[written] = static_cast<unsigned char>(entry);
-        out[written + 1] = static_cast<unsigned char>(entry >> 8);
+        const unsigned length = entry & 0xFF;  // at most 12
+        out[written] = static_cast<unsigned char>(entry >> 16);
+        out[written + 1] = static_cast<unsigned char>(entry >> 24);
         written += static_cast<int>(symbols);
-        bits >>= length;
+        bits >>= (entry & 63);  // the length itself; the mask lets the shift use it directly
         available -= static_cast<int>(length);
         consumed += length;
       }

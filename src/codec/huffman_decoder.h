@@ -87,7 +87,7 @@ class HuffmanDecoder {
   int written_ = 0;
 
   FastEntry fast_[kHuffmanFastEntries] = {};
-  // symbol 1 | symbol 2 << 8 | bits used << 16 | symbol count << 24
+  // bits used | symbol count << 8 | symbol 1 << 16 | symbol 2 << 24
   std::uint32_t pairs_[kPairEntries] = {};
   bool pairsUsable_ = false;
   Node* nodes_ = nullptr;
