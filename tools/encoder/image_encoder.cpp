@@ -152,26 +152,28 @@ int chooseCorrection(int base, int target, int shift) {
   return clampInt(ideal, lo, hi);
 }
 
-// Moves each luma corner towards the value that best fits the pixels it
-// interpolates into (least squares over its bilinear weights), given the
-// base the decoder rebuilds from the current corners. Box means blur edges;
-// this pulls them back.
-void refineLumaGrid(const Targets& t, int fx, int fy, std::vector<std::uint8_t>* grid) {
+// Moves each corner (stored value times `scale`) towards the value that
+// best fits the pixels it interpolates into (least squares over its
+// bilinear weights), given what the decoder rebuilds from the current
+// corners. Box means blur edges; this pulls them back.
+template <typename T>
+void refineGrid(const std::vector<T>& target, int width, int height, int fx, int fy, int scale,
+                std::vector<std::uint8_t>* grid) {
   constexpr int kPasses = 2;
-  const int cols = t.width / fx + 1;
+  const int cols = width / fx + 1;
   std::vector<double> numerator(grid->size()), denominator(grid->size());
   for (int pass = 0; pass < kPasses; ++pass) {
-    const std::vector<std::uint8_t> base = expandGrid(*grid, t.width, t.height, fx, fy, 4);
+    const std::vector<std::uint8_t> base = expandGrid(*grid, width, height, fx, fy, scale);
     std::fill(numerator.begin(), numerator.end(), 0.0);
     std::fill(denominator.begin(), denominator.end(), 0.0);
-    for (int y = 0; y < t.height; ++y) {
+    for (int y = 0; y < height; ++y) {
       const int r = y / fy;
       const double v = double(y % fy) / fy;
-      for (int x = 0; x < t.width; ++x) {
+      for (int x = 0; x < width; ++x) {
         const int c = x / fx;
         const double u = double(x % fx) / fx;
-        const std::size_t i = static_cast<std::size_t>(y) * t.width + x;
-        const double error = t.luma[i] - base[i];
+        const std::size_t i = static_cast<std::size_t>(y) * width + x;
+        const double error = target[i] - base[i];
         const double weights[4] = {(1 - u) * (1 - v), u * (1 - v), (1 - u) * v, u * v};
         const std::size_t corners[4] = {static_cast<std::size_t>(r) * cols + c, static_cast<std::size_t>(r) * cols + c + 1,
                                         static_cast<std::size_t>(r + 1) * cols + c,
@@ -185,8 +187,8 @@ void refineLumaGrid(const Targets& t, int fx, int fy, std::vector<std::uint8_t>*
     for (std::size_t k = 0; k < grid->size(); ++k) {
       if (denominator[k] <= 0.0) continue;
       // Half a step: the corners move together, a full step overshoots.
-      const double value = 4.0 * (*grid)[k] + 0.5 * numerator[k] / denominator[k];
-      (*grid)[k] = static_cast<std::uint8_t>(clampInt(static_cast<int>(std::lround(value / 4.0)), 0, 63));
+      const double value = double(scale) * (*grid)[k] + 0.5 * numerator[k] / denominator[k];
+      (*grid)[k] = static_cast<std::uint8_t>(clampInt(static_cast<int>(std::lround(value / scale)), 0, 63));
     }
   }
 }
@@ -220,7 +222,7 @@ LumaGridOption evaluateLumaGrid(const Targets& t, int fx, int fy) {
   o.detailBytes = fy * (fx / 2);
   o.grid = makeGrid(t.luma, t.width, t.height, fx, fy,
                     [](double v) { return clampInt(static_cast<int>(std::lround(v / 4.0)), 0, 63); });
-  refineLumaGrid(t, fx, fy, &o.grid);
+  refineGrid(t.luma, t.width, t.height, fx, fy, 4, &o.grid);
   o.base = expandGrid(o.grid, t.width, t.height, fx, fy, 4);
   std::vector<double> cellBase(o.cells, 0.0);
   std::vector<double> cellCorrected[kShifts];
@@ -273,6 +275,10 @@ ChromaOption evaluateChroma(const Targets& t, int cx, int cy) {
   auto toStored = [](double v) { return clampInt(static_cast<int>(std::lround(v)), 0, 63); };
   o.gridA = makeGrid(t.chromaA, t.width, t.height, cx, cy, toStored);
   o.gridB = makeGrid(t.chromaB, t.width, t.height, cx, cy, toStored);
+  if (cx > 1 || cy > 1) {
+    refineGrid(t.chromaA, t.width, t.height, cx, cy, 1, &o.gridA);
+    refineGrid(t.chromaB, t.width, t.height, cx, cy, 1, &o.gridB);
+  }
   o.bytes = static_cast<int>(o.gridA.size() + o.gridB.size());
   const auto planeA = expandGrid(o.gridA, t.width, t.height, cx, cy, 1);
   const auto planeB = expandGrid(o.gridB, t.width, t.height, cx, cy, 1);
