@@ -544,8 +544,9 @@ TEST(D3d8FastPaths, OverlaysMatchThePixelByPixelPath) {
 }
 
 TEST(D3d8FastPaths, TexturedMeshesMatchThePixelByPixelPath) {
-  std::vector<std::uint32_t> frames[2];
-  for (int path = 0; path < 2; ++path) {
+  std::vector<std::uint32_t> frames[3];
+  for (int path = 0; path < 3; ++path) {
+    raster::setWideSpansEnabled(path != 2);
     TestDevice d;
     beginBlack(d);
     cameraStates(d);
@@ -573,7 +574,9 @@ TEST(D3d8FastPaths, TexturedMeshesMatchThePixelByPixelPath) {
     d.drawMesh(vertices, indices);
     frames[path] = d.present();
   }
+  raster::setWideSpansEnabled(true);
   EXPECT_TRUE(frames[0] == frames[1]) << firstDifference(frames[0], frames[1]);
+  EXPECT_TRUE(frames[0] == frames[2]) << firstDifference(frames[0], frames[2]);
   EXPECT_GT(countNot(frames[0], 0), 50000);
 }
 

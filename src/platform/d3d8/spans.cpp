@@ -307,16 +307,18 @@ void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
   const PixelState& s = *t.state;
   const double px = xStart;
   const double py = y;
-  auto start = [&](const Plane& p) { return _mm_set1_ps(static_cast<float>(p.c + p.dx * px + p.dy * py)); };
-  auto step = [](const Plane& p) { return _mm_set1_ps(static_cast<float>(p.dx)); };
-  const __m128 z0 = start(t.z), dz = step(t.z);
-  const __m128 w0 = start(t.rhw), dw = step(t.rhw);
-  const __m128 u0 = start(t.u), du = step(t.u);
-  const __m128 v0 = start(t.v), dv = step(t.v);
-  const __m128 r0 = start(t.r), dr = step(t.r);
-  const __m128 g0 = start(t.g), dg = step(t.g);
-  const __m128 b0 = start(t.b), db = step(t.b);
-  const __m128 a0 = start(t.a), da = step(t.a);
+  auto start = [&](const Plane& p) { return static_cast<float>(p.c + p.dx * px + p.dy * py); };
+  auto step = [](const Plane& p) { return static_cast<float>(p.dx); };
+  const SpanStarts starts = {start(t.z), step(t.z), start(t.rhw), step(t.rhw), start(t.u), step(t.u),
+                             start(t.v), step(t.v), start(t.r),   step(t.r),   start(t.g), step(t.g),
+                             start(t.b), step(t.b)};
+  const __m128 z0 = _mm_set1_ps(starts.z0), dz = _mm_set1_ps(starts.dz);
+  const __m128 w0 = _mm_set1_ps(starts.w0), dw = _mm_set1_ps(starts.dw);
+  const __m128 u0 = _mm_set1_ps(starts.u0), du = _mm_set1_ps(starts.du);
+  const __m128 v0 = _mm_set1_ps(starts.v0), dv = _mm_set1_ps(starts.dv);
+  const __m128 r0 = _mm_set1_ps(starts.r0), dr = _mm_set1_ps(starts.dr);
+  const __m128 g0 = _mm_set1_ps(starts.g0), dg = _mm_set1_ps(starts.dg);
+  const __m128 b0 = _mm_set1_ps(starts.b0), db = _mm_set1_ps(starts.db);
 
   std::uint32_t* colourRow = s.colour + static_cast<std::ptrdiff_t>(y) * s.pitch;
   std::uint16_t* depthRow = s.depth + static_cast<std::ptrdiff_t>(y) * s.pitch;
@@ -328,7 +330,13 @@ void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
   alignas(16) std::int32_t depths[4];
   alignas(16) std::uint32_t colours[4];
 
-  for (int x = xStart; x <= xEnd; x += 4) {
+  int first = xStart;
+  if (wideSpansAvailable()) {
+    const int groups = (xEnd - xStart + 1) / 8;
+    meshGroupsWide(t, y, xStart, xStart, groups, starts, kGouraud);
+    first += 8 * groups;
+  }
+  for (int x = first; x <= xEnd; x += 4) {
     const int lanes = std::min(4, xEnd - x + 1);
     const int k = x - xStart;
     const __m128 index = _mm_cvtepi32_ps(_mm_set_epi32(k + 3, k + 2, k + 1, k));
@@ -356,8 +364,6 @@ void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
           _mm_or_si128(_mm_slli_epi32(toBytes(_mm_mul_ps(at(r0, dr), oneOverRhw)), 16),
                        _mm_slli_epi32(toBytes(_mm_mul_ps(at(g0, dg), oneOverRhw)), 8)),
           _mm_or_si128(toBytes(_mm_mul_ps(at(b0, db), oneOverRhw)), opaqueAlpha));
-      (void)a0;
-      (void)da;
     }
     const __m128i us = floorToInts(_mm_sub_ps(_mm_mul_ps(at(u0, du), oneOverRhw), _mm_set1_ps(128.0f)));
     const __m128i vs = floorToInts(_mm_sub_ps(_mm_mul_ps(at(v0, dv), oneOverRhw), _mm_set1_ps(128.0f)));

@@ -134,6 +134,86 @@ void overlayGroupsWide(const Setup& t, std::uint32_t* row, int x, int groups, st
   *fv = v;
 }
 
+
+namespace {
+
+inline __m256i floorToInts8(__m256 value) {
+  const __m256 limit = _mm256_set1_ps(kTexCoordLimit);
+  value = _mm256_min_ps(_mm256_max_ps(value, _mm256_sub_ps(_mm256_setzero_ps(), limit)), limit);
+  const __m256i truncated = _mm256_cvttps_epi32(value);
+  return _mm256_add_epi32(truncated,
+                          _mm256_castps_si256(_mm256_cmp_ps(value, _mm256_cvtepi32_ps(truncated), _CMP_LT_OQ)));
+}
+
+inline __m256i toBytes8(__m256 value) {
+  value = _mm256_min_ps(_mm256_max_ps(value, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
+  return _mm256_cvttps_epi32(_mm256_add_ps(value, _mm256_set1_ps(0.5f)));
+}
+
+// Eight 32-bit values (0..65535) to eight 16-bit ones, in order.
+inline __m128i narrow16(__m256i values) {
+  const __m256i packed = _mm256_packus_epi32(values, _mm256_setzero_si256());
+  return _mm256_castsi256_si128(_mm256_permute4x64_epi64(packed, _MM_SHUFFLE(3, 1, 2, 0)));
+}
+
+}  // namespace
+
+void meshGroupsWide(const Setup& t, int y, int xStart, int x, int groups, const SpanStarts& st, bool gouraud) {
+  const PixelState& s = *t.state;
+  std::uint32_t* colourRow = s.colour + static_cast<std::ptrdiff_t>(y) * s.pitch;
+  std::uint16_t* depthRow = s.depth + static_cast<std::ptrdiff_t>(y) * s.pitch;
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i bias = _mm256_set1_epi32(s.depthBias);
+  const __m256i opaqueAlpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+  const __m256i flat = _mm256_set1_epi32(static_cast<int>(t.flatColour | 0xFF000000u));
+  const __m256i lanes = _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  const bool depthWrite = s.depthWrite;
+  for (int group = 0; group < groups; ++group, x += 8) {
+    const __m256 index = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(x - xStart), lanes));
+    auto at = [&](float base, float delta) {
+      return _mm256_add_ps(_mm256_set1_ps(base), _mm256_mul_ps(_mm256_set1_ps(delta), index));
+    };
+    const __m256 z = _mm256_min_ps(_mm256_max_ps(at(st.z0, st.dz), _mm256_setzero_ps()), _mm256_set1_ps(65535.0f));
+    __m256i depth = _mm256_sub_epi32(_mm256_cvttps_epi32(_mm256_add_ps(z, _mm256_set1_ps(0.5f))), bias);
+    depth = _mm256_max_epi32(depth, zero);
+    const __m128i storedDepth16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depthRow + x));
+    const __m256i hidden = _mm256_cmpgt_epi32(depth, _mm256_cvtepu16_epi32(storedDepth16));
+    const int visible = ~_mm256_movemask_ps(_mm256_castsi256_ps(hidden)) & 0xFF;
+    if (visible == 0) continue;
+
+    const __m256 oneOverRhw = _mm256_div_ps(_mm256_set1_ps(1.0f), at(st.w0, st.dw));
+    __m256i diffuse = flat;
+    if (gouraud) {
+      diffuse = _mm256_or_si256(
+          _mm256_or_si256(_mm256_slli_epi32(toBytes8(_mm256_mul_ps(at(st.r0, st.dr), oneOverRhw)), 16),
+                          _mm256_slli_epi32(toBytes8(_mm256_mul_ps(at(st.g0, st.dg), oneOverRhw)), 8)),
+          _mm256_or_si256(toBytes8(_mm256_mul_ps(at(st.b0, st.db), oneOverRhw)), opaqueAlpha));
+    }
+    const __m256 texelOffset = _mm256_set1_ps(128.0f);
+    const __m256i us = floorToInts8(_mm256_sub_ps(_mm256_mul_ps(at(st.u0, st.du), oneOverRhw), texelOffset));
+    const __m256i vs = floorToInts8(_mm256_sub_ps(_mm256_mul_ps(at(st.v0, st.dv), oneOverRhw), texelOffset));
+    const __m256i texel = sampleEight(t, us, vs);
+    const __m256i half = _mm256_set1_epi16(128);
+    const __m256i low = divide255x8(_mm256_add_epi16(
+        _mm256_mullo_epi16(_mm256_unpacklo_epi8(texel, zero), _mm256_unpacklo_epi8(diffuse, zero)), half));
+    const __m256i high = divide255x8(_mm256_add_epi16(
+        _mm256_mullo_epi16(_mm256_unpackhi_epi8(texel, zero), _mm256_unpackhi_epi8(diffuse, zero)), half));
+    const __m256i colour = _mm256_packus_epi16(low, high);
+    __m256i* colourTarget = reinterpret_cast<__m256i*>(colourRow + x);
+    __m128i* depthTarget = reinterpret_cast<__m128i*>(depthRow + x);
+    if (visible == 0xFF) {
+      _mm256_storeu_si256(colourTarget, colour);
+      if (depthWrite) _mm_storeu_si128(depthTarget, narrow16(depth));
+    } else {
+      _mm256_storeu_si256(colourTarget, _mm256_blendv_epi8(colour, _mm256_loadu_si256(colourTarget), hidden));
+      if (depthWrite) {
+        const __m128i hidden16 = narrow16(_mm256_srli_epi32(hidden, 16));
+        _mm_storeu_si128(depthTarget, _mm_blendv_epi8(narrow16(depth), storedDepth16, hidden16));
+      }
+    }
+  }
+}
+
 }  // namespace raster
 
 #pragma GCC pop_options
@@ -145,6 +225,7 @@ bool wideSpansAvailable() { return false; }
 void setWideSpansEnabled(bool) {}
 void overlayGroupsWide(const Setup&, std::uint32_t*, int, int, std::int32_t*, std::int32_t*, std::int32_t, std::int32_t,
                        bool) {}
+void meshGroupsWide(const Setup&, int, int, int, int, const SpanStarts&, bool) {}
 }  // namespace raster
 
 #endif

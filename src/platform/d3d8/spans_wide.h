@@ -19,4 +19,13 @@ void setWideSpansEnabled(bool enabled);
 void overlayGroupsWide(const Setup& t, std::uint32_t* row, int x, int groups, std::int32_t* fu, std::int32_t* fv,
                        std::int32_t fdu, std::int32_t fdv, bool blend);
 
+// Per-span starting values and steps of a mesh span (see drawMeshSpan).
+struct SpanStarts {
+  float z0, dz, w0, dw, u0, du, v0, dv, r0, dr, g0, dg, b0, db;
+};
+
+// Mesh pixels [x, x + 8 * groups) of the span starting at xStart on row y:
+// perspective-correct, textured, depth-tested LESSEQUAL, opaque.
+void meshGroupsWide(const Setup& t, int y, int xStart, int x, int groups, const SpanStarts& starts, bool gouraud);
+
 }  // namespace raster
