@@ -7,6 +7,7 @@
 
 #include "platform/d3d8/software_device.h"
 #include "platform/d3d8/software_device_impl.h"
+#include "platform/d3d8/spans_wide.h"
 
 namespace {
 
@@ -41,8 +42,9 @@ constexpr UINT kMaxBufferBytes = 256u * 1024u * 1024u;
 SoftwareDevice::SoftwareDevice(SoftwareDirect3D* direct3D, HWND window, const D3DPRESENT_PARAMETERS& parameters)
     : direct3D_(direct3D), window_(window), parameters_(parameters) {
   direct3D_->AddRef();
-  colour_.assign(static_cast<std::size_t>(kBackBufferWidth) * kBackBufferHeight, 0);
-  depth_.assign(static_cast<std::size_t>(kBackBufferWidth) * kBackBufferHeight, 0xFFFF);
+  // The wide span loops may read a few pixels past a row's end.
+  colour_.assign(static_cast<std::size_t>(kBackBufferWidth) * kBackBufferHeight + raster::kSpanPadding, 0);
+  depth_.assign(static_cast<std::size_t>(kBackBufferWidth) * kBackBufferHeight + raster::kSpanPadding, 0xFFFF);
   setDefaultStates();
 }
 

@@ -90,7 +90,8 @@ class SoftwareDevice final : public IDirect3DDevice8 {
   void registerResource(ResourceCore* resource);
   void forgetResource(ResourceCore* resource);
 
-  // The back buffer (0xAARRGGBB, packed rows) and depth buffer, for tests.
+  // The back buffer (0xAARRGGBB, packed rows) and depth buffer, for tests;
+  // both are followed by a few pixels of padding.
   const std::vector<std::uint32_t>& backBuffer() const { return colour_; }
   const std::vector<std::uint16_t>& depthBuffer() const { return depth_; }
 

@@ -330,13 +330,11 @@ void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
   alignas(16) std::int32_t depths[4];
   alignas(16) std::uint32_t colours[4];
 
-  int first = xStart;
   if (wideSpansAvailable()) {
-    const int groups = (xEnd - xStart + 1) / 8;
-    meshGroupsWide(t, y, xStart, xStart, groups, starts, kGouraud);
-    first += 8 * groups;
+    meshSpanWide(t, y, xStart, xEnd, starts, kGouraud);
+    return;
   }
-  for (int x = first; x <= xEnd; x += 4) {
+  for (int x = xStart; x <= xEnd; x += 4) {
     const int lanes = std::min(4, xEnd - x + 1);
     const int k = x - xStart;
     const __m128 index = _mm_cvtepi32_ps(_mm_set_epi32(k + 3, k + 2, k + 1, k));

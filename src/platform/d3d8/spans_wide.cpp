@@ -45,7 +45,7 @@ inline void spreadWeights8(__m256i weights, __m256i* low, __m256i* high) {
   *high = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(_mm256_unpackhi_epi32(weights, weights), kPattern), kPattern);
 }
 
-inline __m256i sampleEight(const Setup& t, __m256i us, __m256i vs) {
+inline __attribute__((always_inline)) __m256i sampleEight(const Setup& t, __m256i us, __m256i vs) {
   const int* texels = reinterpret_cast<const int*>(t.state->texture.texels);
   const __m256i one = _mm256_set1_epi32(1);
   const __m256i maskU = _mm256_set1_epi32(t.wrapMaskU);
@@ -158,7 +158,7 @@ inline __m128i narrow16(__m256i values) {
 
 }  // namespace
 
-void meshGroupsWide(const Setup& t, int y, int xStart, int x, int groups, const SpanStarts& st, bool gouraud) {
+void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts& st, bool gouraud) {
   const PixelState& s = *t.state;
   std::uint32_t* colourRow = s.colour + static_cast<std::ptrdiff_t>(y) * s.pitch;
   std::uint16_t* depthRow = s.depth + static_cast<std::ptrdiff_t>(y) * s.pitch;
@@ -168,7 +168,10 @@ void meshGroupsWide(const Setup& t, int y, int xStart, int x, int groups, const 
   const __m256i flat = _mm256_set1_epi32(static_cast<int>(t.flatColour | 0xFF000000u));
   const __m256i lanes = _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0);
   const bool depthWrite = s.depthWrite;
-  for (int group = 0; group < groups; ++group, x += 8) {
+  for (int x = xStart; x <= xEnd; x += 8) {
+    // Lanes past the span's end take part in the arithmetic but are never
+    // written (the buffers are padded, so reading them is safe).
+    const __m256i outside = _mm256_cmpgt_epi32(lanes, _mm256_set1_epi32(xEnd - x));
     const __m256 index = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(x - xStart), lanes));
     auto at = [&](float base, float delta) {
       return _mm256_add_ps(_mm256_set1_ps(base), _mm256_mul_ps(_mm256_set1_ps(delta), index));
@@ -177,7 +180,7 @@ void meshGroupsWide(const Setup& t, int y, int xStart, int x, int groups, const 
     __m256i depth = _mm256_sub_epi32(_mm256_cvttps_epi32(_mm256_add_ps(z, _mm256_set1_ps(0.5f))), bias);
     depth = _mm256_max_epi32(depth, zero);
     const __m128i storedDepth16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depthRow + x));
-    const __m256i hidden = _mm256_cmpgt_epi32(depth, _mm256_cvtepu16_epi32(storedDepth16));
+    const __m256i hidden = _mm256_or_si256(_mm256_cmpgt_epi32(depth, _mm256_cvtepu16_epi32(storedDepth16)), outside);
     const int visible = ~_mm256_movemask_ps(_mm256_castsi256_ps(hidden)) & 0xFF;
     if (visible == 0) continue;
 
@@ -225,7 +228,7 @@ bool wideSpansAvailable() { return false; }
 void setWideSpansEnabled(bool) {}
 void overlayGroupsWide(const Setup&, std::uint32_t*, int, int, std::int32_t*, std::int32_t*, std::int32_t, std::int32_t,
                        bool) {}
-void meshGroupsWide(const Setup&, int, int, int, int, const SpanStarts&, bool) {}
+void meshSpanWide(const Setup&, int, int, int, const SpanStarts&, bool) {}
 }  // namespace raster
 
 #endif

@@ -24,8 +24,12 @@ struct SpanStarts {
   float z0, dz, w0, dw, u0, du, v0, dv, r0, dr, g0, dg, b0, db;
 };
 
-// Mesh pixels [x, x + 8 * groups) of the span starting at xStart on row y:
-// perspective-correct, textured, depth-tested LESSEQUAL, opaque.
-void meshGroupsWide(const Setup& t, int y, int xStart, int x, int groups, const SpanStarts& starts, bool gouraud);
+// A whole mesh span [xStart, xEnd] of row y: perspective-correct, textured,
+// depth-tested LESSEQUAL, opaque. Reads up to 7 pixels past the span's end
+// (the device pads its buffers), writes only the span.
+void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts& starts, bool gouraud);
+
+// Pixels of padding the colour and depth buffers need after their last row.
+constexpr int kSpanPadding = 8;
 
 }  // namespace raster
