@@ -379,6 +379,28 @@ TEST(D3d8Sampling, NoTextureReadsWhiteAndXrgbReadsOpaque) {
   EXPECT_EQ(at(frame, 50, 50) & 0xFFFFFF, 0x336699u);
 }
 
+TEST(D3d8Sampling, TextureCoordinatesAndColoursArePerspectiveCorrect) {
+  TestDevice d;
+  beginBlack(d);
+  overlayStates(d);
+  d->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_POINT);
+  d->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_POINT);
+  // Red ramps with u; the diffuse colour's blue ramps from 0 to 255.
+  d->SetTexture(0, d.texture(256, 1, [](UINT x, UINT) { return 0xFF00FFFFu | (x << 16); }));
+  // Left edge at w = 1, right edge at w = 4, both spanning the screen.
+  const std::vector<ScreenVertex> quad = {{-0.5f, -0.5f, 0.5f, 1.0f, 0xFFFF0000, 0, 0},
+                                          {639.5f, -0.5f, 0.5f, 0.25f, 0xFFFF00FF, 1, 0},
+                                          {-0.5f, 479.5f, 0.5f, 1.0f, 0xFFFF0000, 0, 1},
+                                          {639.5f, 479.5f, 0.5f, 0.25f, 0xFFFF00FF, 1, 1}};
+  d.drawScreen(quad);
+  const auto& frame = d.present();
+  // Halfway across the screen: u = (0.5 * 0.25) / (0.5 * 1 + 0.5 * 0.25) = 0.2,
+  // where straight screen-space interpolation would give 0.5.
+  const std::uint32_t middle = at(frame, 320, 240);
+  EXPECT_NEAR(static_cast<int>((middle >> 16) & 255), 51, 1);  // floor(0.2 * 256)
+  EXPECT_NEAR(static_cast<int>(middle & 255), 51, 1);          // 0.2 * 255, also weighted by 1/w
+}
+
 // --- vertex stage --------------------------------------------------------------
 
 TEST(D3d8Lighting, DirectionalLightOnScaledWorldWithShortNormals) {
