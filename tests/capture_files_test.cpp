@@ -157,6 +157,20 @@ TEST(PngSequenceOutput, WritesNumberedFramesAndAudio) {
   EXPECT_EQ(fs::file_size(folder / "audio.wav"), 44u + 12u * 4u);
   EXPECT_EQ(PngSequenceOutput::frameFileName(1234567), "frame_1234567.png");
 
+  // A second capture into the same folder replaces the first one's frames
+  // (and nothing else).
+  std::ofstream(folder / "notes.txt") << "mine";
+  std::ofstream(folder / "frame_12.png") << "not one of ours";
+  output = PngSequenceOutput::open(folder.string(), error);
+  ASSERT_TRUE(output) << error;
+  info.index = 0;
+  ASSERT_TRUE(output->writeFrame(view, info));
+  ASSERT_TRUE(output->finish());
+  EXPECT_TRUE(fs::exists(folder / "frame_000000.png"));
+  EXPECT_FALSE(fs::exists(folder / "frame_000001.png"));
+  EXPECT_TRUE(fs::exists(folder / "notes.txt"));
+  EXPECT_TRUE(fs::exists(folder / "frame_12.png"));
+
   // A file where the folder should be is an error, not a crash.
   std::ofstream(dir.path() / "plain") << "x";
   EXPECT_FALSE(PngSequenceOutput::open((dir.path() / "plain").string(), error));

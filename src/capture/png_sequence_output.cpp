@@ -1,5 +1,6 @@
 #include "capture/png_sequence_output.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -22,10 +23,45 @@ bool ensureDirectory(const std::string& directory, std::string& error) {
   return true;
 }
 
+// "frame_" and at least six digits and ".png": a name this output writes.
+bool isFrameFileName(const std::string& name) {
+  constexpr std::size_t kPrefix = 6;  // "frame_"
+  constexpr std::size_t kSuffix = 4;  // ".png"
+  if (name.size() < kPrefix + 6 + kSuffix || name.compare(0, kPrefix, "frame_") != 0 ||
+      name.compare(name.size() - kSuffix, kSuffix, ".png") != 0) {
+    return false;
+  }
+  for (std::size_t i = kPrefix; i < name.size() - kSuffix; ++i) {
+    if (name[i] < '0' || name[i] > '9') return false;
+  }
+  return true;
+}
+
+// Frames of an earlier, longer capture would otherwise follow the new ones
+// as if they belonged to it. Only names this output writes are removed.
+bool removeEarlierFrames(const std::string& directory, std::string& error) {
+  DIR* folder = ::opendir(directory.c_str());
+  if (folder == nullptr) {
+    error = "cannot read the folder " + directory + ": " + std::strerror(errno);
+    return false;
+  }
+  bool ok = true;
+  while (const dirent* entry = ::readdir(folder)) {
+    const std::string name = entry->d_name;
+    if (isFrameFileName(name) && std::remove((directory + "/" + name).c_str()) != 0) {
+      error = "cannot remove the earlier frame " + directory + "/" + name + ": " + std::strerror(errno);
+      ok = false;
+      break;
+    }
+  }
+  ::closedir(folder);
+  return ok;
+}
+
 }  // namespace
 
 std::unique_ptr<PngSequenceOutput> PngSequenceOutput::open(const std::string& directory, std::string& error) {
-  if (!ensureDirectory(directory, error)) return nullptr;
+  if (!ensureDirectory(directory, error) || !removeEarlierFrames(directory, error)) return nullptr;
   std::unique_ptr<PngSequenceOutput> output(new PngSequenceOutput(directory));
   if (!output->audio_.open(directory + "/audio.wav")) {
     error = output->audio_.error();

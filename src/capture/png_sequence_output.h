@@ -1,6 +1,7 @@
 // Capture to a folder: frame_000000.png, frame_000001.png, ... and
-// audio.wav. The folder is created when missing. Same frames and sound give
-// the same bytes in every file.
+// audio.wav. The folder is created when missing; frames of an earlier
+// capture in it are removed first, so the folder holds this capture only.
+// Same frames and sound give the same bytes in every file.
 #pragma once
 
 #include <memory>
