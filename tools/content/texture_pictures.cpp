@@ -41,7 +41,7 @@ Picture stoneWall() {
       const float joint = smoothStep(0.0f, 4.0f, std::min(jx, jy));
       const float grain = fractalNoise(float(x) / 32, float(y) / 32, kSize / 32, 4, 23);
       const float tone = 0.85f + 0.15f * hash01(bx, row, 7);
-      const Rgb stone = mix({0.72f, 0.62f, 0.5f}, {0.9f, 0.82f, 0.68f}, grain) * tone;
+      const Rgb stone = mix({0.78f, 0.68f, 0.55f}, {0.96f, 0.88f, 0.74f}, grain) * tone;
       c.at(x, y) = mix({0.35f, 0.3f, 0.26f}, stone, 0.25f + 0.75f * joint);
     }
   return c.toColour();
@@ -60,7 +60,7 @@ Picture caustics() {
       const float web = std::pow(std::max(ridge, 0.0f), 3.0f);
       const float moss = fractalNoise(u * 2, v * 2, 2, 3, 41);
       const Rgb base = mix({0.04f, 0.16f, 0.2f}, {0.1f, 0.24f, 0.14f}, moss);
-      c.at(x, y) = base + Rgb{0.35f, 0.75f, 0.7f} * web;
+      c.at(x, y) = base + Rgb{0.28f, 0.62f, 0.58f} * web;
     }
   return c.toColour();
 }
@@ -89,10 +89,13 @@ Picture islandGlass() {
       const float u = float(x) / kSize, v = float(y) / kSize;
       const float warp = fractalNoise(u * 3, v * 3, 3, 4, 61);
       const float phase = (v * 2 + warp * 1.5f) * 2 * kPi;
-      const Rgb hue{0.55f + 0.3f * std::sin(phase), 0.6f + 0.3f * std::sin(phase + 2.1f),
-                    0.7f + 0.25f * std::sin(phase + 4.2f)};
+      // Pale glass with a soft sheen of colour; the island lights its
+      // sculptures fully, so the texture itself carries the shading.
+      const Rgb hue{0.72f + 0.12f * std::sin(phase), 0.78f + 0.1f * std::sin(phase + 2.1f),
+                    0.88f + 0.1f * std::sin(phase + 4.2f)};
+      const float shade = 0.7f + 0.3f * fractalNoise(u * 2, v * 2, 2, 2, 67);
       const float glint = std::pow(0.5f + 0.5f * std::sin((u * 5 + warp * 2) * 2 * kPi), 12.0f);
-      c.at(x, y) = mix(hue * 0.85f, {1, 1, 1}, glint * 0.7f);
+      c.at(x, y) = mix(hue * shade, {1, 1, 1}, glint * 0.6f);
     }
   return c.toColour();
 }
@@ -106,7 +109,8 @@ Picture darkening() {
   return c.toColour();
 }
 
-// The chamfered boxes: dark lacquered wood with a flowing grain.
+// The chamfered boxes: pale lacquered wood with a flowing grain and brass
+// edges; the house is dimly lit, so the wood is light.
 Picture lacqueredWood() {
   Canvas c(kSize, kSize);
   for (int y = 0; y < kSize; ++y)
@@ -114,7 +118,7 @@ Picture lacqueredWood() {
       const float u = float(x) / kSize, v = float(y) / kSize;
       const float warp = fractalNoise(u * 2, v * 8, 2, 4, 71);
       const float ring = 0.5f + 0.5f * std::sin((u * 10 + warp * 3) * 2 * kPi);
-      const Rgb wood = mix({0.35f, 0.16f, 0.08f}, {0.62f, 0.34f, 0.16f}, ring);
+      const Rgb wood = mix({0.62f, 0.4f, 0.2f}, {0.9f, 0.68f, 0.4f}, ring);  // honey maple
       const float edge = smoothStep(0.0f, 0.04f, std::min(std::min(u, 1 - u), std::min(v, 1 - v)));
       c.at(x, y) = mix({0.85f, 0.7f, 0.35f}, wood, edge);  // brass edging
     }

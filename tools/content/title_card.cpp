@@ -16,7 +16,7 @@ namespace {
 
 constexpr const char* kTitle = "GLASS ORCHARD";
 constexpr const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
-constexpr int kLetterHeight = 62;  // pixels
+constexpr int kLetterHeight = 54;  // pixels
 constexpr int kBandTop = 190, kBandBottom = 322;
 
 // Draws the title as coverage (0..1) into `mask`, centred on the band.
