@@ -171,17 +171,17 @@ Bytes referenceDecode(const Bytes& block, int capacity) {
   return out;
 }
 
-TEST(HuffmanDecoder, TwoSymbolLookupsMatchTheBitByBitRules) {
+TEST(HuffmanDecoder, MultiSymbolLookupsMatchTheBitByBitRules) {
   // Random short prefix codes, stream lengths and output counts beyond the
   // coded symbols: the ends of both stream and count land anywhere,
-  // including between the two symbols of one lookup.
+  // including among the symbols of one lookup.
   unsigned seed = 99;
   auto next = [&seed] {
     seed = seed * 1664525u + 1013904223u;
     return seed >> 8;
   };
   for (int round = 0; round < 300; ++round) {
-    Bytes stream(1 + next() % 300);
+    Bytes stream(1 + next() % 600);
     const int alphabet = 2 + static_cast<int>(next() % 60);
     for (auto& b : stream) b = static_cast<std::uint8_t>(next() % alphabet * (next() % 4 == 0 ? 1 : 0));
     Bytes block = buildHuffmanBlock(stream);

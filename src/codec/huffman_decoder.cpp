@@ -1,11 +1,14 @@
 #include "codec/huffman_decoder.h"
 
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "codec/colour_table.h"
+
+static_assert(std::endian::native == std::endian::little, "table entries store their symbols in byte order");
 
 namespace {
 
@@ -75,11 +78,13 @@ std::int32_t HuffmanDecoder::newNode(std::int32_t parent) {
 void HuffmanDecoder::buildTables() {
   std::memset(fast_, 0, sizeof fast_);
   bool overlapping = false;
+  int longestLength = 0;
   nodeCount_ = 0;
   root_ = newNode(-1);
   cursor_ = root_;
   for (int s = 0; s < 256; ++s) {
     const int length = lengths_[s];
+    if (length > longestLength) longestLength = length;
     if (length == 0) {
       // The root ends up holding the highest symbol without a code.
       nodes_[root_].symbol = static_cast<std::uint8_t>(s);
@@ -105,28 +110,27 @@ void HuffmanDecoder::buildTables() {
     }
   }
   cursor_ = root_;
-  pairsUsable_ = !overlapping;
-  if (pairsUsable_) buildPairTable();
+  multiUsable_ = !overlapping && longestLength <= 32;
+  if (multiUsable_) buildMultiTable();
 }
 
 // With no two short codes sharing a table entry, an entry of length L is
 // the same for every value of the window's bits above L. So for a 12-bit
-// index the first symbol is fast_[index & 1023], and a second one follows
-// when the bits after the first are enough to pick its entry.
-void HuffmanDecoder::buildPairTable() {
-  for (unsigned i = 0; i < kPairEntries; ++i) {
-    const FastEntry first = fast_[i & (kHuffmanFastEntries - 1)];
-    std::uint32_t entry = 0;  // count 0: walk the tree
-    if (first.length != 0) {
-      entry = first.length | (1u << 8) | (std::uint32_t{first.symbol} << 16);
-      const int known = kPairBits - first.length;
-      const FastEntry second = fast_[(i >> first.length) & (kHuffmanFastEntries - 1)];
-      if (second.length != 0 && second.length <= known) {
-        entry = static_cast<std::uint32_t>(first.length + second.length) | (2u << 8) |
-                (std::uint32_t{first.symbol} << 16) | (std::uint32_t{second.symbol} << 24);
-      }
+// index the first symbol is fast_[index & 1023], and each further one
+// follows while the bits left are enough to pick its entry.
+void HuffmanDecoder::buildMultiTable() {
+  for (unsigned i = 0; i < kMultiEntries; ++i) {
+    std::uint64_t entry = 0;  // count 0: walk the tree
+    int used = 0;
+    int count = 0;
+    while (count < kMultiSymbols) {
+      const FastEntry next = fast_[(i >> used) & (kHuffmanFastEntries - 1)];
+      if (next.length == 0 || used + next.length > kMultiBits) break;
+      entry |= std::uint64_t{next.symbol} << (16 + 8 * count);
+      used += next.length;
+      ++count;
     }
-    pairs_[i] = entry;
+    multi_[i] = entry | static_cast<std::uint64_t>(used) | (static_cast<std::uint64_t>(count) << 8);
   }
 }
 
@@ -194,27 +198,24 @@ int HuffmanDecoder::decodeInto(unsigned char* out, int capacity) {
   };
 
   int written = 0;
-  // Two symbols per lookup while far from both ends: no stop can fall
-  // between them. A one-symbol entry also stores a second byte, which the
-  // next symbol overwrites (there always is one here).
-  if (pairsUsable_) {
+  // Up to four symbols per lookup while far from both ends: no stop can
+  // fall among them. Each lookup stores four bytes; those past the symbols
+  // it holds are overwritten by the symbols that follow, and the guards
+  // below leave room for at least three more (a code is at most 32 bits).
+  if (multiUsable_) {
     // One refill leaves at least 56 bits: four lookups of up to 12 bits.
-    while (written + 8 <= count && consumed + 96 <= endBits) {
+    while (written + 4 * kMultiSymbols + 4 <= count && consumed + 48 + 3 * 32 + 8 <= endBits) {
       refill();
       for (int lookup = 0; lookup < 4; ++lookup) {
-        const std::uint32_t entry = pairs_[bits & (kPairEntries - 1)];
-        const unsigned symbols = (entry >> 8) & 0xFF;
+        const std::uint64_t entry = multi_[bits & (kMultiEntries - 1)];
+        const unsigned symbols = static_cast<unsigned>(entry >> 8) & 0xFF;
         if (symbols == 0) {
           out[written++] = walk();
-          if (consumed >= endBits) {
-            written_ = written;
-            return written;
-          }
-          break;
+          break;  // a walk of at most 32 bits cannot reach the end here
         }
-        const unsigned length = entry & 0xFF;  // at most 12
-        out[written] = static_cast<unsigned char>(entry >> 16);
-        out[written + 1] = static_cast<unsigned char>(entry >> 24);
+        const unsigned length = static_cast<unsigned>(entry) & 0xFF;  // at most 12
+        const std::uint32_t bytes = static_cast<std::uint32_t>(entry >> 16);
+        std::memcpy(out + written, &bytes, 4);
         written += static_cast<int>(symbols);
         bits >>= (entry & 63);  // the length itself; the mask lets the shift use it directly
         available -= static_cast<int>(length);

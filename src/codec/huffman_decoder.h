@@ -24,10 +24,11 @@
 constexpr int kHuffmanHeaderBytes = 1284;
 constexpr int kHuffmanFastBits = 10;
 constexpr int kHuffmanFastEntries = 1 << kHuffmanFastBits;
-// A second lookup table decodes two short codes at once when they fit in
-// 12 bits; it gives the same bytes as the one-symbol table.
-constexpr int kPairBits = 12;
-constexpr unsigned kPairEntries = 1u << kPairBits;
+// A second lookup table decodes up to four short codes at once when they
+// fit in 12 bits; it gives the same bytes as the one-symbol table.
+constexpr int kMultiBits = 12;
+constexpr unsigned kMultiEntries = 1u << kMultiBits;
+constexpr int kMultiSymbols = 4;
 
 class HuffmanDecoder {
  public:
@@ -75,7 +76,7 @@ class HuffmanDecoder {
   };
 
   void buildTables();
-  void buildPairTable();
+  void buildMultiTable();
   std::int32_t newNode(std::int32_t parent);
   unsigned streamByte(std::int64_t pos) const;
 
@@ -87,9 +88,9 @@ class HuffmanDecoder {
   int written_ = 0;
 
   FastEntry fast_[kHuffmanFastEntries] = {};
-  // bits used | symbol count << 8 | symbol 1 << 16 | symbol 2 << 24
-  std::uint32_t pairs_[kPairEntries] = {};
-  bool pairsUsable_ = false;
+  // bits used | symbol count << 8 | symbols 1..4 from bit 16 on
+  std::uint64_t multi_[kMultiEntries] = {};
+  bool multiUsable_ = false;
   Node* nodes_ = nullptr;
   std::int32_t nodeCount_ = 0;
   std::int32_t nodeCapacity_ = 0;
