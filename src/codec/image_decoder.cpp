@@ -32,6 +32,54 @@ std::uint32_t readU32(const unsigned char* p) {
 
 int signedByte(unsigned char byte) { return static_cast<std::int8_t>(byte); }
 
+// Starts the vertical 16.16 sums of one cell row: acc = top << 16 and
+// step = (bottom - top) << (16 - k), or 0 without interpolation; the row
+// bytes read as signed or unsigned.
+template <bool kSigned>
+void startColumns(const unsigned char* top, const unsigned char* bottom, int width, int k, bool interpolate,
+                  std::uint32_t* acc, std::uint32_t* step) {
+  int x = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i stepShift = _mm_cvtsi32_si128(16 - k);
+  // Widens 16 bytes to four vectors of 32-bit values.
+  auto widen = [&](const unsigned char* p, __m128i out[4]) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (kSigned) {
+      const __m128i low = _mm_srai_epi16(_mm_unpacklo_epi8(v, v), 8);
+      const __m128i high = _mm_srai_epi16(_mm_unpackhi_epi8(v, v), 8);
+      out[0] = _mm_srai_epi32(_mm_unpacklo_epi16(low, low), 16);
+      out[1] = _mm_srai_epi32(_mm_unpackhi_epi16(low, low), 16);
+      out[2] = _mm_srai_epi32(_mm_unpacklo_epi16(high, high), 16);
+      out[3] = _mm_srai_epi32(_mm_unpackhi_epi16(high, high), 16);
+    } else {
+      const __m128i low = _mm_unpacklo_epi8(v, zero);
+      const __m128i high = _mm_unpackhi_epi8(v, zero);
+      out[0] = _mm_unpacklo_epi16(low, zero);
+      out[1] = _mm_unpackhi_epi16(low, zero);
+      out[2] = _mm_unpacklo_epi16(high, zero);
+      out[3] = _mm_unpackhi_epi16(high, zero);
+    }
+  };
+  for (; x + 16 <= width; x += 16) {
+    __m128i a[4], b[4];
+    widen(top + x, a);
+    widen(bottom + x, b);
+    for (int v = 0; v < 4; ++v) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(acc + x + 4 * v), _mm_slli_epi32(a[v], 16));
+      const __m128i s = interpolate ? _mm_sll_epi32(_mm_sub_epi32(b[v], a[v]), stepShift) : zero;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(step + x + 4 * v), s);
+    }
+  }
+#endif
+  for (; x < width; ++x) {
+    const int a = kSigned ? signedByte(top[x]) : top[x];
+    const int b = kSigned ? signedByte(bottom[x]) : bottom[x];
+    acc[x] = static_cast<std::uint32_t>(a) << 16;
+    step[x] = interpolate ? static_cast<std::uint32_t>(b - a) << (16 - k) : 0u;
+  }
+}
+
 // Vertical expansion of `rows` + 1 buffered rows of `width` unsigned bytes
 // into 2^k output rows per cell. Runs a 16.16 sum per column, one row of
 // columns at a time.
@@ -47,10 +95,7 @@ void expandRows(const unsigned char* rowBuffer, int rows, int width, int k, bool
       std::memcpy(out + static_cast<std::size_t>(r) * width, top, static_cast<std::size_t>(width));
       continue;
     }
-    for (int x = 0; x < width; ++x) {
-      acc[x] = std::uint32_t{top[x]} << 16;
-      step[x] = interpolate ? static_cast<std::uint32_t>(bottom[x] - top[x]) << (16 - k) : 0u;
-    }
+    startColumns<false>(top, bottom, width, k, interpolate, acc, step);
     for (int i = 0; i < count; ++i) {
       unsigned char* row = out + static_cast<std::size_t>(r * count + i) * width;
       int x = 0;
@@ -169,14 +214,8 @@ void decodeChromaInto(const unsigned char* stream, const ImageLayout& l, const u
   for (int r = 0; r < ch; ++r) {
     const unsigned char* topA = rowsA + r * width;
     const unsigned char* topB = rowsB + r * width;
-    for (int x = 0; x < width; ++x) {
-      const int a0 = signedByte(topA[x]), a1 = signedByte(topA[x + width]);
-      const int b0 = signedByte(topB[x]), b1 = signedByte(topB[x + width]);
-      accA[x] = static_cast<std::uint32_t>(a0) << 16;
-      stepA[x] = l.verticalInterpolation ? static_cast<std::uint32_t>(a1 - a0) << (16 - k) : 0u;
-      stepB[x] = l.verticalInterpolation ? static_cast<std::uint32_t>(b1 - b0) << (16 - k) : 0u;
-      accB[x] = static_cast<std::uint32_t>(b0) << 16;
-    }
+    startColumns<true>(topA, topA + width, width, k, l.verticalInterpolation, accA, stepA);
+    startColumns<true>(topB, topB + width, width, k, l.verticalInterpolation, accB, stepB);
     for (int i = 0; i < count; ++i) {
       const std::size_t y = static_cast<std::size_t>(r * count + i);
       const unsigned char* lumaRow = luma + y * width;
