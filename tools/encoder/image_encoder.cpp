@@ -439,8 +439,10 @@ bool encodeImageWithBudget(const Picture& picture, int streamBudget, std::vector
       }
     }
   }
-  if (candidates.empty()) return refuse("no layout of this picture fits in " + std::to_string(std::min(streamBudget, kEncoderStreamBudget)) +
-                  " decoded bytes");
+  if (candidates.empty()) {
+    return refuse("no layout of this picture fits in " +
+                  std::to_string(std::min(streamBudget, kEncoderStreamBudget)) + " decoded bytes");
+  }
   double leastCost = candidates.front().cost;
   for (const Choice& c : candidates) leastCost = std::min(leastCost, c.cost);
   Choice best;
