@@ -154,6 +154,7 @@ std::string helpText(const std::string& programName) {
          "  --fps N               frames per second, 1 to 1000 (default 60;\n"
          "                        30 for a contact sheet)\n"
          "  --max-seconds S       stop after S seconds of presentation time\n"
+         "  Offline runs end with 1 when nothing usable could be written.\n"
          "\n"
          "Exit status: 0 at the end of the music or after a start-up failure,\n"
          "27 after Escape, 2 for a bad command line.\n";
