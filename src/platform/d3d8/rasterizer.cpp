@@ -22,9 +22,18 @@ struct Edge {
   std::int64_t a;        // change per pixel step in x
   std::int64_t r0;       // value at px = 0, py = 0 (with the fill-rule bias)
   std::int64_t rowStep;  // change per row
+  double inverse;        // 1 / |a|, for the per-row span bounds
 };
 
-// Smallest q with q * d >= n (d > 0).
+// Smallest q with q * d >= n (d > 0). The estimate from the reciprocal is
+// corrected exactly, so the result does not depend on its rounding.
+std::int64_t ceilDiv(std::int64_t n, std::int64_t d, double inverse) {
+  std::int64_t q = static_cast<std::int64_t>(static_cast<double>(n) * inverse);
+  while (q * d < n) ++q;
+  while ((q - 1) * d >= n) --q;
+  return q;
+}
+
 std::int64_t ceilDiv(std::int64_t n, std::int64_t d) {
   std::int64_t q = static_cast<std::int64_t>(static_cast<double>(n) / static_cast<double>(d));
   while (q * d < n) ++q;
@@ -33,6 +42,13 @@ std::int64_t ceilDiv(std::int64_t n, std::int64_t d) {
 }
 
 // Largest q with q * d <= n (d > 0).
+std::int64_t floorDiv(std::int64_t n, std::int64_t d, double inverse) {
+  std::int64_t q = static_cast<std::int64_t>(static_cast<double>(n) * inverse);
+  while (q * d > n) --q;
+  while ((q + 1) * d <= n) ++q;
+  return q;
+}
+
 std::int64_t floorDiv(std::int64_t n, std::int64_t d) {
   std::int64_t q = static_cast<std::int64_t>(static_cast<double>(n) / static_cast<double>(d));
   while (q * d > n) --q;
@@ -92,6 +108,7 @@ void rasterizeTriangle(const RasterVertex& v0, const RasterVertex& v1, const Ras
     edges[i].a = -16 * dy;
     edges[i].rowStep = 16 * dx;
     edges[i].r0 = -dx * fy[i] + dy * fx[i] + (topLeft ? 0 : -1);
+    edges[i].inverse = edges[i].a != 0 ? 1.0 / static_cast<double>(edges[i].a < 0 ? -edges[i].a : edges[i].a) : 0.0;
   }
 
   const std::int64_t minY = std::min({fy[0], fy[1], fy[2]});
@@ -177,9 +194,9 @@ void rasterizeTriangle(const RasterVertex& v0, const RasterVertex& v1, const Ras
     for (const Edge& e : edges) {
       const std::int64_t r = e.r0 + e.rowStep * row;
       if (e.a > 0) {
-        lo = std::max(lo, ceilDiv(-r, e.a));
+        lo = std::max(lo, ceilDiv(-r, e.a, e.inverse));
       } else if (e.a < 0) {
-        hi = std::min(hi, floorDiv(r, -e.a));
+        hi = std::min(hi, floorDiv(r, -e.a, e.inverse));
       } else if (r < 0) {
         empty = true;
       }
