@@ -71,7 +71,9 @@ TEST(XmWriter, LibopenmptReadsStructureWithoutWarnings) {
   Loaded loaded(bytes);
   ASSERT_NE(loaded.module, nullptr);
   EXPECT_TRUE(loaded.log.empty()) << loaded.log.front();
-  EXPECT_STREQ(openmpt_module_get_metadata(loaded.module, "type"), "xm");
+  const char* type = openmpt_module_get_metadata(loaded.module, "type");
+  EXPECT_STREQ(type, "xm");
+  openmpt_free_string(type);
   EXPECT_EQ(openmpt_module_get_num_orders(loaded.module), 3);
   EXPECT_EQ(openmpt_module_get_num_patterns(loaded.module), 2);
   EXPECT_EQ(openmpt_module_get_num_channels(loaded.module), 4);
