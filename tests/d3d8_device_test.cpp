@@ -289,10 +289,10 @@ TEST(D3d8Frame, SceneBracketAndPresent) {
 
 TEST(D3d8Draw, BadDrawsAreRefusedWithoutReadingOutsideBuffers) {
   TestDevice d;
-  const std::vector<ScreenVertex> quad = screenQuad(0, 0, 640, 480, 0.5f, 0xFFFFFFFF);
-  IDirect3DVertexBuffer8* buffer = d.vertexBuffer(quad.data(), 4 * sizeof(ScreenVertex), 0x144);
+  const std::vector<PretransformedVertex> quad = screenQuad(0, 0, 640, 480, 0.5f, 0xFFFFFFFF);
+  IDirect3DVertexBuffer8* buffer = d.vertexBuffer(quad.data(), 4 * sizeof(PretransformedVertex), 0x144);
   d->SetVertexShader(0x144);
-  d->SetStreamSource(0, buffer, sizeof(ScreenVertex));
+  d->SetStreamSource(0, buffer, sizeof(PretransformedVertex));
   EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_INVALIDCALL);  // outside a scene
   d->BeginScene();
   EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 3), D3DERR_INVALIDCALL);  // needs 5 vertices
@@ -300,7 +300,7 @@ TEST(D3d8Draw, BadDrawsAreRefusedWithoutReadingOutsideBuffers) {
   EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3DERR_INVALIDCALL);   // needs 6
   d->SetStreamSource(0, buffer, 16);
   EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_INVALIDCALL);  // stride below the format
-  d->SetStreamSource(0, buffer, sizeof(ScreenVertex));
+  d->SetStreamSource(0, buffer, sizeof(PretransformedVertex));
 
   // Indices past the vertex buffer: the draw is refused.
   IDirect3DIndexBuffer8* indices = d.indexBuffer({0, 1, 2, 1, 3, 4});

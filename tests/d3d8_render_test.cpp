@@ -137,7 +137,7 @@ TEST(D3d8Coverage, FanOfSharedEdgesDrawsEachPixelOnce) {
   overlayStates(d);
   additive(d);
   // Twelve triangles around an off-grid centre, covering a polygon.
-  std::vector<ScreenVertex> fan;
+  std::vector<PretransformedVertex> fan;
   for (int i = 0; i < 12; ++i) {
     const float a0 = 2 * kPi * static_cast<float>(i) / 12.0f, a1 = 2 * kPi * static_cast<float>(i + 1) / 12.0f;
     fan.push_back({320.3f, 240.7f, 0.5f, 1, 0x01010101, 0, 0});
@@ -168,17 +168,17 @@ TEST(D3d8Coverage, ClockwiseCullingAgainstNone) {
   beginBlack(d);
   d->SetRenderState(D3DRS_ZENABLE, FALSE);
   // Left: clockwise on screen (red); right: counter-clockwise (blue).
-  const std::vector<ScreenVertex> clockwise = {{40, 40, 0.5f, 1, 0xFFFF0000, 0, 0},
+  const std::vector<PretransformedVertex> clockwise = {{40, 40, 0.5f, 1, 0xFFFF0000, 0, 0},
                                                {280, 40, 0.5f, 1, 0xFFFF0000, 0, 0},
                                                {40, 200, 0.5f, 1, 0xFFFF0000, 0, 0}};
-  const std::vector<ScreenVertex> counter = {{360, 40, 0.5f, 1, 0xFF0000FF, 0, 0},
+  const std::vector<PretransformedVertex> counter = {{360, 40, 0.5f, 1, 0xFF0000FF, 0, 0},
                                              {360, 200, 0.5f, 1, 0xFF0000FF, 0, 0},
                                              {600, 40, 0.5f, 1, 0xFF0000FF, 0, 0}};
   d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);  // top half: only the counter-clockwise one stays
   d.drawScreen(clockwise, D3DPT_TRIANGLELIST);
   d.drawScreen(counter, D3DPT_TRIANGLELIST);
   d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);  // bottom half: both
-  auto lower = [](std::vector<ScreenVertex> v) {
+  auto lower = [](std::vector<PretransformedVertex> v) {
     for (auto& p : v) p.y += 240;
     return v;
   };
@@ -388,7 +388,7 @@ TEST(D3d8Sampling, TextureCoordinatesAndColoursArePerspectiveCorrect) {
   // Red ramps with u; the diffuse colour's blue ramps from 0 to 255.
   d->SetTexture(0, d.texture(256, 1, [](UINT x, UINT) { return 0xFF00FFFFu | (x << 16); }));
   // Left edge at w = 1, right edge at w = 4, both spanning the screen.
-  const std::vector<ScreenVertex> quad = {{-0.5f, -0.5f, 0.5f, 1.0f, 0xFFFF0000, 0, 0},
+  const std::vector<PretransformedVertex> quad = {{-0.5f, -0.5f, 0.5f, 1.0f, 0xFFFF0000, 0, 0},
                                           {639.5f, -0.5f, 0.5f, 0.25f, 0xFFFF00FF, 1, 0},
                                           {-0.5f, 479.5f, 0.5f, 1.0f, 0xFFFF0000, 0, 1},
                                           {639.5f, 479.5f, 0.5f, 0.25f, 0xFFFF00FF, 1, 1}};
@@ -550,7 +550,7 @@ TEST(D3d8FastPaths, OverlaysMatchThePixelByPixelPath) {
       }
       d->SetRenderState(D3DRS_ALPHATESTENABLE, path == 1 ? TRUE : FALSE);
       // Odd edges and a sheared mapping, so spans end mid-group and v varies along a row.
-      const std::vector<ScreenVertex> quad = {{3.3f, 2.6f, 0.5f, 1, 0x9060A0C0, -0.3f, 0.1f},
+      const std::vector<PretransformedVertex> quad = {{3.3f, 2.6f, 0.5f, 1, 0x9060A0C0, -0.3f, 0.1f},
                                               {617.7f, 20.2f, 0.5f, 1, 0x9060A0C0, 2.2f, 0.4f},
                                               {10.1f, 471.5f, 0.5f, 1, 0x9060A0C0, -0.1f, 1.9f},
                                               {631.9f, 455.0f, 0.5f, 1, 0x9060A0C0, 2.5f, 2.2f}};
@@ -615,7 +615,7 @@ TEST(D3d8Coverage, RandomMeshOfSharedEdgesCoversEachPixelOnce) {
     seed = seed * 1664525u + 1013904223u;
     return static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
   };
-  std::vector<ScreenVertex> grid;
+  std::vector<PretransformedVertex> grid;
   for (int j = 0; j <= kRows; ++j) {
     for (int i = 0; i <= kColumns; ++i) {
       const bool inner = i > 0 && i < kColumns && j > 0 && j < kRows;
@@ -624,13 +624,13 @@ TEST(D3d8Coverage, RandomMeshOfSharedEdgesCoversEachPixelOnce) {
       grid.push_back({x, y, 0.5f, 0.5f + 0.5f * static_cast<float>(i) / kColumns, 0x01010101, 0, 0});
     }
   }
-  std::vector<ScreenVertex> triangles;
+  std::vector<PretransformedVertex> triangles;
   for (int j = 0; j < kRows; ++j) {
     for (int i = 0; i < kColumns; ++i) {
-      const ScreenVertex& a = grid[j * (kColumns + 1) + i];
-      const ScreenVertex& b = grid[j * (kColumns + 1) + i + 1];
-      const ScreenVertex& c = grid[(j + 1) * (kColumns + 1) + i];
-      const ScreenVertex& e = grid[(j + 1) * (kColumns + 1) + i + 1];
+      const PretransformedVertex& a = grid[j * (kColumns + 1) + i];
+      const PretransformedVertex& b = grid[j * (kColumns + 1) + i + 1];
+      const PretransformedVertex& c = grid[(j + 1) * (kColumns + 1) + i];
+      const PretransformedVertex& e = grid[(j + 1) * (kColumns + 1) + i + 1];
       triangles.insert(triangles.end(), {a, b, c, b, e, c});
     }
   }

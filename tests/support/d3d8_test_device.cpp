@@ -79,10 +79,10 @@ IDirect3DTexture8* TestDevice::texture(UINT width, UINT height,
   return target;
 }
 
-void TestDevice::drawScreen(const std::vector<ScreenVertex>& vertices, D3DPRIMITIVETYPE type) {
+void TestDevice::drawScreen(const std::vector<PretransformedVertex>& vertices, D3DPRIMITIVETYPE type) {
   IDirect3DVertexBuffer8* buffer =
-      vertexBuffer(vertices.data(), static_cast<UINT>(vertices.size() * sizeof(ScreenVertex)), 0x144);
-  device_->SetStreamSource(0, buffer, sizeof(ScreenVertex));
+      vertexBuffer(vertices.data(), static_cast<UINT>(vertices.size() * sizeof(PretransformedVertex)), 0x144);
+  device_->SetStreamSource(0, buffer, sizeof(PretransformedVertex));
   device_->SetVertexShader(0x144);
   const UINT count = static_cast<UINT>(type == D3DPT_TRIANGLELIST ? vertices.size() / 3 : vertices.size() - 2);
   device_->DrawPrimitive(type, 0, count);
@@ -99,7 +99,7 @@ void TestDevice::drawMesh(const std::vector<MeshVertex112>& vertices, const std:
                                 static_cast<UINT>(indices.size() / 3));
 }
 
-std::vector<ScreenVertex> screenQuad(float x0, float y0, float x1, float y1, float z, DWORD colour, float u0,
+std::vector<PretransformedVertex> screenQuad(float x0, float y0, float x1, float y1, float z, DWORD colour, float u0,
                                      float v0, float u1, float v1) {
   return {{x0, y0, z, 1.0f, colour, u0, v0},
           {x1, y0, z, 1.0f, colour, u1, v0},

@@ -10,7 +10,7 @@
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/software_device.h"
 
-struct ScreenVertex {  // FVF 0x144
+struct PretransformedVertex {  // FVF 0x144
   float x, y, z, rhw;
   DWORD colour;
   float u, v;
@@ -43,7 +43,7 @@ class TestDevice {
   IDirect3DTexture8* texture(UINT width, UINT height, const std::function<std::uint32_t(UINT, UINT)>& texel);
 
   // Draws pre-transformed vertices as a strip (or list) from a fresh buffer.
-  void drawScreen(const std::vector<ScreenVertex>& vertices, D3DPRIMITIVETYPE type = D3DPT_TRIANGLESTRIP);
+  void drawScreen(const std::vector<PretransformedVertex>& vertices, D3DPRIMITIVETYPE type = D3DPT_TRIANGLESTRIP);
   // Draws an indexed 0x112 mesh.
   void drawMesh(const std::vector<MeshVertex112>& vertices, const std::vector<std::uint16_t>& indices);
 
@@ -55,7 +55,7 @@ class TestDevice {
 };
 
 // A quad of two triangles from (x0, y0) to (x1, y1) as a clockwise strip.
-std::vector<ScreenVertex> screenQuad(float x0, float y0, float x1, float y1, float z, DWORD colour,
+std::vector<PretransformedVertex> screenQuad(float x0, float y0, float x1, float y1, float z, DWORD colour,
                                      float u0 = 0, float v0 = 0, float u1 = 1, float v1 = 1);
 
 D3DMATRIX identity();
