@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "platform/d3d8/software_device.h"
@@ -14,18 +15,6 @@
 #include "support/d3d8_test_device.h"
 
 namespace {
-
-D3DPRESENT_PARAMETERS fullScreenParameters() {
-  D3DPRESENT_PARAMETERS p{};
-  p.BackBufferWidth = 640;
-  p.BackBufferHeight = 480;
-  p.BackBufferFormat = D3DFMT_A8R8G8B8;
-  p.SwapEffect = D3DSWAPEFFECT_FLIP;
-  p.EnableAutoDepthStencil = TRUE;
-  p.AutoDepthStencilFormat = D3DFMT_D16;
-  p.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_ONE;
-  return p;
-}
 
 SoftwareDevice* software(const TestDevice& d) { return dynamic_cast<SoftwareDevice*>(d.get()); }
 
@@ -233,16 +222,13 @@ TEST(D3d8State, DefaultsAreDirect3DsOwn) {
     ASSERT_EQ(d->GetRenderState(state, &value), D3D_OK);
     EXPECT_EQ(value, expected) << "render state " << state;
   }
-  d->GetTextureStageState(0, D3DTSS_COLOROP, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_MODULATE));
-  d->GetTextureStageState(0, D3DTSS_ALPHAOP, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_SELECTARG1));
-  d->GetTextureStageState(1, D3DTSS_COLOROP, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_DISABLE));
-  d->GetTextureStageState(0, D3DTSS_MAGFILTER, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(D3DTEXF_POINT));
-  d->GetTextureStageState(0, D3DTSS_ADDRESSU, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(D3DTADDRESS_WRAP));
+  const std::tuple<DWORD, D3DTEXTURESTAGESTATETYPE, DWORD> stageDefaults[] = {
+      {0, D3DTSS_COLOROP, D3DTOP_MODULATE}, {0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1}, {1, D3DTSS_COLOROP, D3DTOP_DISABLE},
+      {0, D3DTSS_MAGFILTER, D3DTEXF_POINT}, {0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP}};
+  for (const auto& [stage, state, expected] : stageDefaults) {
+    d->GetTextureStageState(stage, state, &value);
+    EXPECT_EQ(value, expected) << "stage " << stage << " state " << state;
+  }
 
   // Enabling a light that was never set gives white along +z.
   EXPECT_EQ(d->LightEnable(3, TRUE), D3D_OK);

@@ -98,13 +98,7 @@ TEST(D3d8Trace, ProcessWideSwitchTracesTheCreatedDevice) {
   ASSERT_TRUE(enableDeviceTrace(path));
   EXPECT_TRUE(deviceTraceEnabled());
   IDirect3D8* d3d = Direct3DCreate8(120);
-  D3DPRESENT_PARAMETERS p{};
-  p.BackBufferWidth = 640;
-  p.BackBufferHeight = 480;
-  p.BackBufferFormat = D3DFMT_A8R8G8B8;
-  p.SwapEffect = D3DSWAPEFFECT_FLIP;
-  p.EnableAutoDepthStencil = TRUE;
-  p.AutoDepthStencilFormat = D3DFMT_D16;
+  D3DPRESENT_PARAMETERS p = fullScreenParameters();
   IDirect3DDevice8* device = nullptr;
   ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device), D3D_OK);
   device->SetRenderState(D3DRS_LIGHTING, FALSE);

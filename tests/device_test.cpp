@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/d3d8/device_trace.h"
@@ -39,24 +40,19 @@ TEST_F(DeviceTest, SetUpGivesTheStartingStates) {
   ASSERT_EQ(setUpDevice(nullptr), D3D_OK);
   ASSERT_NE(direct3D, nullptr);
   ASSERT_NE(device, nullptr);
+  // Set up: lighting off, depth on, clockwise culling; the rest keeps Direct3D's defaults.
+  const std::pair<D3DRENDERSTATETYPE, DWORD> states[] = {
+      {D3DRS_LIGHTING, FALSE},       {D3DRS_ZENABLE, D3DZB_TRUE},       {D3DRS_CULLMODE, D3DCULL_CW},
+      {D3DRS_ZWRITEENABLE, TRUE},    {D3DRS_ALPHABLENDENABLE, FALSE},   {D3DRS_BLENDOP, D3DBLENDOP_ADD}};
   DWORD value = 0;
-  device->GetRenderState(D3DRS_LIGHTING, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(FALSE));
-  device->GetRenderState(D3DRS_ZENABLE, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(D3DZB_TRUE));
-  device->GetRenderState(D3DRS_CULLMODE, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(D3DCULL_CW));
-  device->GetRenderState(D3DRS_ZWRITEENABLE, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(TRUE));
-  device->GetTextureStageState(0, D3DTSS_MINFILTER, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(D3DTEXF_LINEAR));
-  device->GetTextureStageState(0, D3DTSS_MAGFILTER, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(D3DTEXF_LINEAR));
-  // Everything else keeps Direct3D's defaults.
-  device->GetRenderState(D3DRS_ALPHABLENDENABLE, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(FALSE));
-  device->GetRenderState(D3DRS_BLENDOP, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(D3DBLENDOP_ADD));
+  for (const auto& [state, expected] : states) {
+    device->GetRenderState(state, &value);
+    EXPECT_EQ(value, expected) << "render state " << state;
+  }
+  for (const D3DTEXTURESTAGESTATETYPE filter : {D3DTSS_MINFILTER, D3DTSS_MAGFILTER}) {
+    device->GetTextureStageState(0, filter, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DTEXF_LINEAR));
+  }
   EXPECT_EQ(countLines("IDirect3D8::CreateDevice(0, 1, window, 0x40)"), 1);
   EXPECT_EQ(countLines("IDirect3D8::CreateDevice"), 1);
 }
@@ -142,12 +138,11 @@ TEST_F(DeviceTest, FailedPresentIsReported) {
 TEST_F(DeviceTest, ReleaseTwiceDoesNothingTheSecondTime) {
   releaseDevice();  // nothing created yet
   ASSERT_EQ(setUpDevice(nullptr), D3D_OK);
-  releaseDevice();
-  EXPECT_EQ(device, nullptr);
-  EXPECT_EQ(direct3D, nullptr);
-  releaseDevice();
-  EXPECT_EQ(device, nullptr);
-  EXPECT_EQ(direct3D, nullptr);
+  for (int time = 0; time < 2; ++time) {
+    releaseDevice();
+    EXPECT_EQ(device, nullptr);
+    EXPECT_EQ(direct3D, nullptr);
+  }
 }
 
 }  // namespace

@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "platform/d3d8/software_device.h"
 #include "render/render_states.h"
+#include "support/d3d8_test_device.h"
 #include "support/recording_device.h"
 
 namespace {
@@ -31,28 +30,22 @@ class ScreenQuad : public ::testing::Test {
   }
   void TearDown() override { releaseScreenQuad(); }
 
-  // The vertices the last draw handed to the device.
-  std::vector<ScreenVertex> drawn() {
-    EXPECT_FALSE(fake->drawnVertexData.empty());
-    return verticesOf(fake->drawnVertexData.back());
+  // The last draw handed the device the template in `colour`, moved down by `dy`.
+  void expectDrawn(DWORD colour, float dy) {
+    ASSERT_FALSE(fake->drawnVertexData.empty());
+    const std::vector<ScreenVertex> vertices = verticesOf(fake->drawnVertexData.back());
+    ASSERT_EQ(vertices.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+      ScreenVertex expected = kScreenQuadTemplate[i];
+      expected.diffuse = colour;
+      expected.y += dy;
+      EXPECT_EQ(vertices[i].diffuse, colour) << "vertex " << i;
+      EXPECT_EQ(std::memcmp(&vertices[i], &expected, sizeof expected), 0) << "vertex " << i;
+    }
   }
 
   ScopedRecordingDevice fake;
 };
-
-TEST(ScreenQuadTemplate, CoversTheScreenJustInFrontOfTheFarPlane) {
-  const float corners[4][4] = {{0, 0, 0, 0}, {640, 0, 0.99f, 0}, {0, 480, 0, 0.99f}, {640, 480, 0.99f, 0.99f}};
-  for (int i = 0; i < 4; ++i) {
-    const ScreenVertex& v = kScreenQuadTemplate[i];
-    EXPECT_EQ(v.x, corners[i][0]);
-    EXPECT_EQ(v.y, corners[i][1]);
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(v.z), 0x3F7FFFEFu);
-    EXPECT_EQ(v.rhw, 1.0f);
-    EXPECT_EQ(v.diffuse, 0x00FFFFFFu);
-    EXPECT_EQ(v.u, corners[i][2]);
-    EXPECT_EQ(v.v, corners[i][3]);
-  }
-}
 
 TEST(ScreenQuadCreation, FillsAWriteOnlyBufferWithTheTemplate) {
   ScopedRecordingDevice fake;
@@ -73,33 +66,18 @@ TEST_F(ScreenQuad, LevelUsesTheLowByteInEveryChannel) {
   } cases[] = {{0, 0x00000000}, {255, 0xFFFFFFFF}, {128, 0x80808080}, {300, 0x2C2C2C2C}, {256, 0}};
   for (const auto& c : cases) {
     fake->calls.clear();
+    SCOPED_TRACE(c.level);
     drawScreenQuadLevel(c.level);
     EXPECT_EQ(fake->calls, kDrawCalls);
-    const std::vector<ScreenVertex> vertices = drawn();
-    ASSERT_EQ(vertices.size(), 4u);
-    for (int i = 0; i < 4; ++i) {
-      EXPECT_EQ(vertices[i].diffuse, c.colour) << "level " << c.level;
-      ScreenVertex expected = kScreenQuadTemplate[i];
-      expected.diffuse = c.colour;
-      EXPECT_EQ(std::memcmp(&vertices[i], &expected, sizeof expected), 0) << "level " << c.level;
-    }
+    expectDrawn(c.colour, 0);
   }
 }
 
 TEST_F(ScreenQuad, ShiftedQuadIsOpaqueWhiteAndMovesOnlyVertically) {
   for (const float dy : {0.0f, 480.0f, -240.0f}) {
+    SCOPED_TRACE(dy);
     drawScreenQuadShifted(dy);
-    const std::vector<ScreenVertex> vertices = drawn();
-    ASSERT_EQ(vertices.size(), 4u);
-    for (int i = 0; i < 4; ++i) {
-      const ScreenVertex& from = kScreenQuadTemplate[i];
-      EXPECT_EQ(vertices[i].diffuse, 0xFFFFFFFFu);
-      EXPECT_EQ(vertices[i].x, from.x);
-      EXPECT_EQ(vertices[i].y, from.y + dy);
-      EXPECT_EQ(vertices[i].z, from.z);
-      EXPECT_EQ(vertices[i].u, from.u);
-      EXPECT_EQ(vertices[i].v, from.v);
-    }
+    expectDrawn(0xFFFFFFFF, dy);
   }
 }
 
@@ -127,46 +105,21 @@ class ScreenQuadOnSoftwareDevice : public ::testing::Test {
   static constexpr DWORD kClearColour = 0x0000FF00;
 
   void SetUp() override {
-    resetSoftwareDeviceConfig();
-    setFrameSink(&sink);
-    direct3D = Direct3DCreate8(120);
-    ASSERT_NE(direct3D, nullptr);
-    D3DPRESENT_PARAMETERS parameters{};
-    parameters.BackBufferWidth = 640;
-    parameters.BackBufferHeight = 480;
-    parameters.BackBufferFormat = D3DFMT_A8R8G8B8;
-    parameters.SwapEffect = D3DSWAPEFFECT_FLIP;
-    parameters.EnableAutoDepthStencil = TRUE;
-    parameters.AutoDepthStencilFormat = D3DFMT_D16;
-    parameters.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_ONE;
-    ASSERT_EQ(direct3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters,
-                                     &software),
-              D3D_OK);
-    previous = device;
-    device = software;
+    ASSERT_TRUE(d.ok());
+    d.install();
     ASSERT_EQ(createScreenQuad(), D3D_OK);
   }
-
-  void TearDown() override {
-    releaseScreenQuad();
-    device = previous;
-    if (software != nullptr) software->Release();
-    if (direct3D != nullptr) direct3D->Release();
-    setFrameSink(nullptr);
-    resetSoftwareDeviceConfig();
-  }
+  void TearDown() override { releaseScreenQuad(); }
 
   // One frame with the callers' usual overlay states around `draw`.
   const std::vector<std::uint32_t>& frame(void (*draw)()) {
-    software->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
-    software->BeginScene();
+    d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+    d->BeginScene();
     cullNone();
     depthOff();
     blendOff();
     draw();
-    software->EndScene();
-    software->Present(nullptr, nullptr, nullptr, nullptr);
-    return sink.pixels();
+    return d.present();
   }
 
   // Rows [top, bottom) of the frame in colour `inside`, the rest in
@@ -186,10 +139,7 @@ class ScreenQuadOnSoftwareDevice : public ::testing::Test {
     EXPECT_EQ(wrong, 0);
   }
 
-  MemoryFrameSink sink;
-  IDirect3D8* direct3D = nullptr;
-  IDirect3DDevice8* software = nullptr;
-  IDirect3DDevice8* previous = nullptr;
+  TestDevice d;
 };
 
 TEST_F(ScreenQuadOnSoftwareDevice, LevelQuadCoversEveryPixelOnce) {

@@ -1,31 +1,45 @@
 #include "support/d3d8_test_device.h"
 
-#include <cmath>
 #include <cstring>
+
+#include "render/device.h"
+#include "render/math3d.h"
+
+D3DPRESENT_PARAMETERS fullScreenParameters() {
+  D3DPRESENT_PARAMETERS p{};
+  p.BackBufferWidth = 640;
+  p.BackBufferHeight = 480;
+  p.BackBufferFormat = D3DFMT_A8R8G8B8;
+  p.SwapEffect = D3DSWAPEFFECT_FLIP;
+  p.EnableAutoDepthStencil = TRUE;
+  p.AutoDepthStencilFormat = D3DFMT_D16;
+  p.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+  return p;
+}
 
 TestDevice::TestDevice() {
   resetSoftwareDeviceConfig();
   setFrameSink(&sink_);
   direct3D_ = Direct3DCreate8(120);
-  D3DPRESENT_PARAMETERS parameters{};
-  parameters.BackBufferWidth = 640;
-  parameters.BackBufferHeight = 480;
-  parameters.BackBufferFormat = D3DFMT_A8R8G8B8;
-  parameters.SwapEffect = D3DSWAPEFFECT_FLIP;
-  parameters.EnableAutoDepthStencil = TRUE;
-  parameters.AutoDepthStencilFormat = D3DFMT_D16;
-  parameters.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+  D3DPRESENT_PARAMETERS parameters = fullScreenParameters();
   if (direct3D_ != nullptr) {
     direct3D_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device_);
   }
 }
 
 TestDevice::~TestDevice() {
+  if (installed_) device = replaced_;
   for (IUnknown* object : owned_) object->Release();
   if (device_ != nullptr) device_->Release();
   if (direct3D_ != nullptr) direct3D_->Release();
   setFrameSink(nullptr);
   resetSoftwareDeviceConfig();
+}
+
+void TestDevice::install() {
+  if (!installed_) replaced_ = device;
+  installed_ = true;
+  device = device_;
 }
 
 const std::vector<std::uint32_t>& TestDevice::present() {
@@ -99,56 +113,25 @@ void TestDevice::drawMesh(const std::vector<MeshVertex112>& vertices, const std:
                                 static_cast<UINT>(indices.size() / 3));
 }
 
-std::vector<PretransformedVertex> screenQuad(float x0, float y0, float x1, float y1, float z, DWORD colour, float u0,
-                                     float v0, float u1, float v1) {
+std::vector<PretransformedVertex> screenQuad(float x0, float y0, float x1, float y1, float z, DWORD colour,
+                                             float u0, float v0, float u1, float v1) {
   return {{x0, y0, z, 1.0f, colour, u0, v0},
           {x1, y0, z, 1.0f, colour, u1, v0},
           {x0, y1, z, 1.0f, colour, u0, v1},
           {x1, y1, z, 1.0f, colour, u1, v1}};
 }
 
-D3DMATRIX identity() {
-  D3DMATRIX m{};
-  m._11 = m._22 = m._33 = m._44 = 1.0f;
-  return m;
-}
-
 D3DMATRIX scaling(float s) {
-  D3DMATRIX m{};
-  m._11 = m._22 = m._33 = s;
-  m._44 = 1.0f;
-  return m;
+  D3DMATRIX m;
+  return *mat4Scaling(&m, s, s, s);
 }
 
 D3DMATRIX perspectiveLH(float fovy, float aspect, float zn, float zf) {
-  const float h = std::cos(fovy / 2) / std::sin(fovy / 2);
-  D3DMATRIX m{};
-  m._11 = h / aspect;
-  m._22 = h;
-  m._33 = zf / (zf - zn);
-  m._34 = 1.0f;
-  m._43 = -zn * zf / (zf - zn);
-  return m;
+  D3DMATRIX m;
+  return *mat4PerspectiveLH(&m, fovy, aspect, zn, zf);
 }
 
 D3DMATRIX lookAtLH(const D3DVECTOR& eye, const D3DVECTOR& at, const D3DVECTOR& up) {
-  auto normalize = [](D3DVECTOR v) {
-    const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    return D3DVECTOR{v.x / length, v.y / length, v.z / length};
-  };
-  auto cross = [](const D3DVECTOR& a, const D3DVECTOR& b) {
-    return D3DVECTOR{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-  };
-  auto dot = [](const D3DVECTOR& a, const D3DVECTOR& b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
-  const D3DVECTOR z = normalize({at.x - eye.x, at.y - eye.y, at.z - eye.z});
-  const D3DVECTOR x = normalize(cross(up, z));
-  const D3DVECTOR y = cross(z, x);
-  D3DMATRIX m = identity();
-  m._11 = x.x; m._21 = x.y; m._31 = x.z;
-  m._12 = y.x; m._22 = y.y; m._32 = y.z;
-  m._13 = z.x; m._23 = z.y; m._33 = z.z;
-  m._41 = -dot(x, eye);
-  m._42 = -dot(y, eye);
-  m._43 = -dot(z, eye);
-  return m;
+  D3DMATRIX m;
+  return *mat4LookAtLH(&m, &eye, &at, &up);
 }

@@ -22,6 +22,9 @@ struct MeshVertex112 {  // FVF 0x112
   float u, v;
 };
 
+// 640 x 480 A8R8G8B8, flip, D16 depth: what the presentation asks for.
+D3DPRESENT_PARAMETERS fullScreenParameters();
+
 class TestDevice {
  public:
   TestDevice();  // resets the settings, creates the device, installs the sink
@@ -32,6 +35,8 @@ class TestDevice {
   IDirect3DDevice8* operator->() const { return device_; }
   IDirect3DDevice8* get() const { return device_; }
   bool ok() const { return device_ != nullptr; }
+  // Makes this the process-wide `device` until destroyed.
+  void install();
 
   // Ends the scene if one is open, presents and returns the frame.
   const std::vector<std::uint32_t>& present();
@@ -50,15 +55,16 @@ class TestDevice {
  private:
   IDirect3D8* direct3D_ = nullptr;
   IDirect3DDevice8* device_ = nullptr;
+  IDirect3DDevice8* replaced_ = nullptr;
+  bool installed_ = false;
   MemoryFrameSink sink_;
   std::vector<IUnknown*> owned_;
 };
 
 // A quad of two triangles from (x0, y0) to (x1, y1) as a clockwise strip.
 std::vector<PretransformedVertex> screenQuad(float x0, float y0, float x1, float y1, float z, DWORD colour,
-                                     float u0 = 0, float v0 = 0, float u1 = 1, float v1 = 1);
+                                             float u0 = 0, float v0 = 0, float u1 = 1, float v1 = 1);
 
-D3DMATRIX identity();
 D3DMATRIX scaling(float s);
 D3DMATRIX perspectiveLH(float fovy, float aspect, float zn, float zf);
 D3DMATRIX lookAtLH(const D3DVECTOR& eye, const D3DVECTOR& at, const D3DVECTOR& up);
