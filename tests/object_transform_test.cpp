@@ -23,6 +23,12 @@ void expectMatrix(const D3DMATRIX& m, const float (&expected)[16], float toleran
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(actual[i], expected[i], tolerance) << "element " << i;
 }
 
+void expectVector(const D3DVECTOR& v, float x, float y, float z, float tolerance) {
+  EXPECT_NEAR(v.x, x, tolerance);
+  EXPECT_NEAR(v.y, y, tolerance);
+  EXPECT_NEAR(v.z, z, tolerance);
+}
+
 TEST(ObjectTransform, SinksThenScalesThenTurns) {
   expectMatrix(worldAfter(1.0f, 0.0f), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -35, 0, 1}, 0);
   expectMatrix(worldAfter(0.02f, 0.0f), {0.02f, 0, 0, 0, 0, 0.02f, 0, 0, 0, 0, 0.02f, 0, 0, -0.7f, 0, 1}, 1e-7f);
@@ -38,16 +44,10 @@ TEST(InitLight, FillsColourPositionNormalisedDirectionAndRangeOnly) {
   std::memset(&light, 0x7F, sizeof light);
   initLight(&light, D3DLIGHT_DIRECTIONAL, 1.0f, 0.5f, 2.0f, 0.5f);
   EXPECT_EQ(light.Type, D3DLIGHT_DIRECTIONAL);
-  EXPECT_NEAR(light.Direction.x, 0.436436, 1e-5);
-  EXPECT_NEAR(light.Direction.y, 0.218218, 1e-5);
-  EXPECT_NEAR(light.Direction.z, 0.872872, 1e-5);
-  EXPECT_EQ(light.Position.x, 1.0f);
-  EXPECT_EQ(light.Position.y, 0.5f);
-  EXPECT_EQ(light.Position.z, 2.0f);
-  EXPECT_EQ(light.Diffuse.r, 0.5f);
-  EXPECT_EQ(light.Diffuse.g, 0.5f);
-  EXPECT_EQ(light.Diffuse.b, 0.5f);
-  EXPECT_EQ(light.Diffuse.a, 0.0f);
+  expectVector(light.Direction, 0.436436f, 0.218218f, 0.872872f, 1e-5f);
+  expectVector(light.Position, 1.0f, 0.5f, 2.0f, 0);
+  const D3DCOLORVALUE diffuse{0.5f, 0.5f, 0.5f, 0.0f};
+  EXPECT_EQ(std::memcmp(&light.Diffuse, &diffuse, sizeof diffuse), 0);
   EXPECT_EQ(light.Range, 1000.0f);
   // Everything else was cleared, whatever the record held before.
   D3DLIGHT8 rest = light;
@@ -60,9 +60,7 @@ TEST(InitLight, FillsColourPositionNormalisedDirectionAndRangeOnly) {
   EXPECT_EQ(std::memcmp(&rest, &zero, sizeof rest), 0);
 
   initLight(&light, D3DLIGHT_DIRECTIONAL, 0.0f, 0.0f, 0.0f, 1.0f);
-  EXPECT_EQ(light.Direction.x, 0.0f);
-  EXPECT_EQ(light.Direction.y, 0.0f);
-  EXPECT_EQ(light.Direction.z, 0.0f);
+  expectVector(light.Direction, 0, 0, 0, 0);
 }
 
 }  // namespace

@@ -11,6 +11,13 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
+void expectGrey(const D3DCOLORVALUE& c, float level, float alpha) {
+  EXPECT_FLOAT_EQ(c.r, level);
+  EXPECT_FLOAT_EQ(c.g, level);
+  EXPECT_FLOAT_EQ(c.b, level);
+  EXPECT_EQ(c.a, alpha);
+}
+
 TEST(RenderStatePresets, EachIssuesExactlyItsStatesInOrder) {
   struct Case {
     void (*preset)();
@@ -48,14 +55,8 @@ TEST(GreyMaterial, ScalesDiffuseAmbientAndPowerAndClearsTheRest) {
   setGreyMaterial(1.0f, 0.6f, 0.4f, 0.5f);
   ASSERT_EQ(fake->calls, Calls{"SetMaterial"});
   const D3DMATERIAL8& m = fake->material;
-  EXPECT_FLOAT_EQ(m.Diffuse.r, 0.5f);
-  EXPECT_FLOAT_EQ(m.Diffuse.g, 0.5f);
-  EXPECT_FLOAT_EQ(m.Diffuse.b, 0.5f);
-  EXPECT_EQ(m.Diffuse.a, 1.0f);
-  EXPECT_FLOAT_EQ(m.Ambient.r, 0.3f);
-  EXPECT_FLOAT_EQ(m.Ambient.g, 0.3f);
-  EXPECT_FLOAT_EQ(m.Ambient.b, 0.3f);
-  EXPECT_EQ(m.Ambient.a, 1.0f);
+  expectGrey(m.Diffuse, 0.5f, 1.0f);
+  expectGrey(m.Ambient, 0.3f, 1.0f);
   EXPECT_FLOAT_EQ(m.Power, 0.2f);
 
   // A zero fade level still leaves both alphas at 1; nothing of an earlier
@@ -63,15 +64,10 @@ TEST(GreyMaterial, ScalesDiffuseAmbientAndPowerAndClearsTheRest) {
   setGreyMaterial(0.3f, 0.1f, 0.2f, 0.0f);
   const D3DMATERIAL8& faded = fake->material;
   EXPECT_EQ(faded.Diffuse.r, 0.0f);
-  EXPECT_EQ(faded.Diffuse.a, 1.0f);
-  EXPECT_EQ(faded.Ambient.a, 1.0f);
+  expectGrey(faded.Diffuse, 0.0f, 1.0f);
+  expectGrey(faded.Ambient, 0.0f, 1.0f);
   EXPECT_EQ(faded.Power, 0.0f);
-  for (const D3DCOLORVALUE& c : {faded.Specular, faded.Emissive}) {
-    EXPECT_EQ(c.r, 0.0f);
-    EXPECT_EQ(c.g, 0.0f);
-    EXPECT_EQ(c.b, 0.0f);
-    EXPECT_EQ(c.a, 0.0f);
-  }
+  for (const D3DCOLORVALUE& c : {faded.Specular, faded.Emissive}) expectGrey(c, 0.0f, 0.0f);
 }
 
 }  // namespace
