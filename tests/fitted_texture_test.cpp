@@ -140,24 +140,6 @@ TEST(FittedTextureFormat, NearestAcceptedFormatStandsIn) {
   EXPECT_EQ(fit(packed, 64, 64, 1, D3DFMT_A8R8G8B8).format, D3DFMT_X8R8G8B8);
 }
 
-TEST(FittedTextureFormat, DistanceWeighsLostChannelsAboveLostAndGainedBits) {
-  const FormatRow argb = formatRowOf(D3DFMT_A8R8G8B8);
-  EXPECT_EQ(formatDistance(argb, formatRowOf(D3DFMT_X8R8G8B8)), 16777216u);
-  EXPECT_EQ(formatDistance(argb, formatRowOf(D3DFMT_A1R5G5B5)), 1048576u);
-  EXPECT_EQ(formatDistance(argb, formatRowOf(D3DFMT_A4R4G4B4)), 1048576u);
-  EXPECT_EQ(formatDistance(argb, formatRowOf(D3DFMT_A8R3G3B2)), 1048576u);
-  EXPECT_EQ(formatDistance(argb, formatRowOf(D3DFMT_R5G6B5)), 16777216u + 8 * 65536u);
-  EXPECT_EQ(formatDistance(argb, formatRowOf(D3DFMT_X1R5G5B5)), 16777216u + 9 * 65536u);
-  EXPECT_EQ(formatDistance(formatRowOf(D3DFMT_X8R8G8B8), argb), 256u);
-  EXPECT_EQ(formatDistance(formatRowOf(D3DFMT_R5G6B5), formatRowOf(D3DFMT_X8R8G8B8)), 3u + 2u + 3u);
-  EXPECT_FALSE(formatDistance(argb, formatRowOf(D3DFMT_DXT1)));
-  EXPECT_FALSE(formatDistance(formatRowOf(D3DFMT_V8U8), argb));
-  // A format outside the table asks like A8R8G8B8 but never stands in.
-  const FormatRow unknown = formatRowOf(D3DFMT_D16);
-  EXPECT_EQ(formatDistance(unknown, formatRowOf(D3DFMT_A4R4G4B4)), 16 * 65536u);
-  EXPECT_FALSE(formatDistance(argb, unknown));
-}
-
 TEST(FittedTextureErrors, BadArgumentsAreInvalidCalls) {
   RecordingDevice device;
   UINT w = 64, h = 64, l = 1;

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <sstream>
 
-
 namespace {
 
 template <typename... Parts>
@@ -17,20 +16,12 @@ std::string line(const Parts&... parts) {
 
 UINT bytesPerTexel(D3DFORMAT format) {
   switch (format) {
-    case D3DFMT_A8R8G8B8:
-    case D3DFMT_X8R8G8B8:
-    case D3DFMT_X8L8V8U8:
-    case D3DFMT_Q8W8V8U8:
-    case D3DFMT_V16U16:
+    case D3DFMT_A8R8G8B8: case D3DFMT_X8R8G8B8: case D3DFMT_X8L8V8U8: case D3DFMT_Q8W8V8U8: case D3DFMT_V16U16:
     case D3DFMT_W11V11U10:
       return 4;
     case D3DFMT_R8G8B8:
       return 3;
-    case D3DFMT_R3G3B2:
-    case D3DFMT_A8:
-    case D3DFMT_P8:
-    case D3DFMT_L8:
-    case D3DFMT_A4L4:
+    case D3DFMT_R3G3B2: case D3DFMT_A8: case D3DFMT_P8: case D3DFMT_L8: case D3DFMT_A4L4:
       return 1;
     default:
       return 2;
@@ -44,7 +35,7 @@ RecordingTexture::RecordingTexture(RecordingDevice* owner, UINT width, UINT heig
     : owner(owner), width(width), height(height), levels(levels), usage(usage), format(format), pool(pool),
       pitch(pitch), bits(static_cast<size_t>(pitch) * height, 0xCD) {}
 
-HRESULT RecordingTexture::GetDevice(IDirect3DDevice8** ppDevice) {
+HRESULT RecordingTexture::ownerOf(IDirect3DDevice8** ppDevice) {
   *ppDevice = owner;
   owner->AddRef();
   return D3D_OK;
@@ -61,7 +52,6 @@ HRESULT RecordingTexture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, cons
   owner->calls.push_back(line("LockRect", Level, pRect == nullptr ? "whole" : "part", Flags));
   if (Level != 0 || pLockedRect == nullptr || locked || pool == D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
   locked = true;
-  ++locks;
   pLockedRect->Pitch = static_cast<INT>(pitch);
   pLockedRect->pBits = bits.data();
   return D3D_OK;
@@ -85,7 +75,7 @@ RecordingVertexBuffer::RecordingVertexBuffer(RecordingDevice* owner, UINT length
                                              D3DPOOL pool)
     : owner(owner), usage(usage), fvf(fvf), pool(pool), data(length, 0) {}
 
-HRESULT RecordingVertexBuffer::GetDevice(IDirect3DDevice8** ppDevice) {
+HRESULT RecordingVertexBuffer::ownerOf(IDirect3DDevice8** ppDevice) {
   *ppDevice = owner;
   owner->AddRef();
   return D3D_OK;
@@ -148,7 +138,7 @@ HRESULT RecordingDevice::GetDeviceCaps(D3DCAPS8* pCaps) {
 
 HRESULT RecordingDevice::GetDisplayMode(D3DDISPLAYMODE* pMode) {
   if (pMode == nullptr) return D3DERR_INVALIDCALL;
-  *pMode = D3DDISPLAYMODE{640, 480, 60, displayFormat};
+  *pMode = D3DDISPLAYMODE{640, 480, 60, D3DFMT_X8R8G8B8};
   return D3D_OK;
 }
 
@@ -198,19 +188,9 @@ HRESULT RecordingDevice::SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATR
   return D3D_OK;
 }
 
-HRESULT RecordingDevice::GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatrix) {
-  *pMatrix = transforms[State];
-  return D3D_OK;
-}
-
 HRESULT RecordingDevice::SetMaterial(const D3DMATERIAL8* pMaterial) {
   calls.push_back("SetMaterial");
   material = *pMaterial;
-  return D3D_OK;
-}
-
-HRESULT RecordingDevice::GetMaterial(D3DMATERIAL8* pMaterial) {
-  *pMaterial = material;
   return D3D_OK;
 }
 
@@ -220,19 +200,9 @@ HRESULT RecordingDevice::SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) {
   return D3D_OK;
 }
 
-HRESULT RecordingDevice::GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) {
-  *pValue = renderStates[State];
-  return D3D_OK;
-}
-
 HRESULT RecordingDevice::SetTexture(DWORD Stage, IDirect3DBaseTexture8* pTexture) {
   calls.push_back(line("SetTexture", Stage, pTexture));
   if (Stage == 0) boundTexture = pTexture;
-  return D3D_OK;
-}
-
-HRESULT RecordingDevice::GetTexture(DWORD, IDirect3DBaseTexture8** ppTexture) {
-  *ppTexture = boundTexture;
   return D3D_OK;
 }
 
@@ -242,15 +212,9 @@ HRESULT RecordingDevice::SetVertexShader(DWORD Handle) {
   return D3D_OK;
 }
 
-HRESULT RecordingDevice::GetVertexShader(DWORD* pHandle) {
-  *pHandle = vertexShader;
-  return D3D_OK;
-}
-
 HRESULT RecordingDevice::SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer8* pStreamData, UINT Stride) {
   calls.push_back(line("SetStreamSource", StreamNumber, Stride));
   streamSource = pStreamData;
-  streamStride = Stride;
   return D3D_OK;
 }
 

@@ -2,7 +2,7 @@
 // it records every state call as a line of text, keeps the state it was
 // given (render states, material, transforms, bound texture, stream), and
 // creates textures and vertex buffers in plain memory. Capabilities, the
-// display format, the texture formats it accepts, the row pitch of its
+// texture formats it accepts (for an X8R8G8B8 display), the row pitch of its
 // textures and failing creations are all settable, so code can be checked
 // against devices unlike the software one. The device owns every object it
 // created; Release only counts references, so a test can look at an object
@@ -27,7 +27,7 @@ class RecordingTexture final : public IDirect3DTexture8 {
 
   ULONG AddRef() override { return ++references; }
   ULONG Release() override { return --references; }
-  HRESULT GetDevice(IDirect3DDevice8** ppDevice) override;
+  HRESULT GetDevice(IDirect3DDevice8** ppDevice) override { return ownerOf(ppDevice); }
   D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
   DWORD GetLevelCount() override { return levels; }
   HRESULT GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) override;
@@ -46,8 +46,10 @@ class RecordingTexture final : public IDirect3DTexture8 {
   UINT pitch;
   std::vector<BYTE> bits;  // level 0, pitch · height bytes
   ULONG references = 1;
-  int locks = 0;
   bool locked = false;
+
+ private:
+  HRESULT ownerOf(IDirect3DDevice8** ppDevice);
 };
 
 class RecordingVertexBuffer final : public IDirect3DVertexBuffer8 {
@@ -56,7 +58,7 @@ class RecordingVertexBuffer final : public IDirect3DVertexBuffer8 {
 
   ULONG AddRef() override { return ++references; }
   ULONG Release() override { return --references; }
-  HRESULT GetDevice(IDirect3DDevice8** ppDevice) override;
+  HRESULT GetDevice(IDirect3DDevice8** ppDevice) override { return ownerOf(ppDevice); }
   D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
   HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, BYTE** ppbData, DWORD Flags) override;
   HRESULT Unlock() override;
@@ -69,6 +71,9 @@ class RecordingVertexBuffer final : public IDirect3DVertexBuffer8 {
   ULONG references = 1;
   bool failLock = false;
   bool locked = false;
+
+ private:
+  HRESULT ownerOf(IDirect3DDevice8** ppDevice);
 };
 
 class RecordingDirect3D final : public IDirect3D8 {
@@ -116,23 +121,23 @@ class RecordingDevice final : public IDirect3DDevice8 {
   HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override { return D3D_OK; }
 
   HRESULT SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatrix) override;
-  HRESULT GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatrix) override;
+  HRESULT GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* m) override { *m = transforms[State]; return D3D_OK; }
   HRESULT SetViewport(const D3DVIEWPORT8*) override { return D3D_OK; }
   HRESULT GetViewport(D3DVIEWPORT8*) override { return D3D_OK; }
   HRESULT SetMaterial(const D3DMATERIAL8* pMaterial) override;
-  HRESULT GetMaterial(D3DMATERIAL8* pMaterial) override;
+  HRESULT GetMaterial(D3DMATERIAL8* pMaterial) override { *pMaterial = material; return D3D_OK; }
   HRESULT SetLight(DWORD, const D3DLIGHT8*) override { return D3D_OK; }
   HRESULT GetLight(DWORD, D3DLIGHT8*) override { return D3D_OK; }
   HRESULT LightEnable(DWORD, BOOL) override { return D3D_OK; }
   HRESULT GetLightEnable(DWORD, BOOL*) override { return D3D_OK; }
   HRESULT SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) override;
-  HRESULT GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) override;
+  HRESULT GetRenderState(D3DRENDERSTATETYPE State, DWORD* v) override { *v = renderStates[State]; return D3D_OK; }
   HRESULT SetTexture(DWORD Stage, IDirect3DBaseTexture8* pTexture) override;
-  HRESULT GetTexture(DWORD Stage, IDirect3DBaseTexture8** ppTexture) override;
+  HRESULT GetTexture(DWORD, IDirect3DBaseTexture8** t) override { *t = boundTexture; return D3D_OK; }
   HRESULT SetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE, DWORD) override { return D3D_OK; }
   HRESULT GetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE, DWORD*) override { return D3D_OK; }
   HRESULT SetVertexShader(DWORD Handle) override;
-  HRESULT GetVertexShader(DWORD* pHandle) override;
+  HRESULT GetVertexShader(DWORD* pHandle) override { *pHandle = vertexShader; return D3D_OK; }
 
   HRESULT SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer8* pStreamData, UINT Stride) override;
   HRESULT SetIndices(IDirect3DIndexBuffer8*, UINT) override { return D3D_OK; }
@@ -140,8 +145,7 @@ class RecordingDevice final : public IDirect3DDevice8 {
   HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE, UINT, UINT, UINT, UINT) override { return D3D_OK; }
 
   // Settings.
-  D3DCAPS8 caps{};                          // as reported by GetDeviceCaps
-  D3DFORMAT displayFormat = D3DFMT_X8R8G8B8;  // the display mode's format
+  D3DCAPS8 caps{};  // as reported by GetDeviceCaps
   std::set<D3DFORMAT> acceptedFormats{D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8};
   UINT extraPitch = 0;         // bytes added to 4 · width in texture rows
   int failTextureNumber = -1;  // the nth CreateTexture (from 0) fails
@@ -154,7 +158,6 @@ class RecordingDevice final : public IDirect3DDevice8 {
   std::map<DWORD, D3DMATRIX> transforms;
   IDirect3DBaseTexture8* boundTexture = nullptr;
   IDirect3DVertexBuffer8* streamSource = nullptr;
-  UINT streamStride = 0;
   DWORD vertexShader = 0;
   std::vector<std::vector<BYTE>> drawnVertexData;  // the stream buffer at each draw
   std::vector<std::unique_ptr<RecordingTexture>> textures;
