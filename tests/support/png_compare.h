@@ -12,11 +12,6 @@
 
 #include <gtest/gtest.h>
 
-// 8-bit RGB PNG from 0xAARRGGBB pixels (packed rows).
-bool writeRgbPng(const std::string& path, const std::vector<std::uint32_t>& pixels, int width, int height);
-// Reads an 8-bit RGB or RGBA PNG into 0xFFRRGGBB pixels.
-bool readRgbPng(const std::string& path, std::vector<std::uint32_t>* pixels, int* width, int* height);
-
 ::testing::AssertionResult matchesGoldenIn(const std::string& goldenDir, const std::string& outputDir,
                                            const std::string& name, const std::vector<std::uint32_t>& pixels,
                                            int width, int height);
