@@ -217,23 +217,14 @@ TEST(D3d8Coverage, ClockwiseCullingAgainstNone) {
 
 // --- depth -------------------------------------------------------------------
 
-TEST(D3d8Depth, PretransformedDepthOutsideZeroToOneIsDropped) {
+TEST(D3d8Depth, LessEqualTestWriteSwitchAndPretransformedRange) {
   TestDevice d;
   beginBlack(d);
   d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-  d.drawScreen(screenQuad(0, 0, 100, 100, 1.5f, 0xFFFFFFFF));
-  d.drawScreen(screenQuad(100, 0, 200, 100, -0.25f, 0xFFFFFFFF));
-  d.drawScreen(screenQuad(200, 0, 300, 100, 0.999999f, 0xFFFFFFFF));
-  const auto& frame = d.present();
-  EXPECT_EQ(at(frame, 50, 50) & 0xFFFFFF, 0u);
-  EXPECT_EQ(at(frame, 150, 50) & 0xFFFFFF, 0u);
-  EXPECT_EQ(at(frame, 250, 50) & 0xFFFFFF, 0xFFFFFFu);
-}
-
-TEST(D3d8Depth, LessEqualTestAndWriteSwitch) {
-  TestDevice d;
-  beginBlack(d);
-  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  // Pre-transformed depth outside [0, 1] is dropped.
+  d.drawScreen(screenQuad(0, 300, 100, 400, 1.5f, 0xFFFFFFFF));
+  d.drawScreen(screenQuad(100, 300, 200, 400, -0.25f, 0xFFFFFFFF));
+  d.drawScreen(screenQuad(200, 300, 300, 400, 0.999999f, 0xFFFFFFFF));
   d.drawScreen(screenQuad(0, 0, 100, 100, 0.5f, 0xFFFF0000));
   d.drawScreen(screenQuad(0, 0, 100, 100, 0.5f, 0xFF00FF00));  // equal depth passes
   d.drawScreen(screenQuad(0, 0, 50, 100, 0.6f, 0xFF0000FF));   // behind: fails
@@ -246,6 +237,9 @@ TEST(D3d8Depth, LessEqualTestAndWriteSwitch) {
   EXPECT_EQ(at(frame, 25, 50) & 0xFFFFFF, 0x00FF00u);
   EXPECT_EQ(at(frame, 150, 50) & 0xFFFFFF, 0xFF00FFu);
   EXPECT_EQ(at(frame, 50, 150) & 0xFFFFFF, 0x00FFFFu);
+  EXPECT_EQ(at(frame, 50, 350) & 0xFFFFFF, 0u);
+  EXPECT_EQ(at(frame, 150, 350) & 0xFFFFFF, 0u);
+  EXPECT_EQ(at(frame, 250, 350) & 0xFFFFFF, 0xFFFFFFu);
 }
 
 TEST(D3d8Depth, CoplanarMeshWithZBias15Wins) {

@@ -8,32 +8,22 @@
 #include <string>
 #include <vector>
 
-#include "codec/colour_table.h"
-#include "codec/image_decoder.h"
-#include "encoder/image_encoder.h"
 #include "render/screen_quad.h"
+#include "support/codec_streams.h"
 #include "support/recording_device.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using codec_test::Bytes;
+using codec_test::headerBytes;
 using LumaAt = std::function<std::uint8_t(int x, int y)>;
 
 constexpr std::uint8_t kChroma = 32;  // neutral chroma: grey texels
 
-void put16(Bytes& out, int value) {
-  out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-  out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
-}
-
 // A decoded image stream with raw luma from `luma` and, for colour, flat
 // neutral chroma grids of 16 x 16 cells.
 Bytes rawImageStream(int width, int height, bool colour, const LumaAt& luma) {
-  Bytes s;
-  put16(s, width);
-  put16(s, height);
-  const std::uint8_t header[8] = {0, 1, 16, 16, 1, 0, 0, static_cast<std::uint8_t>(colour ? 0 : 0xFF)};
-  s.insert(s.end(), header, header + 8);
+  Bytes s = headerBytes({width, height, 0, 1, 16, 16, 1, 0, colour ? 0 : 0xFF});
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) s.push_back(luma(x, y));
   }
@@ -47,11 +37,7 @@ Bytes rawImageStream(int width, int height, bool colour, const LumaAt& luma) {
 // A flat image too large for raw luma: a 16 x 16 luma grid of one value
 // (luma 4 · quarter), no corrections.
 Bytes flatGridImageStream(int width, int height, bool colour, std::uint8_t quarter) {
-  Bytes s;
-  put16(s, width);
-  put16(s, height);
-  const std::uint8_t header[8] = {16, 16, 16, 16, 1, 0, 0, static_cast<std::uint8_t>(colour ? 0 : 0xFF)};
-  s.insert(s.end(), header, header + 8);
+  Bytes s = headerBytes({width, height, 16, 16, 16, 16, 1, 0, colour ? 0 : 0xFF});
   const size_t corners = static_cast<size_t>(width / 16 + 1) * (height / 16 + 1);
   s.insert(s.end(), corners, quarter);
   s.insert(s.end(), static_cast<size_t>(width / 16) * (height / 16), 1);  // no corrections

@@ -48,9 +48,9 @@ const std::vector<std::uint32_t>& TestDevice::present() {
   return sink_.pixels();
 }
 
-IDirect3DVertexBuffer8* TestDevice::vertexBuffer(const void* data, UINT bytes, DWORD fvf) {
-  IDirect3DVertexBuffer8* buffer = nullptr;
-  if (FAILED(device_->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, fvf, D3DPOOL_DEFAULT, &buffer))) return nullptr;
+template <typename Buffer>
+Buffer* TestDevice::filled(HRESULT created, Buffer* buffer, const void* data, UINT bytes) {
+  if (FAILED(created)) return nullptr;
   BYTE* target = nullptr;
   buffer->Lock(0, 0, &target, 0);
   std::memcpy(target, data, bytes);
@@ -59,18 +59,18 @@ IDirect3DVertexBuffer8* TestDevice::vertexBuffer(const void* data, UINT bytes, D
   return buffer;
 }
 
+IDirect3DVertexBuffer8* TestDevice::vertexBuffer(const void* data, UINT bytes, DWORD fvf) {
+  IDirect3DVertexBuffer8* buffer = nullptr;
+  const HRESULT created = device_->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, fvf, D3DPOOL_DEFAULT, &buffer);
+  return filled(created, buffer, data, bytes);
+}
+
 IDirect3DIndexBuffer8* TestDevice::indexBuffer(const std::vector<std::uint16_t>& indices) {
   IDirect3DIndexBuffer8* buffer = nullptr;
   const UINT bytes = static_cast<UINT>(indices.size() * 2);
-  if (FAILED(device_->CreateIndexBuffer(bytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &buffer))) {
-    return nullptr;
-  }
-  BYTE* target = nullptr;
-  buffer->Lock(0, 0, &target, 0);
-  std::memcpy(target, indices.data(), bytes);
-  buffer->Unlock();
-  owned_.push_back(buffer);
-  return buffer;
+  const HRESULT created =
+      device_->CreateIndexBuffer(bytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &buffer);
+  return filled(created, buffer, indices.data(), bytes);
 }
 
 IDirect3DTexture8* TestDevice::texture(UINT width, UINT height,

@@ -53,6 +53,9 @@ class TestDevice {
   void drawMesh(const std::vector<MeshVertex112>& vertices, const std::vector<std::uint16_t>& indices);
 
  private:
+  template <typename Buffer>
+  Buffer* filled(HRESULT created, Buffer* buffer, const void* data, UINT bytes);
+
   IDirect3D8* direct3D_ = nullptr;
   IDirect3DDevice8* device_ = nullptr;
   IDirect3DDevice8* replaced_ = nullptr;
