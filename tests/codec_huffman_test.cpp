@@ -22,7 +22,7 @@ struct Code {
 };
 
 // A block with the given codes, outputCount and stream bytes.
-Bytes makeBlock(std::int32_t outputCount, std::initializer_list<Code> codes, const Bytes& stream) {
+Bytes makeBlock(std::int32_t outputCount, const std::vector<Code>& codes, const Bytes& stream) {
   Bytes block(kHuffmanHeaderBytes, 0);
   std::memcpy(block.data(), &outputCount, 4);
   for (const Code& c : codes) {
@@ -48,22 +48,44 @@ Bytes decodeBlock(const Bytes& block, int capacity = 64) {
   return out;
 }
 
-const std::initializer_list<Code> kAbc = {{0x41, 1, 0}, {0x42, 2, 2}, {0x43, 2, 3}};
+// 0x41 = 0, 0x42 = 10, 0x43 = 11.
+const std::vector<Code> kAbc = {{0x41, 1, 0}, {0x42, 2, 2}, {0x43, 2, 3}};
+// 'a' = 0, 'b' = 10, 'd' = 111, 'c' = 110000000000 (12 bits, through the tree).
+const std::vector<Code> kWithLong = {{'a', 1, 0}, {'b', 2, 2}, {'d', 3, 7}, {'c', 12, 0xC00}};
 
-TEST(HuffmanDecoder, WorkedBlockDecodesThreeBytes) {
-  EXPECT_EQ(decodeBlock(makeBlock(3, kAbc, {0x1A})), (Bytes{0x41, 0x42, 0x43}));
-}
-
-TEST(HuffmanDecoder, PaddingBitsDecodeUntilTheStreamEnds) {
-  // outputCount 10: three zero padding bits each give 0x41, then pos
-  // reaches the end of the one-byte stream.
-  EXPECT_EQ(decodeBlock(makeBlock(10, kAbc, {0x1A})), (Bytes{0x41, 0x42, 0x43, 0x41, 0x41, 0x41}));
-}
-
-TEST(HuffmanDecoder, EmptyStreamOrZeroCountDecodesNothing) {
-  EXPECT_TRUE(decodeBlock(makeBlock(3, kAbc, {})).empty());
-  EXPECT_TRUE(decodeBlock(makeBlock(0, kAbc, {0x1A})).empty());
-  EXPECT_TRUE(decodeBlock(makeBlock(-5, kAbc, {0x1A})).empty());
+TEST(HuffmanDecoder, DecodesBlocksByTheRules) {
+  struct Case {
+    const char* what;
+    std::int32_t outputCount;
+    std::vector<Code> codes;
+    Bytes stream;
+    Bytes expected;
+  };
+  const Case cases[] = {
+      {"worked block", 3, kAbc, {0x1A}, {0x41, 0x42, 0x43}},
+      // Three zero padding bits each give 0x41, then the one-byte stream ends.
+      {"padding bits until the stream ends", 10, kAbc, {0x1A}, {0x41, 0x42, 0x43, 0x41, 0x41, 0x41}},
+      {"empty stream", 3, kAbc, {}, {}},
+      {"zero count", 0, kAbc, {0x1A}, {}},
+      {"negative count", -5, kAbc, {0x1A}, {}},
+      {"long code between short ones", 6, kWithLong,
+       packBits({0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+       {'a', 'c', 'a', 'd', 'b', 'c'}},
+      // 'c' ends the stream: the window looks past the final byte, but
+      // nothing beyond the block is read (sanitizer build).
+      {"long code at the end", 2, kWithLong, packBits({1, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), {'b', 'c'}},
+      // Only 'a' and 'c' have codes. 1,1 walk two nodes down c's path and the
+      // third 1 finds no child: the inner node's symbol 0, two bits consumed.
+      // Then 1 and a 0 with no child: 0 after one bit. Then 0 is 'a'.
+      {"unmatched bits", 3, {{'a', 1, 0}, {'c', 12, 0xC00}}, packBits({1, 1, 1, 0, 0}), {0, 0, 'a'}},
+      // The root holds the highest symbol without a code (0xFF); a leading 1
+      // stops at the root at once and consumes nothing.
+      {"root symbol", 3, {{0x41, 1, 0}}, {0x01}, {0xFF, 0xFF, 0xFF}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(decodeBlock(makeBlock(c.outputCount, c.codes, c.stream)), c.expected);
+  }
 }
 
 TEST(HuffmanDecoder, BlockShorterThanItsHeaderDecodesNothing) {
@@ -73,41 +95,6 @@ TEST(HuffmanDecoder, BlockShorterThanItsHeaderDecodesNothing) {
   Bytes out(8);
   EXPECT_EQ(decoder.decodeInto(out.data(), 8), 0);
   EXPECT_EQ(decoder.outputCount(), 0);
-}
-
-// 'a' = 0, 'b' = 10, 'd' = 111, 'c' = 110000000000 (12 bits, through the tree).
-const std::initializer_list<Code> kWithLong = {
-    {'a', 1, 0}, {'b', 2, 2}, {'d', 3, 7}, {'c', 12, 0xC00}};
-
-TEST(HuffmanDecoder, LongCodeWalksTheTreeBetweenShortCodes) {
-  const std::vector<int> bits = {0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 0, 1, 1, 0, 0, 0,
-                                 0, 0, 0, 0, 0, 0, 0};
-  // a c a d b c
-  EXPECT_EQ(decodeBlock(makeBlock(6, kWithLong, packBits(bits))), (Bytes{'a', 'c', 'a', 'd', 'b', 'c'}));
-}
-
-TEST(HuffmanDecoder, LongCodeAtTheEndReadsZerosPastTheStream) {
-  // 'c' ends the stream: its last bits lie in the final byte and the
-  // window looks past it; nothing beyond the block is read (asan build).
-  const std::vector<int> bits = {1, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  const Bytes block = makeBlock(2, kWithLong, packBits(bits));
-  EXPECT_EQ(decodeBlock(block), (Bytes{'b', 'c'}));
-}
-
-TEST(HuffmanDecoder, UnmatchedBitsGiveInnerSymbolAndConsumeOnlyTheWalk) {
-  // Only 'a' (0) and 'c' (110000000000) have codes. Bits 1,1 walk two
-  // nodes down c's path and the third 1 finds no child: the inner node's
-  // symbol 0 is written and two bits are consumed. Then 1 and a 0 that
-  // finds no child: 0 again after one bit. Then 0 is 'a'.
-  const std::initializer_list<Code> codes = {{'a', 1, 0}, {'c', 12, 0xC00}};
-  EXPECT_EQ(decodeBlock(makeBlock(3, codes, packBits({1, 1, 1, 0, 0}))), (Bytes{0, 0, 'a'}));
-}
-
-TEST(HuffmanDecoder, RootSymbolIsTheHighestSymbolWithoutACode) {
-  // Only 0x41 has a code, so the root holds 0xFF. A leading 1 stops the
-  // walk at the root at once: 0xFF is written and nothing is consumed, so
-  // the same bit gives 0xFF until outputCount is reached.
-  EXPECT_EQ(decodeBlock(makeBlock(3, {{0x41, 1, 0}}, {0x01})), (Bytes{0xFF, 0xFF, 0xFF}));
 }
 
 TEST(HuffmanDecoder, TwoBlocksInARowDecodeIndependently) {
@@ -196,36 +183,20 @@ TEST(HuffmanDecoder, MultiSymbolLookupsMatchTheBitByBitRules) {
   }
 }
 
-TEST(HuffmanEncoder, BlocksDecodeBackToTheirStream) {
-  // Skewed frequencies give codes longer than 10 bits; a single-symbol
-  // stream and an empty one are the corner cases.
-  Bytes skewed;
+TEST(HuffmanEncoder, BlocksDecodeBackToTheirStreamWithCodesOf32BitsAtMost) {
+  // Skewed frequencies give codes longer than 10 bits; frequencies growing
+  // like Fibonacci numbers over 36 symbols push Huffman's lengths to 35 and
+  // must be flattened; a single-symbol stream and an empty one are corners.
+  Bytes skewed, fibonacci;
   for (int i = 0; i < 20000; ++i) skewed.push_back(static_cast<std::uint8_t>(i % 7 == 0 ? i % 256 : 3));
   for (int s = 0; s < 256; ++s) skewed.push_back(static_cast<std::uint8_t>(s));
-  const std::vector<Bytes> streams = {skewed, Bytes(1000, 0x55), Bytes{}, Bytes{1, 2, 3, 4, 5}};
-  for (const Bytes& stream : streams) {
+  std::uint64_t a = 1, b = 1;
+  for (int s = 0; s < 36; ++s, b += a, a = b - a) fibonacci.insert(fibonacci.end(), a, static_cast<std::uint8_t>(s));
+  for (const Bytes& stream : {skewed, fibonacci, Bytes(1000, 0x55), Bytes{}, Bytes{1, 2, 3, 4, 5}}) {
     const Bytes block = buildHuffmanBlock(stream);
-    int longest = 0;
-    for (int s = 0; s < 256; ++s) longest = std::max<int>(longest, block[1028 + s]);
-    EXPECT_LE(longest, 32);
+    for (int s = 0; s < 256; ++s) EXPECT_LE(block[1028 + s], 32);
     EXPECT_EQ(decodeBlock(block, static_cast<int>(stream.size()) + 8), stream);
   }
-}
-
-TEST(HuffmanEncoder, FibonacciFrequenciesStayWithin32Bits) {
-  // Frequencies growing like Fibonacci numbers over 36 symbols push
-  // Huffman's lengths to 35; the encoder flattens them.
-  Bytes stream;
-  std::uint64_t a = 1, b = 1;
-  for (int s = 0; s < 36; ++s) {
-    stream.insert(stream.end(), a, static_cast<std::uint8_t>(s));
-    const std::uint64_t next = a + b;
-    a = b;
-    b = next;
-  }
-  const Bytes block = buildHuffmanBlock(stream);
-  for (int s = 0; s < 256; ++s) EXPECT_LE(block[1028 + s], 32);
-  EXPECT_EQ(decodeBlock(block, static_cast<int>(stream.size())), stream);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "codec/image_decoder.h"
@@ -60,30 +61,21 @@ TEST_F(ImageDecoder, GridSamplesExpandToBaseValues) {
   EXPECT_EQ(out[16], 0xEE) << "one-channel output stops at W*H bytes";
 }
 
-TEST_F(ImageDecoder, DetailByteCorrectsAPixelPair) {
-  // Base 100 everywhere (corner 25); the first correction byte is 0x9F:
-  // even pixel 100 - 7*4 = 72, odd pixel 100 - 1*4 = 96 with s = 2;
-  // 93 and 99 with s = 0. The other pairs carry 0x88 (no correction).
+TEST_F(ImageDecoder, DetailByteCorrectsAPixelPairByTheResidualShift) {
+  // Base 100 everywhere (corner 25); the first correction byte is 0x9F
+  // (d0 = 7, d1 = 1), the other pairs carry 0x88 (no correction).
   Bytes detail{0, 0x9F};
   append(&detail, repeated(7, 0x88));
-  const Bytes shifted = decodeStream(oneCellGrey(25, 25, 25, 25, detail, 2));
-  EXPECT_EQ(shifted[0], 72);
-  EXPECT_EQ(shifted[1], 96);
-  EXPECT_EQ(shifted[2], 100);
-  const Bytes plain = decodeStream(oneCellGrey(25, 25, 25, 25, detail, 0));
-  EXPECT_EQ(plain[0], 93);
-  EXPECT_EQ(plain[1], 99);
-}
-
-TEST_F(ImageDecoder, ResidualShiftWrapsAndLargeShiftsCorrectNothing) {
-  Bytes detail{0, 0x9F};
-  append(&detail, repeated(7, 0x88));
-  // 34 mod 32 = 2.
-  EXPECT_EQ(decodeStream(oneCellGrey(25, 25, 25, 25, detail, 34))[0], 72);
-  for (int shift : {8, 9, 31, -1}) {  // -1 is 31 after the mod
-    const Bytes out = decodeStream(oneCellGrey(25, 25, 25, 25, detail, shift));
-    EXPECT_EQ(out[0], 100) << "shift " << shift;
-    EXPECT_EQ(out[1], 100) << "shift " << shift;
+  struct Case {
+    int shift, even, odd;
+  } const cases[] = {
+      {2, 100 - 7 * 4, 100 - 1 * 4}, {0, 93, 99}, {34, 72, 96},  // 34 mod 32 = 2
+      {8, 100, 100}, {9, 100, 100}, {31, 100, 100}, {-1, 100, 100},  // -1 is 31 after the mod
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shift);
+    const Bytes out = decodeStream(oneCellGrey(25, 25, 25, 25, detail, c.shift));
+    EXPECT_EQ((Bytes{out[0], out[1], out[2]}), (Bytes{std::uint8_t(c.even), std::uint8_t(c.odd), 100}));
   }
   // Corrections are modulo 256: base 0 (corner 0) minus -8 << 5 is 256 -> 0;
   // minus 7 << 5 is -224 -> 32.
@@ -140,23 +132,6 @@ TEST_F(ImageDecoder, RawLumaIsFollowedByChroma) {
   EXPECT_EQ((Bytes{out[2], out[6], out[10], out[14]}), (Bytes{40, 40, 20, 20}));
 }
 
-TEST_F(ImageDecoder, ChannelModeChoosesTheLayout) {
-  // The same luma data: 0xFF writes 16 single bytes; mode 0 writes byte 0 of
-  // 4-byte pixels and reads two chroma grids after the luma section.
-  Bytes grey = oneCellGrey(10, 20, 10, 20, {1});
-  Bytes colour = grey;
-  colour[11] = 0;
-  append(&colour, repeated(4, 5));
-  append(&colour, repeated(4, 6));
-  const Bytes one = decodeStream(grey);
-  const Bytes three = decodeStream(colour);
-  for (int i = 0; i < 16; ++i) {
-    EXPECT_EQ(three[i * 4], one[i]);
-    EXPECT_EQ(three[i * 4 + 1], 5);
-    EXPECT_EQ(three[i * 4 + 2], 6);
-  }
-}
-
 TEST_F(ImageDecoder, VerticalInterpolationOffRepeatsTheTopRow) {
   // Luma corners 10/20 on top, 50/60 below; chroma 0/8 on top, 40/40 below.
   StreamHeader h;
@@ -178,36 +153,19 @@ TEST_F(ImageDecoder, VerticalInterpolationOffRepeatsTheTopRow) {
   EXPECT_EQ(on[(2 * 4) * 4], 40 + (200 - 40) / 2);
 }
 
-TEST_F(ImageDecoder, ChromaReadsTheRowBufferAsSigned) {
-  // Chroma corners -8 on top and 8 below (cy = 2): the row buffer holds
-  // 0xF8, read as -8, so the middle row is 0, not (248 + 8) / 2.
+// A one-channel image `width` wide and 4 high, all corners 1, as a block.
+Bytes greyBlockOfWidth(int width) {
   StreamHeader h;
-  h.width = 2;
-  h.height = 2;
-  h.lumaCellWidth = 0;
-  h.chromaCellWidth = 2;
-  h.chromaCellHeight = 2;
+  h.width = width;
+  h.channelMode = 0xFF;
   Bytes s = headerBytes(h);
-  append(&s, {0, 0, 0, 0});
-  append(&s, {0xF8, 0xF8, 8, 8});
-  append(&s, {0, 0, 0, 0});
-  const Bytes out = decodeStream(s);
-  EXPECT_EQ(out[1], 0xF8);
-  EXPECT_EQ(out[2 * 4 + 1], 0);
+  append(&s, repeated(static_cast<std::size_t>(width / 4 + 1) * 2, 1));
+  append(&s, repeated(width / 4, 1));
+  return blockFor(s);
 }
 
 TEST_F(ImageDecoder, ContainerIndexClampsToImageZero) {
-  std::vector<Bytes> blocks;
-  for (int w : {8, 16, 32}) {
-    StreamHeader h;
-    h.width = w;
-    h.channelMode = 0xFF;
-    Bytes s = headerBytes(h);
-    append(&s, repeated(static_cast<std::size_t>(w / 4 + 1) * 2, 1));
-    append(&s, repeated(w / 4, 1));
-    blocks.push_back(blockFor(s));
-  }
-  const Bytes container = packContainer(blocks);
+  const Bytes container = packContainer({greyBlockOfWidth(8), greyBlockOfWidth(16), greyBlockOfWidth(32)});
   ASSERT_EQ(container[0], 4);
   EXPECT_EQ(imageCount(container.data()), 3);
   for (int index : {3, 7, -1}) {
@@ -221,24 +179,12 @@ TEST_F(ImageDecoder, ContainerIndexClampsToImageZero) {
 }
 
 TEST_F(ImageDecoder, SizeClassFollowsWidths128To512Only) {
-  auto containerOfWidth = [](int width) {
-    StreamHeader h;
-    h.width = width;
-    h.channelMode = 0xFF;
-    Bytes s = headerBytes(h);
-    append(&s, repeated(static_cast<std::size_t>(width / 4 + 1) * 2, 1));
-    append(&s, repeated(width / 4, 1));
-    return packContainer({blockFor(s)});
-  };
-  decodeContainerImage(containerOfWidth(512).data(), 0);
-  EXPECT_EQ(sizeClass, 2);
-  decodeContainerImage(containerOfWidth(300).data(), 0);
-  EXPECT_EQ(decodedWidth, 300);
-  EXPECT_EQ(sizeClass, 2) << "300 leaves it unchanged";
-  decodeContainerImage(containerOfWidth(256).data(), 0);
-  EXPECT_EQ(sizeClass, 1);
-  decodeContainerImage(containerOfWidth(128).data(), 0);
-  EXPECT_EQ(sizeClass, 0);
+  // 300 leaves the previous class unchanged.
+  for (auto [width, expected] : {std::pair{512, 2}, {300, 2}, {256, 1}, {128, 0}}) {
+    decodeContainerImage(packContainer({greyBlockOfWidth(width)}).data(), 0);
+    EXPECT_EQ(decodedWidth, width);
+    EXPECT_EQ(sizeClass, expected) << width;
+  }
 }
 
 TEST_F(ImageDecoder, ShortStreamReadsWhatTheBufferHeld) {
