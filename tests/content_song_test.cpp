@@ -2,7 +2,6 @@
 // structure, timing against the presentation's scene changes, the final
 // chord, levels and instrument tuning.
 #include <gtest/gtest.h>
-#include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,24 +11,9 @@
 #include "content/sample_synth.h"
 #include "content/song_composer.h"
 #include "content/xm_writer.h"
+#include "support/openmpt_module.h"
 
 namespace {
-
-void collectLog(const char* message, void* user) {
-  static_cast<std::vector<std::string>*>(user)->push_back(message);
-}
-
-struct Loaded {
-  openmpt_module* module = nullptr;
-  std::vector<std::string> log;
-  explicit Loaded(const std::vector<std::uint8_t>& bytes) {
-    module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), collectLog, &log, nullptr,
-                                                nullptr, nullptr, nullptr, nullptr);
-  }
-  ~Loaded() {
-    if (module) openmpt_module_destroy(module);
-  }
-};
 
 std::vector<std::uint8_t> songBytes() {
   std::vector<std::uint8_t> bytes;
@@ -73,16 +57,13 @@ float levelBetween(const Rendering& r, int from, int to) {
 int row(int order, int r) { return order * kSongRowsPerPattern + r; }
 
 TEST(ContentSong, StructureLoadsWithoutWarnings) {
-  Loaded song(songBytes());
+  LoadedModule song(songBytes());
   ASSERT_NE(song.module, nullptr);
   EXPECT_TRUE(song.log.empty()) << song.log.front();
   const int orders = openmpt_module_get_num_orders(song.module);
   ASSERT_GE(orders, 6);
-  for (int o = 0; o < 5; ++o)
-    EXPECT_EQ(openmpt_module_get_pattern_num_rows(song.module, openmpt_module_get_order_pattern(song.module, o)), 128)
-        << "order " << o;
-  // Order 5 runs on past row 16, where the presentation quits.
-  EXPECT_GT(openmpt_module_get_pattern_num_rows(song.module, openmpt_module_get_order_pattern(song.module, 5)), 17);
+  for (int o = 0; o < 5; ++o) EXPECT_EQ(song.rows(o), 128) << "order " << o;
+  EXPECT_GT(song.rows(5), 17) << "order 5 runs on past row 16, where the presentation quits";
   EXPECT_NEAR(openmpt_module_get_duration_seconds(song.module), (5 * 128 + kSongLastPatternRows) * 0.12, 1e-6);
 }
 
@@ -110,7 +91,7 @@ TEST(ContentSong, SectionsStartOnTheSceneChanges) {
 }
 
 TEST(ContentSong, PlaysPastTheQuitPointWithTheChordRinging) {
-  Loaded song(songBytes());
+  LoadedModule song(songBytes());
   ASSERT_NE(song.module, nullptr);
   const Rendering r = renderAll(song.module);
   ASSERT_FALSE(r.positions.empty());
@@ -143,7 +124,7 @@ double playedFrequency(XmInstrument instrument, std::uint8_t note) {
   m.orders = {0};
   std::vector<std::uint8_t> bytes;
   EXPECT_TRUE(encodeXmModule(m, &bytes, nullptr));
-  Loaded loaded(bytes);
+  LoadedModule loaded(bytes);
   std::vector<float> block(44100 * 2);
   const std::size_t n = openmpt_module_read_interleaved_float_stereo(loaded.module, 44100, 44100, block.data());
   int crossings = 0, first = -1, last = -1;

@@ -3,32 +3,13 @@
 #include "content/xm_writer.h"
 
 #include <gtest/gtest.h>
-#include <libopenmpt/libopenmpt.h>
 
 #include <string>
 #include <vector>
 
+#include "support/openmpt_module.h"
+
 namespace {
-
-void collectLog(const char* message, void* user) {
-  static_cast<std::vector<std::string>*>(user)->push_back(message);
-}
-
-// A module loaded by libopenmpt, with everything it logged while loading.
-struct Loaded {
-  openmpt_module* module = nullptr;
-  std::vector<std::string> log;
-  explicit Loaded(const std::vector<std::uint8_t>& bytes) {
-    module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), collectLog, &log, nullptr,
-                                                nullptr, nullptr, nullptr, nullptr);
-  }
-  ~Loaded() {
-    if (module) openmpt_module_destroy(module);
-  }
-  int command(int pattern, int row, int channel, int which) const {
-    return openmpt_module_get_pattern_row_channel_command(module, pattern, row, channel, which);
-  }
-};
 
 XmInstrument sine() {
   XmInstrument in;
@@ -64,11 +45,11 @@ XmModule smallModule() {
   return m;
 }
 
-TEST(XmWriter, LibopenmptReadsStructureWithoutWarnings) {
+TEST(XmWriter, LibopenmptReadsStructureAndCellsWithoutWarnings) {
   std::vector<std::uint8_t> bytes;
   std::string problem;
   ASSERT_TRUE(encodeXmModule(smallModule(), &bytes, &problem)) << problem;
-  Loaded loaded(bytes);
+  LoadedModule loaded(bytes);
   ASSERT_NE(loaded.module, nullptr);
   EXPECT_TRUE(loaded.log.empty()) << loaded.log.front();
   const char* type = openmpt_module_get_metadata(loaded.module, "type");
@@ -79,19 +60,13 @@ TEST(XmWriter, LibopenmptReadsStructureWithoutWarnings) {
   EXPECT_EQ(openmpt_module_get_num_channels(loaded.module), 4);
   EXPECT_EQ(openmpt_module_get_num_instruments(loaded.module), 1);
   EXPECT_EQ(openmpt_module_get_order_pattern(loaded.module, 1), 1);
-  EXPECT_EQ(openmpt_module_get_pattern_num_rows(loaded.module, 0), 64);
-  EXPECT_EQ(openmpt_module_get_pattern_num_rows(loaded.module, 1), 32);
+  EXPECT_EQ(loaded.rows(0), 64);
+  EXPECT_EQ(loaded.rows(1), 32);
   // 64 + 32 + 64 rows at 0.12 s.
   EXPECT_NEAR(openmpt_module_get_duration_seconds(loaded.module), 160 * 0.12, 1e-6);
-}
 
-TEST(XmWriter, PackedAndUnpackedCellsReadBack) {
-  std::vector<std::uint8_t> bytes;
-  ASSERT_TRUE(encodeXmModule(smallModule(), &bytes, nullptr));
-  Loaded loaded(bytes);
-  ASSERT_NE(loaded.module, nullptr);
-  // libopenmpt counts notes one octave higher than the file (its C-0 is
-  // the file's note 1 minus 12).
+  // Packed and unpacked cells. libopenmpt counts notes one octave higher
+  // than the file (its C-0 is the file's note 1 minus 12).
   EXPECT_EQ(loaded.command(0, 0, 0, OPENMPT_MODULE_COMMAND_NOTE), 49 + 12);
   EXPECT_EQ(loaded.command(0, 0, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), 1);
   EXPECT_EQ(loaded.command(0, 0, 0, OPENMPT_MODULE_COMMAND_PARAMETER), 0x20);
