@@ -43,10 +43,6 @@ class FileLoadingTest : public testing::Test {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
   }
-  void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  }
 
   ScopedWorkingDirectory workingDirectory;
   std::vector<Box> boxes;
@@ -62,16 +58,21 @@ int loadedCount() {
 }  // namespace
 
 TEST_F(FileLoadingTest, WithNoFilesOnlyTheFirstIsTriedAndReported) {
-  EXPECT_EQ(loadAllFiles(), 0);
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0], Box("data\\tex.dat", "File not found!"));
-  EXPECT_EQ(loadedCount(), 0);
+  for (bool directory : {false, true}) {  // a directory is not a file
+    SCOPED_TRACE(directory ? "directory" : "no file");
+    if (directory) std::filesystem::create_directories("data/tex.dat");
+    boxes.clear();
+    EXPECT_EQ(loadAllFiles(), 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], Box("data\\tex.dat", "File not found!"));
+    EXPECT_EQ(loadedCount(), 0);
+  }
 }
 
 TEST_F(FileLoadingTest, EmptyFileStopsTheLoadsAfterTheFilesBeforeIt) {
   std::string error;
   ASSERT_TRUE(writeSmallDataSet(".", &error)) << error;
-  writeFile("ref/vesi.obu", {});
+  writeBytes("ref/vesi.obu", {});
   EXPECT_EQ(loadAllFiles(), 0);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], Box("ref\\vesi.obu", kCannotLoadUtf8));
@@ -81,13 +82,6 @@ TEST_F(FileLoadingTest, EmptyFileStopsTheLoadsAfterTheFilesBeforeIt) {
   EXPECT_EQ(meshFiles[17], nullptr);
   EXPECT_EQ(meshFiles[20], nullptr);
   EXPECT_EQ(meshFiles[28], nullptr);
-}
-
-TEST_F(FileLoadingTest, ADirectoryIsNotAFile) {
-  std::filesystem::create_directories("data/tex.dat");
-  EXPECT_EQ(loadAllFiles(), 0);
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0], Box("data\\tex.dat", "File not found!"));
 }
 
 TEST_F(FileLoadingTest, CompleteSetFillsEverySlotWithExactBytes) {
@@ -160,9 +154,9 @@ TEST_F(FileLoadingTest, MalformedFilesAreRefusedWithTheFileAndProblemNamed) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.file) + " / " + c.expected);
-    writeFile("ref/talo.obu", goodMesh);
-    writeFile("data/alpha.dat", goodContainer);
-    writeFile(c.file, c.spoil(c.file[0] == 'r' ? goodMesh : goodContainer));
+    writeBytes("ref/talo.obu", goodMesh);
+    writeBytes("data/alpha.dat", goodContainer);
+    writeBytes(c.file, c.spoil(c.file[0] == 'r' ? goodMesh : goodContainer));
     releaseLoadedFiles();
     boxes.clear();
     EXPECT_EQ(loadAllFiles(), 0);
@@ -181,7 +175,7 @@ TEST_F(FileLoadingTest, MalformedFileEndsTheStartUpAsAFailedLoad) {
   ASSERT_TRUE(writeBytes("track.xm", makeTestXm()));
   std::vector<std::uint8_t> mesh = readFile("ref/screen03.obu");
   mesh[12 + 48] = 200;  // first index far past the 4 vertices
-  writeFile("ref/screen03.obu", mesh);
+  writeBytes("ref/screen03.obu", mesh);
 
   resetShell();
   resetSoundSystem();

@@ -3,11 +3,10 @@
 // through its call trace.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "assets/mesh_file.h"
 #include "assets/mesh_table.h"
 #include "common/mesh_writer.h"
+#include "support/mesh_slots.h"
 #include "support/traced_device.h"
 
 namespace {
@@ -31,26 +30,6 @@ MeshData evenMesh() {
   mesh.texcoords = {0, 0, 1, 0, 1, 1, 0, 1};
   mesh.indices = {3, 1, 0, 2, 1, 3};
   return mesh;
-}
-
-std::vector<MeshVertex> vertices(int slot) {
-  const MeshSlot& mesh = meshSlots[slot];
-  std::vector<MeshVertex> out(std::size_t(mesh.vertexCount));
-  BYTE* data = nullptr;
-  if (mesh.vertexBuffer == nullptr || FAILED(mesh.vertexBuffer->Lock(0, 0, &data, 0))) return {};
-  std::memcpy(out.data(), data, out.size() * sizeof(MeshVertex));
-  mesh.vertexBuffer->Unlock();
-  return out;
-}
-
-std::vector<std::uint16_t> indices(int slot) {
-  const MeshSlot& mesh = meshSlots[slot];
-  std::vector<std::uint16_t> out(std::size_t(mesh.triangleCount) * 3);
-  BYTE* data = nullptr;
-  if (mesh.indexBuffer == nullptr || FAILED(mesh.indexBuffer->Lock(0, 0, &data, 0))) return {};
-  std::memcpy(out.data(), data, out.size() * 2);
-  mesh.indexBuffer->Unlock();
-  return out;
 }
 
 class MeshTableTest : public testing::Test {
@@ -82,7 +61,7 @@ TEST_F(MeshTableTest, FactorsScalePositionsNormalsAndTexcoordsIndependently) {
   EXPECT_EQ(slot.texcoords - slot.file, 12 + 36 + 6);
   EXPECT_EQ(slot.normals - slot.file, 12 + 36 + 18 + 24);
 
-  const auto v = vertices(3);
+  const auto v = meshSlotVertices(3);
   ASSERT_EQ(v.size(), 3u);
   EXPECT_FLOAT_EQ(v[0].x, 400.0f);
   EXPECT_FLOAT_EQ(v[0].y, -100.0f);
@@ -98,7 +77,7 @@ TEST_F(MeshTableTest, FactorsScalePositionsNormalsAndTexcoordsIndependently) {
   EXPECT_EQ(v[0].v, -0.75f);
   EXPECT_EQ(v[1].u, 0.5f);
   EXPECT_EQ(v[1].v, -0.125f);
-  EXPECT_EQ(indices(3), (std::vector<std::uint16_t>{2, 0, 1}));
+  EXPECT_EQ(meshSlotIndices(3), (std::vector<std::uint16_t>{2, 0, 1}));
 }
 
 TEST_F(MeshTableTest, PlanarTexcoordsComeFromUnscaledPositionXAndY) {
@@ -106,7 +85,7 @@ TEST_F(MeshTableTest, PlanarTexcoordsComeFromUnscaledPositionXAndY) {
   planarTexcoords = true;
   ASSERT_EQ(build(file, 11, 7.0f, 0.5f, 0.01f, 0.01f), 1);
   planarTexcoords = false;
-  const auto v = vertices(11);
+  const auto v = meshSlotVertices(11);
   ASSERT_EQ(v.size(), 3u);
   EXPECT_FLOAT_EQ(v[0].u, 2.0f);
   EXPECT_FLOAT_EQ(v[0].v, -0.5f);
@@ -123,8 +102,8 @@ TEST_F(MeshTableTest, EqualFilesInTwoSlotsGiveIndependentBuffers) {
   ASSERT_EQ(build(second, 12, 1.0f, 0.5f, 1.0f, -1.0f), 1);
   EXPECT_NE(meshSlots[0].vertexBuffer, meshSlots[12].vertexBuffer);
   EXPECT_NE(meshSlots[0].indexBuffer, meshSlots[12].indexBuffer);
-  const auto a = vertices(0);
-  const auto b = vertices(12);
+  const auto a = meshSlotVertices(0);
+  const auto b = meshSlotVertices(12);
   ASSERT_EQ(a.size(), 4u);
   ASSERT_EQ(b.size(), 4u);
   for (std::size_t k = 0; k < 4; ++k) {
@@ -147,7 +126,7 @@ TEST_F(MeshTableTest, DrawMeshIssuesFourCallsOverTheFileTriangles) {
   }
   EXPECT_TRUE(sawVertexBuffer);
   EXPECT_TRUE(sawIndexBuffer);
-  EXPECT_EQ(indices(20), (std::vector<std::uint16_t>{3, 1, 0, 2, 1, 3}));
+  EXPECT_EQ(meshSlotIndices(20), (std::vector<std::uint16_t>{3, 1, 0, 2, 1, 3}));
 
   traced.get()->BeginScene();
   traced.lines.clear();

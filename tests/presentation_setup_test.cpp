@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 
 #include "assets/file_loading.h"
@@ -13,21 +12,13 @@
 #include "assets/presentation_setup.h"
 #include "codec/texture_building.h"
 #include "platform/os/message_box.h"
+#include "support/mesh_slots.h"
 #include "support/small_data_set.h"
 #include "support/traced_device.h"
 
 namespace {
 
-MeshVertex firstVertex(int slot) {
-  MeshVertex vertex{};
-  BYTE* data = nullptr;
-  IDirect3DVertexBuffer8* buffer = meshSlots[slot].vertexBuffer;
-  if (buffer && SUCCEEDED(buffer->Lock(0, 0, &data, 0))) {
-    std::memcpy(&vertex, data, sizeof vertex);
-    buffer->Unlock();
-  }
-  return vertex;
-}
+MeshVertex firstVertex(int slot) { return meshSlotVertices(slot).at(0); }
 
 // (x, y, z, 1) · M, divided by w.
 std::array<float, 3> project(const D3DMATRIX& m, float x, float y, float z) {
