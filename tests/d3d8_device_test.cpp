@@ -1,13 +1,12 @@
 // The software Direct3D 8 objects: creation rules, settable capabilities and
-// formats, resources and their locking rules, reference counting, state
-// defaults, frame calls and the checks that keep bad draws from reading
+// formats, resources and their locking rules, reference counting, the
+// default light, frame calls and the checks that keep bad draws from reading
 // outside their buffers.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
-#include <tuple>
 #include <vector>
 
 #include "platform/d3d8/software_device.h"
@@ -47,28 +46,6 @@ TEST(D3d8Creation, SdkVersionsAndDeviceParameters) {
   fromDevice->Release();
   d3d->Release();
   EXPECT_EQ(device->Release(), 0u);
-}
-
-TEST(D3d8Creation, InjectedFailuresHitOnlyTheirCalls) {
-  TestDevice d;  // resets the settings
-  softwareDeviceConfig().failCreateDevice = CreateDeviceFailure::kHardwareVertexProcessing;
-  IDirect3D8* d3d = Direct3DCreate8(120);
-  D3DPRESENT_PARAMETERS p = fullScreenParameters();
-  IDirect3DDevice8* device = nullptr;
-  EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device),
-            D3DERR_NOTAVAILABLE);
-  EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_MIXED_VERTEXPROCESSING, &p, &device),
-            D3DERR_NOTAVAILABLE);
-  EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device), D3D_OK);
-  device->Release();
-  d3d->Release();
-
-  softwareDeviceConfig().failClear = true;
-  EXPECT_EQ(d->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
-  softwareDeviceConfig().failClear = false;
-  softwareDeviceConfig().failPresent = true;
-  softwareDeviceConfig().presentResult = E_FAIL;
-  EXPECT_EQ(d->Present(nullptr, nullptr, nullptr, nullptr), E_FAIL);
 }
 
 TEST(D3d8Capabilities, SettableCapsAndFormats) {
@@ -197,29 +174,8 @@ TEST(D3d8Resources, BindingsHoldReferencesAndResourcesOutliveTheDevice) {
   EXPECT_EQ(d3d->Release(), 0u);
 }
 
-TEST(D3d8State, DefaultsAreDirect3DsOwn) {
+TEST(D3d8State, LightNeverSetIsWhiteAlongPlusZ) {
   TestDevice d;
-  DWORD value = 0;
-  const std::pair<D3DRENDERSTATETYPE, DWORD> renderDefaults[] = {
-      {D3DRS_ZENABLE, D3DZB_TRUE},          {D3DRS_ZWRITEENABLE, TRUE},      {D3DRS_CULLMODE, D3DCULL_CCW},
-      {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},      {D3DRS_LIGHTING, TRUE},          {D3DRS_AMBIENT, 0},
-      {D3DRS_SRCBLEND, D3DBLEND_ONE},       {D3DRS_DESTBLEND, D3DBLEND_ZERO}, {D3DRS_BLENDOP, D3DBLENDOP_ADD},
-      {D3DRS_ALPHABLENDENABLE, FALSE},      {D3DRS_ZBIAS, 0},                {D3DRS_NORMALIZENORMALS, FALSE},
-      {D3DRS_SPECULARENABLE, FALSE},        {D3DRS_COLORVERTEX, TRUE},       {D3DRS_COLORWRITEENABLE, 0xF},
-      {D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1}};
-  for (const auto& [state, expected] : renderDefaults) {
-    ASSERT_EQ(d->GetRenderState(state, &value), D3D_OK);
-    EXPECT_EQ(value, expected) << "render state " << state;
-  }
-  const std::tuple<DWORD, D3DTEXTURESTAGESTATETYPE, DWORD> stageDefaults[] = {
-      {0, D3DTSS_COLOROP, D3DTOP_MODULATE}, {0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1}, {1, D3DTSS_COLOROP, D3DTOP_DISABLE},
-      {0, D3DTSS_MAGFILTER, D3DTEXF_POINT}, {0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP}};
-  for (const auto& [stage, state, expected] : stageDefaults) {
-    d->GetTextureStageState(stage, state, &value);
-    EXPECT_EQ(value, expected) << "stage " << stage << " state " << state;
-  }
-
-  // Enabling a light that was never set gives white along +z.
   EXPECT_EQ(d->LightEnable(3, TRUE), D3D_OK);
   D3DLIGHT8 light{};
   ASSERT_EQ(d->GetLight(3, &light), D3D_OK);
