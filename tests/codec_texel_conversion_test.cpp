@@ -65,9 +65,8 @@ TEST_F(TexelConversion, PitchIsRoundedDownToWholeTexels) {
     }
   }
   EXPECT_EQ(texels[1028 * 2], 0xAB) << "nothing written past the last row";
-}
 
-TEST_F(TexelConversion, TexelBytesAreBlueGreenRedAlpha) {
+  // Texel bytes are blue, green, red, alpha.
   const Bytes pixel{128, 63, 32, 0};  // 0xFFFF1D82
   Bytes texel(4, 0);
   convertToTexels(pixel.data(), texel.data(), 4, 1, 1);

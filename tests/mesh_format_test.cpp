@@ -109,44 +109,39 @@ TEST(MeshFileCheck, RefusesTruncatedFilesAtEveryLength) {
 }
 
 TEST(MeshFileCheck, RefusesBadCountsAndIndicesButAllowsTrailingBytes) {
-  std::vector<std::uint8_t> file = encodeMeshFile(quadMesh());
-  std::string problem;
-
-  auto spoiled = file;
-  putInt32(spoiled, 0, 1 << 30);  // vertices far past the file
-  EXPECT_FALSE(check(spoiled, &problem));
-  EXPECT_NE(problem.find("need"), std::string::npos) << problem;
-
-  spoiled = file;
-  putInt32(spoiled, 4, std::numeric_limits<std::int32_t>::max());
-  EXPECT_FALSE(check(spoiled, &problem));
-
-  spoiled = file;
-  putInt32(spoiled, 8, -2);
-  EXPECT_FALSE(check(spoiled, &problem));
-  EXPECT_NE(problem.find("negative"), std::string::npos) << problem;
-
-  // Fewer texture coordinates than vertices: shrink U by one and drop the
-  // 8 bytes so the size still matches the counts.
-  spoiled = file;
-  putInt32(spoiled, 8, 3);
-  spoiled.resize(spoiled.size() - 8);
-  EXPECT_FALSE(check(spoiled, &problem));
-  EXPECT_NE(problem.find("texture coordinates"), std::string::npos) << problem;
-
-  spoiled = file;
-  spoiled[12 + 48 + 10] = 4;  // last index of the second triangle -> vertex 4 of 4
-  EXPECT_FALSE(check(spoiled, &problem));
-  EXPECT_NE(problem.find("triangle 1"), std::string::npos) << problem;
-  EXPECT_NE(problem.find("vertex 4"), std::string::npos) << problem;
-
-  spoiled = file;
-  spoiled[12 + 48 + 1] = 0xFF;  // high byte of the first index -> 65280
-  EXPECT_FALSE(check(spoiled, &problem));
-
+  using File = std::vector<std::uint8_t>;
+  struct Case {
+    const char* what;
+    void (*spoil)(File&);
+    std::vector<const char*> problem;  // parts of the problem named
+  };
+  const Case cases[] = {
+      {"vertices far past the file", [](File& f) { putInt32(f, 0, 1 << 30); }, {"need"}},
+      {"largest triangle count", [](File& f) { putInt32(f, 4, std::numeric_limits<std::int32_t>::max()); }, {}},
+      {"negative texcoord count", [](File& f) { putInt32(f, 8, -2); }, {"negative"}},
+      // U shrunk by one with its 8 bytes dropped, so the size still matches.
+      {"fewer texcoords than vertices",
+       [](File& f) {
+         putInt32(f, 8, 3);
+         f.resize(f.size() - 8);
+       },
+       {"texture coordinates"}},
+      {"index past the vertices", [](File& f) { f[12 + 48 + 10] = 4; }, {"triangle 1", "vertex 4"}},
+      {"index 65280", [](File& f) { f[12 + 48 + 1] = 0xFF; }, {}},
+  };
+  const File file = encodeMeshFile(quadMesh());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    File spoiled = file;
+    c.spoil(spoiled);
+    std::string problem;
+    EXPECT_FALSE(check(spoiled, &problem));
+    for (const char* part : c.problem) EXPECT_NE(problem.find(part), std::string::npos) << problem;
+  }
   // More texture coordinates than vertices and bytes past the end are fine.
-  spoiled = file;
-  putInt32(spoiled, 8, 5);
-  spoiled.insert(spoiled.end(), 8 + 3, 0);
-  EXPECT_TRUE(check(spoiled, &problem)) << problem;
+  File longer = file;
+  putInt32(longer, 8, 5);
+  longer.insert(longer.end(), 8 + 3, 0);
+  std::string problem;
+  EXPECT_TRUE(check(longer, &problem)) << problem;
 }

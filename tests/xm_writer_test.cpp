@@ -76,19 +76,13 @@ TEST(XmWriter, LibopenmptReadsStructureAndCellsWithoutWarnings) {
   EXPECT_NE(loaded.command(1, 7, 3, OPENMPT_MODULE_COMMAND_NOTE), 0);  // key off
 }
 
-TEST(XmWriter, HeaderFieldsAndDeltaCodedSamples) {
+TEST(XmWriter, SamplesAreDeltaCoded) {
   XmModule m = smallModule();
   m.instruments[0].sample.data = {0, 100, -100, 32767, -32768};
   m.instruments[0].sample.loop = XmLoop::kNone;
   std::vector<std::uint8_t> bytes;
   ASSERT_TRUE(encodeXmModule(m, &bytes, nullptr));
   ASSERT_GT(bytes.size(), 80u);
-  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 17), "Extended Module: ");
-  EXPECT_EQ(bytes[37], 0x1A);
-  EXPECT_EQ(bytes[58] | bytes[59] << 8, 0x0104);
-  EXPECT_EQ(bytes[60] | bytes[61] << 8, 276);
-  EXPECT_EQ(bytes[80], 0);
-  EXPECT_EQ(bytes[81], 1);
   // The sample closes the file: each value as the difference from the last.
   const std::vector<std::uint8_t> tail(bytes.end() - 10, bytes.end());
   const std::vector<std::uint8_t> expected = {0x00, 0x00, 0x64, 0x00, 0x38, 0xFF,

@@ -10,6 +10,7 @@
 #include "assets/file_loading.h"
 #include "common/picture.h"
 #include "encoder/image_encoder.h"
+#include "support/xm_writer.h"
 
 namespace {
 
@@ -39,16 +40,9 @@ bool writeContainer(const std::filesystem::path& path, const std::vector<Picture
     if (!encodeImage(picture, &block, error)) return false;
     blocks.push_back(std::move(block));
   }
-  const std::vector<std::uint8_t> container = packContainer(blocks);
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) {
-    *error = "can't write " + path.string();
-    return false;
-  }
-  const bool written = std::fwrite(container.data(), 1, container.size(), file) == container.size();
-  std::fclose(file);
-  if (!written) *error = "can't write " + path.string();
-  return written;
+  if (writeBytes(path.string(), packContainer(blocks))) return true;
+  *error = "can't write " + path.string();
+  return false;
 }
 
 }  // namespace
