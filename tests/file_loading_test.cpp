@@ -108,17 +108,6 @@ TEST_F(FileLoadingTest, CompleteSetFillsEverySlotWithExactBytes) {
   }
 }
 
-TEST_F(FileLoadingTest, LoadWholeFileLeavesOutputUntouchedOnFailure) {
-  unsigned char sentinel = 0;
-  unsigned char* out = &sentinel;
-  std::size_t size = 77;
-  EXPECT_FALSE(loadWholeFile("ref\\none.obu", &out, &size));
-  EXPECT_EQ(out, &sentinel);
-  EXPECT_EQ(size, 77u);
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0], Box("ref\\none.obu", "File not found!"));
-}
-
 // Every way a file can lie about itself ends in one box naming the file and
 // the problem, a 0 result, and no read outside the buffer (run under the
 // sanitizer build as well).
