@@ -61,6 +61,9 @@ SongLoadResult loadSongMemory(const void* bytes, std::size_t size, bool looping,
                                                               nullptr, &error, nullptr, nullptr);
   if (module == nullptr) return {nullptr, error == OPENMPT_ERROR_OUT_OF_MEMORY ? FMOD_ERR_MEMORY : FMOD_ERR_FILE_BAD};
   openmpt_module_set_repeat_count(module, looping ? -1 : 0);
+  // The 16-bit output is otherwise dithered from a randomly seeded generator,
+  // and the same song would never render to the same samples twice.
+  openmpt_module_ctl_set_integer(module, "dither", 0);
 
   auto* song = new (std::nothrow) FMUSIC_MODULE;
   if (song == nullptr) {
