@@ -45,6 +45,20 @@ inline void spreadWeights8(__m256i weights, __m256i* low, __m256i* high) {
   *high = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(_mm256_unpackhi_epi32(weights, weights), kPattern), kPattern);
 }
 
+// Texels at index and index + 1 for eight lanes: the left ones to *left,
+// the right ones to *right, both in lane order. Pixels 0, 1, 4, 5 are
+// gathered together and 2, 3, 6, 7 together, so that one shuffle per
+// output puts them back in order within each 128-bit half.
+inline __attribute__((always_inline)) void gatherPairs(const int* texels, __m256i index, __m256i* left,
+                                                       __m256i* right) {
+  const __m256i order = _mm256_permutevar8x32_epi32(index, _mm256_set_epi32(7, 6, 3, 2, 5, 4, 1, 0));
+  const long long* base = reinterpret_cast<const long long*>(texels);
+  const __m256 a = _mm256_castsi256_ps(_mm256_i32gather_epi64(base, _mm256_castsi256_si128(order), 4));
+  const __m256 b = _mm256_castsi256_ps(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(order, 1), 4));
+  *left = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+  *right = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+}
+
 inline __attribute__((always_inline)) __m256i sampleEight(const Setup& t, __m256i us, __m256i vs) {
   const int* texels = reinterpret_cast<const int*>(t.state->texture.texels);
   const __m256i one = _mm256_set1_epi32(1);
@@ -57,10 +71,18 @@ inline __attribute__((always_inline)) __m256i sampleEight(const Setup& t, __m256
   const __m256i x1 = _mm256_and_si256(_mm256_add_epi32(iu, one), maskU);
   const __m256i y0 = _mm256_sll_epi32(_mm256_and_si256(iv, maskV), shift);
   const __m256i y1 = _mm256_sll_epi32(_mm256_and_si256(_mm256_add_epi32(iv, one), maskV), shift);
-  const __m256i t00 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y0, x0), 4);
-  const __m256i t10 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y0, x1), 4);
-  const __m256i t01 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y1, x0), 4);
-  const __m256i t11 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y1, x1), 4);
+  __m256i t00, t10, t01, t11;
+  if (_mm256_testz_si256(_mm256_cmpeq_epi32(x0, maskU), _mm256_cmpeq_epi32(x0, maskU))) {
+    // No lane wraps between its left and right texel: fetch each pair as one
+    // 64-bit element (half the gathered elements), then split the pairs.
+    gatherPairs(texels, _mm256_add_epi32(y0, x0), &t00, &t10);
+    gatherPairs(texels, _mm256_add_epi32(y1, x0), &t01, &t11);
+  } else {
+    t00 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y0, x0), 4);
+    t10 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y0, x1), 4);
+    t01 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y1, x0), 4);
+    t11 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y1, x1), 4);
+  }
   const __m256i zero = _mm256_setzero_si256();
   const __m256i low8 = _mm256_set1_epi32(255);
   __m256i fxLow, fxHigh, fyLow, fyHigh;
