@@ -1,5 +1,6 @@
 #include "platform/d3d8/rasterizer.h"
 
+#include "platform/d3d8/edge_walk.h"
 #include "platform/d3d8/spans.h"
 
 #include <algorithm>
@@ -7,7 +8,8 @@
 
 // Structure: a triangle is snapped to 28.4 fixed point, its three edge
 // functions are kept as exact 64-bit integers, and each row's covered span
-// is solved from them directly (exact, so shared edges are drawn once).
+// follows from them by exact integer stepping from row to row (edge_walk.h),
+// so shared edges are drawn once.
 // Attributes use plane equations set up in double once per triangle; each
 // span evaluates them in float as start + step * k (spans.cpp), one, four
 // or eight pixels at a time with identical results.
@@ -23,39 +25,9 @@ struct Edge {
   std::int64_t a;        // change per pixel step in x
   std::int64_t r0;       // value at px = 0, py = 0 (with the fill-rule bias)
   std::int64_t rowStep;  // change per row
-  double inverse;        // 1 / |a|, for the per-row span bounds
 };
 
-// Smallest q with q * d >= n (d > 0). The estimate from the reciprocal is
-// corrected exactly, so the result does not depend on its rounding.
-std::int64_t ceilDiv(std::int64_t n, std::int64_t d, double inverse) {
-  std::int64_t q = static_cast<std::int64_t>(static_cast<double>(n) * inverse);
-  while (q * d < n) ++q;
-  while ((q - 1) * d >= n) --q;
-  return q;
-}
-
-std::int64_t ceilDiv(std::int64_t n, std::int64_t d) {
-  std::int64_t q = static_cast<std::int64_t>(static_cast<double>(n) / static_cast<double>(d));
-  while (q * d < n) ++q;
-  while ((q - 1) * d >= n) --q;
-  return q;
-}
-
-// Largest q with q * d <= n (d > 0).
-std::int64_t floorDiv(std::int64_t n, std::int64_t d, double inverse) {
-  std::int64_t q = static_cast<std::int64_t>(static_cast<double>(n) * inverse);
-  while (q * d > n) --q;
-  while ((q + 1) * d <= n) ++q;
-  return q;
-}
-
-std::int64_t floorDiv(std::int64_t n, std::int64_t d) {
-  std::int64_t q = static_cast<std::int64_t>(static_cast<double>(n) / static_cast<double>(d));
-  while (q * d > n) --q;
-  while ((q + 1) * d <= n) ++q;
-  return q;
-}
+std::int64_t ceilDiv(std::int64_t n, std::int64_t d) { return -floorDivide(-n, d); }
 
 bool finiteVertex(const RasterVertex& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.rhw) &&
@@ -109,13 +81,12 @@ void rasterizeTriangle(const RasterVertex& v0, const RasterVertex& v1, const Ras
     edges[i].a = -16 * dy;
     edges[i].rowStep = 16 * dx;
     edges[i].r0 = -dx * fy[i] + dy * fx[i] + (topLeft ? 0 : -1);
-    edges[i].inverse = edges[i].a != 0 ? 1.0 / static_cast<double>(edges[i].a < 0 ? -edges[i].a : edges[i].a) : 0.0;
   }
 
   const std::int64_t minY = std::min({fy[0], fy[1], fy[2]});
   const std::int64_t maxY = std::max({fy[0], fy[1], fy[2]});
   const int yStart = static_cast<int>(std::max<std::int64_t>(state.top, ceilDiv(minY, 16)));
-  const int yEnd = static_cast<int>(std::min<std::int64_t>(state.bottom - 1, floorDiv(maxY, 16)));
+  const int yEnd = static_cast<int>(std::min<std::int64_t>(state.bottom - 1, floorDivide(maxY, 16)));
   if (yStart > yEnd) return;
 
   Setup t;
@@ -188,17 +159,27 @@ void rasterizeTriangle(const RasterVertex& v0, const RasterVertex& v1, const Ras
   t.writeMask = writeMask(state.colourWriteMask);
   const SpanFunction span = pickSpan(t, perspective, textured, !flat, state.depthEnable, state.blend);
 
+  // Each edge bounds the span from one side: r + a * px >= 0 gives
+  // px >= ceil(-r / a) = -floor(r / a) when a > 0, and px <= floor(r / -a)
+  // when a < 0; an edge with a = 0 covers the row only when r >= 0 (its
+  // walk divides by 1, so it yields r itself). r grows by rowStep per row.
+  FloorWalk bounds[3];
+  for (int i = 0; i < 3; ++i) {
+    const Edge& e = edges[i];
+    bounds[i] = FloorWalk(e.r0 + e.rowStep * yStart, e.rowStep, e.a > 0 ? e.a : (e.a < 0 ? -e.a : 1));
+  }
   for (int row = yStart; row <= yEnd; ++row) {
     std::int64_t lo = state.left;
     std::int64_t hi = state.right - 1;
     bool empty = false;
-    for (const Edge& e : edges) {
-      const std::int64_t r = e.r0 + e.rowStep * row;
-      if (e.a > 0) {
-        lo = std::max(lo, ceilDiv(-r, e.a, e.inverse));
-      } else if (e.a < 0) {
-        hi = std::min(hi, floorDiv(r, -e.a, e.inverse));
-      } else if (r < 0) {
+    for (int i = 0; i < 3; ++i) {
+      const std::int64_t q = bounds[i].value();
+      bounds[i].advance();
+      if (edges[i].a > 0) {
+        lo = std::max(lo, -q);
+      } else if (edges[i].a < 0) {
+        hi = std::min(hi, q);
+      } else if (q < 0) {
         empty = true;
       }
     }
