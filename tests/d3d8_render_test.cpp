@@ -508,6 +508,24 @@ TEST(D3d8FastPaths, OverlaysMatchThePixelByPixelPath) {
   }
 }
 
+// Axis-aligned bands whose texture steps from well under to just over one
+// texel per pixel, starting at assorted offsets and wrapping many times, so
+// rows read short runs of neighbouring texels, with and without a wrap.
+TEST(D3d8FastPaths, AxisAlignedOverlaysMatchThePixelByPixelPath) {
+  expectSameOnEveryPath([](TestDevice& d) {
+    overlayStates(d);
+    d->SetTexture(0, d.texture(64, 32, [](UINT x, UINT y) { return ((x * 53 + y * 29) * 0x01050B03u) | 0x40000000u; }));
+    const float texelsPerPixel[] = {0.3f,  0.8f,  1.0f,  1.1f,  1.2f,  1.25f, 1.3f,  1.45f, 2.0f,  0.97f, 1.17f, 1.33f,
+                                    0.86f, 0.88f, 0.9f,  0.92f, 0.93f, 0.95f, 0.96f, 0.98f, 0.99f, 0.87f, 0.91f, 0.94f};
+    for (int band = 0; band < 24; ++band) {
+      const float top = 20.0f * static_cast<float>(band), u0 = 0.37f * static_cast<float>(band) - 0.6f;
+      const float u1 = u0 + texelsPerPixel[band] * 640.0f / 64.0f;
+      d.drawScreen(screenQuad(1.7f * static_cast<float>(band), top, 640, top + 20, 0.5f, 0xFFFFFFFF, u0, 0.1f,
+                              u1, 1.3f));
+    }
+  });
+}
+
 TEST(D3d8FastPaths, TexturedMeshesMatchThePixelByPixelPath) {
   const std::vector<std::uint32_t> frame = expectSameOnEveryPath([](TestDevice& d) {
     cameraStates(d);

@@ -59,6 +59,25 @@ inline __attribute__((always_inline)) void gatherPairs(const int* texels, __m256
   *right = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
 }
 
+// Bilinear filtering of eight pixels' texels (top-left, top-right,
+// bottom-left, bottom-right); weights from the 1/256-texel coordinates.
+inline __attribute__((always_inline)) __m256i filterEight(const Setup& t, __m256i us, __m256i vs, __m256i t00,
+                                                          __m256i t10, __m256i t01, __m256i t11) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i low8 = _mm256_set1_epi32(255);
+  __m256i fxLow, fxHigh, fyLow, fyHigh;
+  spreadWeights8(_mm256_and_si256(us, low8), &fxLow, &fxHigh);
+  spreadWeights8(_mm256_and_si256(vs, low8), &fyLow, &fyHigh);
+  const __m256i low =
+      lerpChannels8(lerpChannels8(_mm256_unpacklo_epi8(t00, zero), _mm256_unpacklo_epi8(t10, zero), fxLow),
+                    lerpChannels8(_mm256_unpacklo_epi8(t01, zero), _mm256_unpacklo_epi8(t11, zero), fxLow), fyLow);
+  const __m256i high =
+      lerpChannels8(lerpChannels8(_mm256_unpackhi_epi8(t00, zero), _mm256_unpackhi_epi8(t10, zero), fxHigh),
+                    lerpChannels8(_mm256_unpackhi_epi8(t01, zero), _mm256_unpackhi_epi8(t11, zero), fxHigh), fyHigh);
+  return _mm256_or_si256(_mm256_packus_epi16(low, high),
+                         _mm256_set1_epi32(static_cast<int>(t.state->texture.alphaOr)));
+}
+
 inline __attribute__((always_inline)) __m256i sampleEight(const Setup& t, __m256i us, __m256i vs) {
   const int* texels = reinterpret_cast<const int*>(t.state->texture.texels);
   const __m256i one = _mm256_set1_epi32(1);
@@ -83,19 +102,7 @@ inline __attribute__((always_inline)) __m256i sampleEight(const Setup& t, __m256
     t01 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y1, x0), 4);
     t11 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y1, x1), 4);
   }
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i low8 = _mm256_set1_epi32(255);
-  __m256i fxLow, fxHigh, fyLow, fyHigh;
-  spreadWeights8(_mm256_and_si256(us, low8), &fxLow, &fxHigh);
-  spreadWeights8(_mm256_and_si256(vs, low8), &fyLow, &fyHigh);
-  const __m256i low =
-      lerpChannels8(lerpChannels8(_mm256_unpacklo_epi8(t00, zero), _mm256_unpacklo_epi8(t10, zero), fxLow),
-                    lerpChannels8(_mm256_unpacklo_epi8(t01, zero), _mm256_unpacklo_epi8(t11, zero), fxLow), fyLow);
-  const __m256i high =
-      lerpChannels8(lerpChannels8(_mm256_unpackhi_epi8(t00, zero), _mm256_unpackhi_epi8(t10, zero), fxHigh),
-                    lerpChannels8(_mm256_unpackhi_epi8(t01, zero), _mm256_unpackhi_epi8(t11, zero), fxHigh), fyHigh);
-  return _mm256_or_si256(_mm256_packus_epi16(low, high),
-                         _mm256_set1_epi32(static_cast<int>(t.state->texture.alphaOr)));
+  return filterEight(t, us, vs, t00, t10, t01, t11);
 }
 
 }  // namespace
@@ -110,12 +117,32 @@ void overlayGroupsWide(const Setup& t, std::uint32_t* row, int x, int groups, st
   const __m256i stepU = _mm256_mullo_epi32(_mm256_set1_epi32(fdu), steps);
   const __m256i stepV = _mm256_mullo_epi32(_mm256_set1_epi32(fdv), steps);
   std::int32_t u = *fu, v = *fv;
+  // A row of the screen that stays on one row of texels (v constant) and
+  // moves right by at most a texel per pixel reads, for eight pixels, a few
+  // neighbouring texels: load them as one vector and pick with permutes
+  // instead of gathering, whenever those texels do not wrap.
+  const bool oneTexelRow = fdv == 0 && fdu >= 0 && fdu <= 65536;
+  const int* texels = reinterpret_cast<const int*>(t.state->texture.texels);
+  const int* row0 = texels + (((v >> 16) & t.wrapMaskV) << t.rowShift);
+  const int* row1 = texels + ((((v >> 16) + 1) & t.wrapMaskV) << t.rowShift);
   for (int group = 0; group < groups; ++group, x += 8) {
     const __m256i us = _mm256_srai_epi32(_mm256_add_epi32(_mm256_set1_epi32(u), stepU), 8);
     const __m256i vs = _mm256_srai_epi32(_mm256_add_epi32(_mm256_set1_epi32(v), stepV), 8);
+    const int first = u >> 16, last = (u + 7 * fdu) >> 16;
+    __m256i colour;
+    if (oneTexelRow && last + 1 - first <= 7 && (first & t.wrapMaskU) + 7 <= t.wrapMaskU) {
+      const int base = first & t.wrapMaskU;
+      const __m256i left = _mm256_sub_epi32(_mm256_srai_epi32(us, 8), _mm256_set1_epi32(first));
+      const __m256i right = _mm256_add_epi32(left, _mm256_set1_epi32(1));
+      const __m256i top = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row0 + base));
+      const __m256i bottom = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row1 + base));
+      colour = filterEight(t, us, vs, _mm256_permutevar8x32_epi32(top, left), _mm256_permutevar8x32_epi32(top, right),
+                           _mm256_permutevar8x32_epi32(bottom, left), _mm256_permutevar8x32_epi32(bottom, right));
+    } else {
+      colour = sampleEight(t, us, vs);
+    }
     u += 8 * fdu;
     v += 8 * fdv;
-    __m256i colour = sampleEight(t, us, vs);
     if (modulate) {
       const __m256i half = _mm256_set1_epi16(128);
       const __m256i low =
