@@ -9,6 +9,10 @@
 #include "platform/d3d8/software_device_impl.h"
 #include "platform/d3d8/spans_wide.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 DWORD floatBits(float value) {
@@ -217,6 +221,25 @@ HRESULT SoftwareDevice::UpdateTexture(IDirect3DBaseTexture8* pSourceTexture,
 // Frame
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// Sets count elements from first to value, sixteen bytes per store where
+// the processor has SSE2 (std::fill stores one element at a time here).
+template <typename T>
+void fillElements(T* first, std::size_t count, T value) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  static_assert(sizeof(T) == 2 || sizeof(T) == 4);
+  constexpr std::size_t kPerVector = 16 / sizeof(T);
+  const __m128i pattern = sizeof(T) == 2 ? _mm_set1_epi16(static_cast<short>(value))
+                                         : _mm_set1_epi32(static_cast<int>(value));
+  for (; i + kPerVector <= count; i += kPerVector) _mm_storeu_si128(reinterpret_cast<__m128i*>(first + i), pattern);
+#endif
+  for (; i < count; ++i) first[i] = value;
+}
+
+}  // namespace
+
 HRESULT SoftwareDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,
                               DWORD /*Stencil*/) {
   const SoftwareDeviceConfig& config = softwareDeviceConfig();
@@ -239,10 +262,12 @@ HRESULT SoftwareDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D
     y0 = std::max(y0, vy0);
     x1 = std::min(x1, vx1);
     y1 = std::min(y1, vy1);
+    if (x1 <= x0) return;
     for (LONG y = y0; y < y1; ++y) {
       const std::size_t row = static_cast<std::size_t>(y) * kBackBufferWidth;
-      if (Flags & D3DCLEAR_TARGET) std::fill(colour_.begin() + row + x0, colour_.begin() + row + x1, Color);
-      if (Flags & D3DCLEAR_ZBUFFER) std::fill(depth_.begin() + row + x0, depth_.begin() + row + x1, depthValue);
+      const auto width = static_cast<std::size_t>(x1 - x0);
+      if (Flags & D3DCLEAR_TARGET) fillElements<std::uint32_t>(colour_.data() + row + x0, width, Color);
+      if (Flags & D3DCLEAR_ZBUFFER) fillElements<std::uint16_t>(depth_.data() + row + x0, width, depthValue);
     }
   };
   if (Count == 0) {
