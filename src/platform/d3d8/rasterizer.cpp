@@ -4,6 +4,7 @@
 #include "platform/d3d8/spans.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 // Structure: a triangle is snapped to 28.4 fixed point, its three edge
@@ -152,7 +153,7 @@ void rasterizeTriangle(const RasterVertex& v0, const RasterVertex& v1, const Ras
   t.fastBilinear = textured && t.linear && !state.clampU && !state.clampV && t.wrapMaskU >= 0 && t.wrapMaskV >= 0 &&
                    isPowerOfTwo(state.texture.pitchTexels);
   if (t.fastBilinear) {
-    while ((1 << t.rowShift) < state.texture.pitchTexels) ++t.rowShift;
+    t.rowShift = std::countr_zero(static_cast<unsigned>(state.texture.pitchTexels));  // a power of two
   }
   t.depthLessEqual = state.depthFunc == D3DCMP_LESSEQUAL;
   t.blendMode = blendModeOf(state);

@@ -305,7 +305,8 @@ GLASS_INLINE __m128i toBytes(__m128 value) {  // clamp to 0..255 and round half 
   return _mm_cvttps_epi32(_mm_add_ps(value, _mm_set1_ps(0.5f)));
 }
 
-template <bool kGouraud>
+// kWide: the eight-pixel loop does the span (chosen once per triangle).
+template <bool kGouraud, bool kWide>
 void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
   const PixelState& s = *t.state;
   const double px = xStart;
@@ -333,7 +334,7 @@ void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
   alignas(16) std::int32_t depths[4];
   alignas(16) std::uint32_t colours[4];
 
-  if (wideSpansAvailable()) {
+  if constexpr (kWide) {
     meshSpanWide(t, y, xStart, xEnd, starts, kGouraud);
     return;
   }
@@ -409,7 +410,8 @@ SpanFunction pickSpan(const Setup& t, bool perspective, bool textured, bool gour
   }
   if (perspective && textured && depth && !blend && t.fastBilinear && t.defaultCombine && t.depthLessEqual &&
       !s.alphaTest && t.writeMask == 0xFFFFFFFFu && !s.dropOutsideDepthRange) {
-    return gouraud ? &drawMeshSpan<true> : &drawMeshSpan<false>;
+    if (wideSpansAvailable()) return gouraud ? &drawMeshSpan<true, true> : &drawMeshSpan<false, true>;
+    return gouraud ? &drawMeshSpan<true, false> : &drawMeshSpan<false, false>;
   }
 #endif
   if (perspective) {
