@@ -12,6 +12,7 @@
 
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/software_device.h"
+#include "support/d3d8_test_device.h"
 
 namespace {
 
@@ -35,13 +36,7 @@ class ReferenceScene {
   ReferenceScene() {
     resetSoftwareDeviceConfig();
     direct3D_ = Direct3DCreate8(120);
-    D3DPRESENT_PARAMETERS p{};
-    p.BackBufferWidth = 640;
-    p.BackBufferHeight = 480;
-    p.BackBufferFormat = D3DFMT_A8R8G8B8;
-    p.SwapEffect = D3DSWAPEFFECT_FLIP;
-    p.EnableAutoDepthStencil = TRUE;
-    p.AutoDepthStencilFormat = D3DFMT_D16;
+    D3DPRESENT_PARAMETERS p = fullScreenParameters();
     direct3D_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device_);
     // Linear filtering on stage 0, as the presentation sets it at start-up.
     device_->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);

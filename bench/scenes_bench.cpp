@@ -22,6 +22,7 @@
 #include "render/screen_quad.h"
 #include "scenes/scene_routines.h"
 #include "scenes/scene_state.h"
+#include "support/d3d8_test_device.h"
 
 namespace {
 
@@ -57,13 +58,7 @@ class BenchWorld {
   BenchWorld() {
     resetSoftwareDeviceConfig();
     direct3D_ = Direct3DCreate8(120);
-    D3DPRESENT_PARAMETERS p{};
-    p.BackBufferWidth = 640;
-    p.BackBufferHeight = 480;
-    p.BackBufferFormat = D3DFMT_A8R8G8B8;
-    p.SwapEffect = D3DSWAPEFFECT_FLIP;
-    p.EnableAutoDepthStencil = TRUE;
-    p.AutoDepthStencilFormat = D3DFMT_D16;
+    D3DPRESENT_PARAMETERS p = fullScreenParameters();
     direct3D_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device);
     initImageCodec();
     picture_ = container({gradient(3, 0), gradient(3, 1), gradient(3, 2), gradient(3, 3)});

@@ -14,6 +14,7 @@
 #include "render/device.h"
 #include "render/screen_quad.h"
 #include "support/test_pictures.h"
+#include "support/d3d8_test_device.h"
 
 namespace {
 
@@ -32,13 +33,7 @@ class BenchDevice {
     initImageCodec();
     resetSoftwareDeviceConfig();
     direct3D_ = Direct3DCreate8(120);
-    D3DPRESENT_PARAMETERS parameters{};
-    parameters.BackBufferWidth = 640;
-    parameters.BackBufferHeight = 480;
-    parameters.BackBufferFormat = D3DFMT_A8R8G8B8;
-    parameters.SwapEffect = D3DSWAPEFFECT_FLIP;
-    parameters.EnableAutoDepthStencil = TRUE;
-    parameters.AutoDepthStencilFormat = D3DFMT_D16;
+    D3DPRESENT_PARAMETERS parameters = fullScreenParameters();
     direct3D_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &device);
     createStreamingTextures();
   }

@@ -23,6 +23,7 @@
 #include "scenes/scene_routines.h"
 #include "scenes/scene_state.h"
 #include "support/scene_world.h"
+#include "support/d3d8_test_device.h"
 
 namespace {
 
@@ -37,13 +38,7 @@ const int kMeshSlotByIndexBuffer[] = {0,  1,  2,  5,  6,  10, 11, 12, 13, 14, 15
 
 IDirect3DDevice8* createSoftwareDevice() {
   IDirect3D8* direct3d = Direct3DCreate8(120);
-  D3DPRESENT_PARAMETERS parameters = {};
-  parameters.BackBufferWidth = 640;
-  parameters.BackBufferHeight = 480;
-  parameters.BackBufferFormat = D3DFMT_A8R8G8B8;
-  parameters.SwapEffect = D3DSWAPEFFECT_FLIP;
-  parameters.EnableAutoDepthStencil = TRUE;
-  parameters.AutoDepthStencilFormat = D3DFMT_D16;
+  D3DPRESENT_PARAMETERS parameters = fullScreenParameters();
   IDirect3DDevice8* created = nullptr;
   direct3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &created);
   direct3d->Release();
