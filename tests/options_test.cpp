@@ -25,7 +25,7 @@ TEST(OptionsTest, WindowAndDisplayChoices) {
   OptionsResult result = parse({"--window", "--no-vsync", "--verbose"});
   ASSERT_TRUE(result.ok);
   EXPECT_FALSE(result.options.fullscreen);
-  EXPECT_EQ(result.options.scale, 2);
+  EXPECT_EQ(result.options.scale, 0) << "the largest scale that fits";
   EXPECT_FALSE(result.options.vsync);
   EXPECT_TRUE(result.options.verbose);
 
@@ -40,6 +40,22 @@ TEST(OptionsTest, WindowAndDisplayChoices) {
   EXPECT_TRUE(result.options.fullscreen) << "the later option wins";
 }
 
+TEST(OptionsTest, PlayerOptions) {
+  OptionsResult result = parse({"--volume", "0", "--audio-device=USB Audio", "--loop", "--display", "1"});
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(result.options.volume, 0);
+  EXPECT_EQ(result.options.audioDevice, "USB Audio");
+  EXPECT_TRUE(result.options.loop);
+  EXPECT_EQ(result.options.display, 1);
+  EXPECT_FALSE(result.options.listAudioDevices);
+  result = parse({});
+  EXPECT_EQ(result.options.volume, 100);
+  EXPECT_EQ(result.options.display, -1);
+  EXPECT_TRUE(parse({"--list-audio-devices"}).options.listAudioDevices);
+  EXPECT_TRUE(parse({"--window", "--fullscreen"}).options.fullscreen) << "the last one given counts";
+  EXPECT_FALSE(parse({"--fullscreen", "--window"}).options.fullscreen);
+}
+
 TEST(OptionsTest, ValuesAfterBlankOrEquals) {
   const OptionsResult result = parse({"--data", "some dir", "--trace=calls.txt"});
   ASSERT_TRUE(result.ok);
@@ -49,7 +65,9 @@ TEST(OptionsTest, ValuesAfterBlankOrEquals) {
 
 TEST(OptionsTest, RefusalsNameTheOption) {
   for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-           {"--scale", "0"}, {"--scale", "17"}, {"--scale", "2x"}, {"--scale"}, {"--data"}, {"--trace", ""}}) {
+           {"--scale", "0"}, {"--scale", "17"}, {"--scale", "2x"}, {"--scale"}, {"--data"}, {"--trace", ""},
+           {"--volume", "101"}, {"--volume", "-1"}, {"--volume"}, {"--audio-device", ""}, {"--display", "x"},
+           {"--loop", "--bench"}, {"--list-audio-devices=1"}}) {
     const OptionsResult result = parse(bad);
     EXPECT_FALSE(result.ok) << bad[0];
     EXPECT_NE(result.error.find(bad[0]), std::string::npos) << result.error;

@@ -2,15 +2,24 @@
 // SDL events turned into messages, message boxes and the clock.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
+#include <png.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/os/clock.h"
 #include "platform/os/message_box.h"
+#include "platform/os/present_stats.h"
+#include "platform/os/window_fit.h"
+#include "capture/png_writer.h"
 #include "platform/os/win32.h"
 #include "platform/os/window_system.h"
 
@@ -159,9 +168,14 @@ TEST_F(WindowTest, InterruptSignalClosesTheWindow) {
   HWND window = openWindow(false);
   drain();
   // SDL turns SIGINT into its quit event; the window then closes and the
-  // loop gets its quit message.
+  // loop gets its quit message. The present thread pumps SDL's events every
+  // few milliseconds.
   std::raise(SIGINT);
-  const std::vector<MSG> taken = drain();
+  std::vector<MSG> taken;
+  for (int tries = 0; tries < 200 && (taken.empty() || taken.back().message != WM_QUIT); ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (const MSG& msg : drain()) taken.push_back(msg);
+  }
   ASSERT_GE(taken.size(), 2u);
   EXPECT_EQ(taken[0].message, WM_CLOSE);
   EXPECT_EQ(taken.back().message, WM_QUIT);
@@ -196,6 +210,189 @@ TEST_F(WindowTest, MessageBoxWithoutDisplayGoesToStandardError) {
   MessageBoxA(nullptr, "File not found", "FMOD error", MB_OK);
   MessageBoxA(nullptr, "FMOD 3.33\n", "FMOD error.", MB_OK);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "FMOD error: File not found\nFMOD error.: FMOD 3.33\n");
+}
+
+void pushKey(SDL_Keycode key, Uint16 modifiers = KMOD_NONE) {
+  SDL_Event event{};
+  event.type = SDL_KEYDOWN;
+  event.key.keysym.sym = key;
+  event.key.keysym.mod = modifiers;
+  ASSERT_EQ(SDL_PushEvent(&event), 1);
+  event.type = SDL_KEYUP;
+  ASSERT_EQ(SDL_PushEvent(&event), 1);
+}
+
+TEST_F(WindowTest, PlayerKeysActAtOnceAndNeverReachThePresentation) {
+  openWindow(false);
+  drain();
+  std::vector<bool> pauses;
+  int mutes = 0;
+  setPlayerHooks({[&pauses](bool paused) { pauses.push_back(paused); }, [&mutes] { ++mutes; }, {}});
+
+  // Space pauses. A paused loop waits in PeekMessageA for as long as no
+  // message is waiting, so only one message is taken here (Q's press).
+  pushKey(SDLK_SPACE);
+  pushKey(SDLK_q);
+  MSG msg{};
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  std::vector<MSG> taken{msg};
+  EXPECT_TRUE(playbackPaused());
+  pushKey(SDLK_m);
+  pushKey(SDLK_F11);
+  pushKey(SDLK_RETURN, KMOD_LALT);
+  pushKey(SDLK_SPACE);
+  for (const MSG& msg : drain()) taken.push_back(msg);
+  EXPECT_FALSE(playbackPaused());
+  EXPECT_EQ(pauses, (std::vector<bool>{true, false}));
+  EXPECT_EQ(mutes, 1);
+  EXPECT_FALSE(windowFullscreen()) << "F11 and Alt+Enter: there and back";
+  toggleFullscreen();
+  EXPECT_TRUE(windowFullscreen());
+
+  ASSERT_EQ(taken.size(), 2u) << "only Q's press and release are messages";
+  EXPECT_EQ(taken[0].wParam, WPARAM{'Q'});
+  EXPECT_EQ(taken[1].message, WM_KEYUP);
+}
+
+TEST_F(WindowTest, PauseFreezesTheClockAndItGoesOnFromThere) {
+  setPlaybackPaused(true);
+  const DWORD frozen = GetTickCount();
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(GetTickCount(), frozen);
+  EXPECT_EQ(timeGetTime(), frozen);
+  setPlaybackPaused(false);
+  EXPECT_LT(GetTickCount() - frozen, 20u) << "the time spent paused is not a long frame";
+}
+
+bool readPng(const std::string& path, std::vector<std::uint32_t>& pixels, int& width, int& height) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  image.format = PNG_FORMAT_BGRA;
+  pixels.assign(PNG_IMAGE_SIZE(image) / 4, 0);
+  width = static_cast<int>(image.width);
+  height = static_cast<int>(image.height);
+  return png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) != 0;
+}
+
+TEST_F(WindowTest, ScreenshotSavesTheFrameOnScreenAsPng) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("glass_shot_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  HWND window = openWindow(false);
+  WindowOptions options = windowOptions();
+  options.screenshotFolder = folder.string();
+  setWindowOptions(options);
+  setPlayerHooks({{}, {}, [](const std::string& path, const std::uint32_t* pixels, std::string& error) {
+                    const PngResult result =
+                        writePng(path, {reinterpret_cast<const std::uint8_t*>(pixels), 640, 480, 640 * 4});
+                    error = result.error;
+                    return result.ok;
+                  }});
+  EXPECT_EQ(saveScreenshot(), "") << "nothing shown yet";
+
+  std::vector<std::uint32_t> frame(640 * 480);
+  for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8);
+  FrameSink* sink = windowFrameSink();
+  ASSERT_TRUE(sink->presentFrame(frame.data(), 640, 480, 640 * 4));
+  ASSERT_TRUE(sink->presentFrame(frame.data(), 640, 480, 640 * 4)) << "the first is on screen once the second is taken";
+
+  const std::string path = saveScreenshot();
+  ASSERT_FALSE(path.empty());
+  EXPECT_EQ(std::filesystem::path(path).parent_path(), folder);
+  std::vector<std::uint32_t> read;
+  int width = 0;
+  int height = 0;
+  ASSERT_TRUE(readPng(path, read, width, height));
+  EXPECT_EQ(width, 640);
+  EXPECT_EQ(height, 480);
+  EXPECT_EQ(read, frame);
+  DestroyWindow(window);
+  std::filesystem::remove_all(folder);
+}
+
+TEST(ScreenshotNameTest, DatedAndNumberedWhenTaken) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("glass_names_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  std::tm moment{};
+  moment.tm_year = 2026 - 1900;
+  moment.tm_mon = 11;
+  moment.tm_mday = 7;
+  moment.tm_hour = 3;
+  moment.tm_min = 4;
+  moment.tm_sec = 5;
+  moment.tm_isdst = -1;
+  const std::time_t when = std::mktime(&moment);
+  const std::string first = screenshotPath(folder.string(), when);
+  EXPECT_EQ(first, (folder / "glass-orchard-20261207-030405.png").string());
+  std::ofstream(first).put('x');
+  EXPECT_EQ(screenshotPath(folder.string(), when), (folder / "glass-orchard-20261207-030405-2.png").string());
+  std::filesystem::remove_all(folder);
+}
+
+TEST(WindowFitTest, LargestWholeScaleThatFitsTheUsableDesktop) {
+  struct Case {
+    int requested, usableWidth, usableHeight;
+    int scale;
+    bool capped;
+  };
+  const Case cases[] = {
+      {0, 1366, 768, 1, false},    // 960 + decorations does not fit 768
+      {0, 1280, 1024, 2, false},   // 960 + a title bar fits 1024
+      {0, 1920, 1080, 2, false},
+      {0, 3840, 2160, 4, false},
+      {0, 5120, 2880, 5, false},
+      {0, 600, 400, 1, false},     // never below 1
+      {16, 1920, 1080, 2, true},   // a larger scale is capped
+      {1, 1920, 1080, 1, false},   // a smaller one is kept
+      {3, 0, 0, 3, false},         // desktop unknown: as asked
+      {0, 0, 0, 2, false},
+  };
+  for (const Case& c : cases) {
+    const ScaleChoice choice = chooseWindowScale(c.requested, c.usableWidth, c.usableHeight);
+    EXPECT_EQ(choice.scale, c.scale) << c.requested << " on " << c.usableWidth << "x" << c.usableHeight;
+    EXPECT_EQ(choice.capped, c.capped) << c.requested << " on " << c.usableWidth << "x" << c.usableHeight;
+  }
+}
+
+TEST(WindowFitTest, PictureKeepsFourToThreeWithBars) {
+  struct Case {
+    int width, height;
+    PictureRect rect;
+  };
+  const Case cases[] = {
+      {1280, 960, {0, 0, 1280, 960}},     // exact
+      {1920, 1080, {240, 0, 1440, 1080}}, // bars left and right
+      {1280, 1024, {0, 32, 1280, 960}},   // bars top and bottom
+      {1366, 768, {171, 0, 1024, 768}},
+      {641, 480, {0, 0, 640, 480}},       // odd leftover: the picture starts at 0
+      {0, 480, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    const PictureRect r = letterbox(c.width, c.height);
+    EXPECT_EQ(r.x, c.rect.x) << c.width << "x" << c.height;
+    EXPECT_EQ(r.y, c.rect.y) << c.width << "x" << c.height;
+    EXPECT_EQ(r.width, c.rect.width) << c.width << "x" << c.height;
+    EXPECT_EQ(r.height, c.rect.height) << c.width << "x" << c.height;
+  }
+}
+
+TEST(PresentStatsTest, MedianPercentileLateFramesAndEntryRates) {
+  std::vector<PresentRecord> records;
+  double t = 0;
+  for (int i = 0; i < 60; ++i) records.push_back({t += 1.0 / 60, 0, false});  // entry 0 at 60/s
+  for (int i = 0; i < 30; ++i) records.push_back({t += 1.0 / 30, 1, false});  // entry 1 at 30/s, all late
+  records.push_back({t += 5.0, 1, true});  // after a pause: no frame time
+  const PresentSummary summary = summarisePresents(records, 1.0 / 60);
+  EXPECT_EQ(summary.presents, 91);
+  EXPECT_EQ(summary.intervals, 89);
+  EXPECT_EQ(summary.late, 30);
+  EXPECT_NEAR(summary.medianMs, 1000.0 / 60, 1e-6);
+  EXPECT_NEAR(summary.p99Ms, 1000.0 / 30, 1e-6);
+  ASSERT_EQ(summary.entries.size(), 2u);
+  EXPECT_NEAR(summary.entries[0].perSecond(), 60.0, 1e-6);
+  EXPECT_NEAR(summary.entries[1].perSecond(), 30.0, 1e-6);
 }
 
 TEST(ClockTest, VirtualClockDrivesBothTickReadsAndWraps) {

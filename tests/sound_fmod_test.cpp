@@ -152,6 +152,20 @@ TEST_F(SoundTest, SilentOutputFollowsItsClock) {
   EXPECT_EQ(position(song), 4 * 256 + 44);
 }
 
+TEST_F(SoundTest, PauseHoldsThePositionUntilResumed) {
+  std::uint64_t micros = 0;
+  setSilentOutputClock([&micros] { return micros; });
+  FMUSIC_MODULE* song = startSong(SoundOutput::Silent);
+  micros = 205'000;  // row 20
+  EXPECT_EQ(position(song), 20);
+  setSoundPaused(true);
+  micros += 3'000'000;
+  EXPECT_EQ(position(song), 20) << "paused: the music stands still";
+  setSoundPaused(false);
+  micros += 100'000;
+  EXPECT_EQ(position(song), 30) << "resumed: on from where it stopped";
+}
+
 TEST_F(SoundTest, OrderThenRowDescribeOneMoment) {
   std::uint64_t micros = 0;
   setSilentOutputClock([&micros] { return micros; });

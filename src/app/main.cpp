@@ -12,7 +12,15 @@
 
 #include "app/options.h"
 #include "app/shell.h"
+#include "app/timeline.h"
+#include "app/timeline_state.h"
+#include "assets/file_loading.h"
+#include "assets/mesh_table.h"
 #include "capture/capture_mode.h"
+#include "capture/png_writer.h"
+#include "codec/texture_building.h"
+#include "render/screen_quad.h"
+#include "scenes/scene_state.h"
 #include "platform/d3d8/device_trace.h"
 #include "platform/d3d8/software_device.h"
 #include "platform/os/window_system.h"
@@ -23,6 +31,74 @@ namespace {
 constexpr const char* kProgramName = "glass-orchard";
 constexpr const char* kVersionText = "glass-orchard 1.0.0 (GLASS ORCHARD for Linux)\n";
 constexpr int kUsageExitCode = 2;
+
+// --list-audio-devices: one name a line on standard output.
+int listAudioDevices() {
+  std::string driver;
+  std::string error;
+  const std::vector<std::string> names = playbackDeviceNames(driver, error);
+  if (!error.empty()) {
+    std::fprintf(stderr, "%s: no audio system: %s\n", kProgramName, error.c_str());
+    return 1;
+  }
+  if (names.empty()) {
+    std::fprintf(stderr, "%s: the %s audio driver lists no playback devices\n", kProgramName, driver.c_str());
+    return 0;
+  }
+  for (const std::string& name : names) std::printf("%s\n", name.c_str());
+  return 0;
+}
+
+// The player's keys: the music pauses and mutes with the window's clock,
+// and F12 writes the frame as a PNG.
+PlayerHooks livePlayerHooks(bool verbose) {
+  PlayerHooks hooks;
+  hooks.pause = [](bool paused) { setSoundPaused(paused); };
+  hooks.toggleMute = [verbose] {
+    setSoundMuted(!soundMuted());
+    if (verbose) std::fprintf(stderr, "%s: %s\n", kProgramName, soundMuted() ? "muted (M again for sound)" : "sound on");
+  };
+  hooks.writePicture = [](const std::string& path, const std::uint32_t* pixels, std::string& error) {
+    const BgraView view{reinterpret_cast<const std::uint8_t*>(pixels), 640, 480, 640 * 4};
+    const PngResult written = writePng(path, view);
+    error = written.error;
+    return written.ok;
+  };
+  return hooks;
+}
+
+// True when the run just finished ended at the end of the music: the
+// timeline's quit message to a window that is still open (not Escape, not
+// the window closed, not a start-up failure).
+bool endedWithTheMusic() {
+  const MSG& last = shellState.lastMessage;
+  return !shellState.escapePressed && last.message == WM_QUIT && last.hwnd != nullptr &&
+         IsWindow(shellState.window);
+}
+
+// Everything a run leaves behind, so that the next one starts exactly like
+// the first; the display window stays open in between.
+void prepareAnotherRun() {
+  releaseMeshTable();
+  releaseBuiltTextures();
+  releaseScreenQuad();
+  releaseLoadedFiles();
+  resetShell();
+  resetTimeline();
+  sceneState = SceneState{};
+  restartWindowSystem();
+}
+
+// The live presentation, once or (--loop) until it ends other than with the music.
+int playLive(bool loop) {
+  for (;;) {
+    // The present statistics are kept per timeline entry.
+    setPassHook([] { noteTimelineEntry(timelineState.currentIndex); });
+    const int exitCode = runPresentation(GetModuleHandleA(nullptr), SW_SHOWDEFAULT);
+    if (!loop || !endedWithTheMusic()) return exitCode;
+    prepareAnotherRun();
+  }
+}
 
 }  // namespace
 
@@ -41,6 +117,10 @@ int main(int argc, char** argv) {
     std::fputs(kVersionText, stdout);
     return 0;
   }
+  if (options.listAudioDevices) return listAudioDevices();
+  // Screenshots go where the program was started, not to the data folder.
+  std::error_code noStartFolder;
+  const std::string startFolder = std::filesystem::current_path(noStartFolder).string();
   // Output names are taken relative to where the program was started, not
   // to the data folder it changes to.
   OfflineRequest offlineRequest;
@@ -77,13 +157,18 @@ int main(int argc, char** argv) {
   WindowOptions window;
   window.fullscreen = options.fullscreen;
   window.scale = options.scale;
+  window.display = options.display;
+  window.screenshotFolder = startFolder;
   window.vsync = options.vsync;
   window.verbose = options.verbose;
   setWindowOptions(window);
+  setPlayerHooks(livePlayerHooks(options.verbose));
   setSoundVerbose(options.verbose);
+  setSoundVolume(options.volume);
+  setSoundDeviceName(options.audioDevice);
   setFrameSink(windowFrameSink());
 
-  const int exitCode = runPresentation(GetModuleHandleA(nullptr), SW_SHOWDEFAULT);
+  const int exitCode = playLive(options.loop);
 
   // Leave the display and the sound device as they were found.
   resetSoundSystem();

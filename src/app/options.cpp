@@ -26,6 +26,16 @@ bool parseFps(const std::string& text, int& fps) {
   return true;
 }
 
+bool parseWholeNumber(const std::string& text, int low, int high, int& number) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) return false;
+  number = value;
+  return true;
+}
+
+constexpr int kMaxDisplay = 63;
+
 bool parseSeconds(const std::string& text, double& seconds) {
   if (text.empty()) return false;
   char* end = nullptr;
@@ -76,10 +86,32 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
       // --fullscreen: desktop full screen, the picture scaled to fit at 4:3 (default).
       o.fullscreen = true;
     } else if (name == "--scale") {
-      // --scale N: window size factor 1..16 (default 2); implies --window.
+      // --scale N: window size factor 1..16 (default: the largest that fits); implies --window.
       if (!takeValue()) return fail("--scale needs a number");
       if (!parseScale(value, o.scale)) return fail("--scale wants a whole number from 1 to 16, not '" + value + "'");
       o.fullscreen = false;
+    } else if (name == "--display") {
+      // --display N: the monitor (0 is the first) for the window and for full screen.
+      if (!takeValue()) return fail("--display needs a number");
+      if (!parseWholeNumber(value, 0, kMaxDisplay, o.display)) {
+        return fail("--display wants a monitor number from 0 to 63, not '" + value + "'");
+      }
+    } else if (name == "--volume") {
+      // --volume N: loudness of the music, 0 (silent) to 100 (default).
+      if (!takeValue()) return fail("--volume needs a number");
+      if (!parseWholeNumber(value, 0, 100, o.volume)) {
+        return fail("--volume wants a whole number from 0 to 100, not '" + value + "'");
+      }
+    } else if (name == "--audio-device") {
+      // --audio-device NAME: play on this SDL playback device (see --list-audio-devices).
+      if (!takeValue() || value.empty()) return fail("--audio-device needs a device name");
+      o.audioDevice = value;
+    } else if (name == "--list-audio-devices" && takesNoValue()) {
+      // --list-audio-devices: print the playback device names and exit.
+      o.listAudioDevices = true;
+    } else if (name == "--loop" && takesNoValue()) {
+      // --loop: start again from the beginning at the end of the music, until Escape.
+      o.loop = true;
     } else if (name == "--vsync" && takesNoValue()) {
       // --vsync: hold presents to the display's retrace where it can (default).
       o.vsync = true;
@@ -122,6 +154,7 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
   }
   const int offlineModes = !o.captureOutput.empty() + !o.contactSheet.empty() + o.bench;
   if (offlineModes > 1) return fail("--capture, --contact-sheet and --bench cannot be combined");
+  if (offlineModes > 0 && o.loop) return fail("--loop applies to live play, not to --capture, --contact-sheet or --bench");
   if (offlineModes == 0 && (o.fps != 0 || o.maxSeconds != 0)) {
     return fail("--fps and --max-seconds apply to --capture, --contact-sheet and --bench only");
   }
@@ -137,13 +170,26 @@ std::string helpText(const std::string& programName) {
          "  --help          print this help and exit\n"
          "  --version       print the version and exit\n"
          "  --fullscreen    desktop full screen, scaled to fit at 4:3 (default)\n"
-         "  --window        a window of 2 x 640 x 480 instead\n"
-         "  --scale N       a window of N x 640 x 480 (1 to 16)\n"
+         "  --window        a window instead: the largest whole multiple of\n"
+         "                  640 x 480 that fits the desktop (resizable)\n"
+         "  --scale N       a window of N x 640 x 480 (1 to 16; less if it does\n"
+         "                  not fit). Of --window/--scale and --fullscreen the\n"
+         "                  last one given counts\n"
+         "  --display N     the monitor for the window and full screen (0 = first)\n"
          "  --vsync         hold frames to the display's retrace (default)\n"
          "  --no-vsync      do not wait for the retrace (frames held to 60 per second)\n"
          "  --data DIR      change to DIR before start-up\n"
          "  --trace FILE    write every Direct3D call to FILE\n"
-         "  --verbose       report video driver, renderer and sound device\n"
+         "  --verbose       report video driver, renderer and sound device, and\n"
+         "                  at the end how regularly frames were presented\n"
+         "  --volume N      loudness of the music, 0 to 100 (default 100)\n"
+         "  --audio-device NAME  play on this device (see --list-audio-devices)\n"
+         "  --list-audio-devices  print the sound devices' names and exit\n"
+         "  --loop          start again from the beginning at the end of the music\n"
+         "\n"
+         "While playing: Space pauses and resumes, M mutes, F11 or Alt+Enter\n"
+         "switches between window and full screen, F12 saves a screenshot PNG\n"
+         "in the folder the program was started from, Escape ends.\n"
          "\n"
          "Offline (no window; the whole presentation on a virtual clock):\n"
          "  --capture OUT         video OUT.mp4 or OUT.mkv (through ffmpeg), or PNG\n"

@@ -8,12 +8,17 @@
 struct Options {
   bool help = false;
   bool version = false;
-  bool fullscreen = true;
-  int scale = 2;
+  bool fullscreen = true;  // --window and --fullscreen: the last one given counts
+  int scale = 0;           // 0: the largest whole scale that fits the desktop
+  int display = -1;        // monitor for the window and full screen; -1: SDL's choice
   bool vsync = true;
   bool verbose = false;
   std::string dataDirectory;  // empty: the working directory as it is
   std::string traceFile;      // empty: no device call trace
+  int volume = 100;           // sound device loudness, 0..100
+  std::string audioDevice;    // empty: the system's default playback device
+  bool listAudioDevices = false;
+  bool loop = false;          // start again from the beginning at the end of the music
 
   // Offline modes (at most one): render the whole presentation on a
   // virtual clock instead of playing it.

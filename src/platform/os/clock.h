@@ -17,6 +17,13 @@ void setClockSource(ClockSource source);
 // The current reading of the installed clock.
 std::uint32_t clockMilliseconds();
 
+// Stops (true) and restarts (false) the system clock: while paused its
+// reading stands still, and afterwards it goes on from that reading, so the
+// time spent paused never shows as a long frame. An installed clock source
+// is not affected.
+void setClockPaused(bool paused);
+bool clockPaused();
+
 // A clock that stands still until it is set or advanced. Install it with
 // `install()`; it must outlive its installation (call setClockSource({}) or
 // let another clock replace it before destroying it).

@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "platform/os/os_internal.h"
+#include "platform/os/window_system.h"
 
 namespace {
 
@@ -42,6 +43,12 @@ void dropMessagesFor(HWND window) {
 
 BOOL PeekMessageA(MSG* msg, HWND /*window*/, UINT /*filterMin*/, UINT /*filterMax*/, UINT removeFlags) {
   pump();
+  // Paused, the main loop waits here: nothing is drawn until the player
+  // resumes or a message (Escape, closing the window) arrives.
+  while (playbackPaused() && queue().empty() && os_detail::firstLiveWindow() != nullptr) {
+    os_detail::waitForDisplayEvent(10);
+    pump();
+  }
   if (queue().empty()) return FALSE;
   if (msg != nullptr) *msg = queue().front();
   if (removeFlags & PM_REMOVE) queue().pop_front();

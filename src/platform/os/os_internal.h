@@ -1,7 +1,11 @@
 // Shared by the files of platform/os only; nothing outside includes it.
 #pragma once
 
+#include <SDL.h>
+
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/os/win32.h"
 
@@ -37,5 +41,21 @@ void pumpDisplayEvents(HWND target);
 // Blocks until some SDL event arrives or `timeoutMs` passes.
 void waitForDisplayEvent(int timeoutMs);
 void shutdownDisplay();
+// Keeps the display window open for the next window to take over.
+void parkDisplayWindow();
+
+// Player controls (player_controls.cpp for the keys, sdl_display.cpp for the
+// window side).
+// True when the key is one of the player's and has been acted on; such keys
+// do not reach the presentation.
+bool handlePlayerKey(const SDL_KeyboardEvent& key);
+void toggleDisplayFullscreen();
+bool displayFullscreen();
+// The 640 x 480 frame on screen; empty when none.
+std::vector<std::uint32_t> frameOnScreen();
+// The next present follows a pause.
+void markPresentGap();
+// Not paused, no hooks (resetWindowSystem).
+void resetPlayerState();
 
 }  // namespace os_detail

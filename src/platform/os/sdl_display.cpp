@@ -1,32 +1,35 @@
-// The SDL side of platform/os: the display window, its renderer and
-// streaming texture, the frame sink, the pointer, and the translation of SDL
-// events into window messages.
+// The SDL side of platform/os: the display window (created and destroyed
+// here on the main thread, shown by the present thread of
+// frame_presenter.h), the frame sink, the pointer, and the translation of
+// SDL events into window messages.
 #include <SDL.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <thread>
 
+#include "platform/os/frame_presenter.h"
 #include "platform/os/os_internal.h"
 #include "platform/os/quiet_stderr.h"
+#include "platform/os/window_fit.h"
 #include "platform/os/window_system.h"
 
 namespace {
 
 constexpr int kFrameWidth = 640;
 constexpr int kFrameHeight = 480;
-// Presents per second when the display does not hold them to its retrace.
-constexpr int kPacedRate = 60;
 
 struct Display {
   bool eventsStarted = false;
   bool videoStarted = false;
   SDL_Window* window = nullptr;
-  SDL_Renderer* renderer = nullptr;
-  SDL_Texture* texture = nullptr;
-  bool pacedByDisplay = false;
-  std::chrono::steady_clock::time_point nextPresent{};
+  bool parked = false;          // kept open for the next run's window
+  bool fullscreen = false;
+  int pointerShown = -1;        // last visibility asked for; -1 unknown
+  FramePresenter presenter;
+  std::atomic<int> entry{0};
 };
 
 Display& display() {
@@ -69,19 +72,21 @@ bool startVideo() {
 
 void destroyDisplayWindow() {
   Display& d = display();
-  if (d.texture != nullptr) SDL_DestroyTexture(d.texture);
-  if (d.renderer != nullptr) SDL_DestroyRenderer(d.renderer);
+  d.presenter.stop();
   if (d.window != nullptr) SDL_DestroyWindow(d.window);
-  d.texture = nullptr;
-  d.renderer = nullptr;
   d.window = nullptr;
+  d.parked = false;
+  d.pointerShown = -1;
 }
 
-SDL_Renderer* createRenderer(SDL_Window* window, bool vsync) {
-  const Uint32 flags = SDL_RENDERER_ACCELERATED | (vsync ? SDL_RENDERER_PRESENTVSYNC : 0);
-  SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, flags);
-  if (renderer == nullptr) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-  return renderer;
+// The monitor asked for, or 0 (with a note) when there is no such monitor.
+int chosenDisplay(int asked) {
+  if (asked < 0) return 0;
+  const int count = SDL_GetNumVideoDisplays();
+  if (asked < count) return asked;
+  std::fprintf(stderr, "glass-orchard: there is no display %d (%d found; the first is 0); using display 0\n", asked,
+               count);
+  return 0;
 }
 
 // Windows virtual key for an SDL key; 0 for keys the presentation never
@@ -139,28 +144,13 @@ void translate(const SDL_Event& event, HWND target) {
       if (target != nullptr) sendSetCursor(target);
       break;
     case SDL_KEYDOWN:
-      if (target != nullptr) PostMessageA(target, WM_KEYDOWN, virtualKey(event.key.keysym.sym), keyParam(event.key, false));
-      break;
     case SDL_KEYUP:
-      if (target != nullptr) PostMessageA(target, WM_KEYUP, virtualKey(event.key.keysym.sym), keyParam(event.key, true));
+      if (target == nullptr || os_detail::handlePlayerKey(event.key)) break;
+      PostMessageA(target, event.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, virtualKey(event.key.keysym.sym),
+                   keyParam(event.key, event.type == SDL_KEYUP));
       break;
     default:
       break;
-  }
-}
-
-void holdToPacedRate() {
-  using namespace std::chrono;
-  Display& d = display();
-  const auto period = duration_cast<steady_clock::duration>(duration<double>(1.0 / kPacedRate));
-  const auto now = steady_clock::now();
-  if (d.nextPresent > now) {
-    std::this_thread::sleep_until(d.nextPresent);
-    d.nextPresent += period;
-  } else {
-    // Late (or first): start the cadence again from now instead of rushing
-    // to catch up.
-    d.nextPresent = now + period;
   }
 }
 
@@ -171,12 +161,8 @@ class WindowFrameSink final : public FrameSink {
     if (os_detail::firstLiveWindow() == nullptr) return false;
     if (options().headless || d.window == nullptr) return true;
     if (pixels == nullptr || width != kFrameWidth || height != kFrameHeight || pitch < width * 4) return false;
-    if (SDL_UpdateTexture(d.texture, nullptr, pixels, pitch) != 0) return false;
-    SDL_SetRenderDrawColor(d.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(d.renderer);
-    SDL_RenderCopy(d.renderer, d.texture, nullptr, nullptr);
-    SDL_RenderPresent(d.renderer);
-    if (!d.pacedByDisplay) holdToPacedRate();
+    if (!d.presenter.running()) return false;
+    d.presenter.submit(pixels, pitch, d.entry.load(std::memory_order_relaxed));
     return true;
   }
 };
@@ -191,6 +177,8 @@ FrameSink* windowFrameSink() {
   static WindowFrameSink sink;
   return &sink;
 }
+
+void noteTimelineEntry(int entry) { display().entry.store(entry, std::memory_order_relaxed); }
 
 std::string videoDriverName() {
   const char* driver = display().videoStarted ? SDL_GetCurrentVideoDriver() : nullptr;
@@ -215,57 +203,118 @@ void startEvents() {
 
 bool openDisplayWindow(const std::string& title) {
   Display& d = display();
+  if (d.parked && d.window != nullptr) {
+    // The previous run's window, still showing its last picture.
+    d.parked = false;
+    const std::string name = title;
+    SDL_Window* window = d.window;
+    d.presenter.post([window, name] { SDL_SetWindowTitle(window, name.c_str()); });
+    return true;
+  }
   if (!startVideo()) return false;
   const WindowOptions& o = options();
-  const int scale = o.scale > 0 ? o.scale : 1;
-  Uint32 flags = SDL_WINDOW_HIDDEN;
-  if (o.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, o.fullscreen ? "linear" : "nearest");
-  d.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                              kFrameWidth * scale, kFrameHeight * scale, flags);
-  if (d.window != nullptr) d.renderer = createRenderer(d.window, o.vsync);
-  if (d.renderer != nullptr) {
-    d.texture = SDL_CreateTexture(d.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                  kFrameWidth, kFrameHeight);
+  const int monitor = chosenDisplay(o.display);
+  SDL_Rect usable{};
+  if (SDL_GetDisplayUsableBounds(monitor, &usable) != 0) usable = {};
+  const ScaleChoice scale = chooseWindowScale(o.scale, usable.w, usable.h);
+  if (scale.capped && !o.fullscreen) {
+    std::fprintf(stderr,
+                 "glass-orchard: a window of --scale %d does not fit the desktop (%d x %d usable); using --scale %d\n",
+                 o.scale, usable.w, usable.h, scale.scale);
   }
-  if (d.texture == nullptr) {
+  Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
+  if (o.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  d.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED_DISPLAY(monitor),
+                              SDL_WINDOWPOS_CENTERED_DISPLAY(monitor), kFrameWidth * scale.scale,
+                              kFrameHeight * scale.scale, flags);
+  if (d.window == nullptr) {
     std::fprintf(stderr, "glass-orchard: no window: %s\n", SDL_GetError());
+    return false;
+  }
+  SDL_SetWindowMinimumSize(d.window, kFrameWidth / 4, kFrameHeight / 4);
+  d.fullscreen = o.fullscreen;
+  if (o.verbose) {
+    std::fprintf(stderr, "window: %s on display %d (%d x %d usable), window size %d x %d\n",
+                 o.fullscreen ? "desktop full screen" : "a window", monitor, usable.w, usable.h,
+                 kFrameWidth * scale.scale, kFrameHeight * scale.scale);
+  }
+  FramePresenter::Settings settings;
+  settings.vsync = o.vsync;
+  settings.verbose = o.verbose;
+  if (!d.presenter.start(d.window, settings)) {
     destroyDisplayWindow();
     return false;
   }
-  // Letterbox: the 640 x 480 picture keeps 4:3 with black bars.
-  SDL_RenderSetLogicalSize(d.renderer, kFrameWidth, kFrameHeight);
-  SDL_RendererInfo info{};
-  SDL_GetRendererInfo(d.renderer, &info);
-  d.pacedByDisplay = o.vsync && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0 &&
-                     (info.flags & SDL_RENDERER_SOFTWARE) == 0 && !isVirtualDriver(SDL_GetCurrentVideoDriver());
-  logVerbose("renderer: %s", info.name != nullptr ? info.name : "?");
-  logVerbose("presents: %s", d.pacedByDisplay ? "held to the display's retrace" : "held to 60 per second");
-  d.nextPresent = {};
   return true;
 }
 
 void closeDisplayWindow() { destroyDisplayWindow(); }
 
+void parkDisplayWindow() {
+  if (display().window != nullptr) display().parked = true;
+}
+
 void showDisplayWindow() {
-  if (display().window != nullptr) SDL_ShowWindow(display().window);
+  Display& d = display();
+  if (d.window == nullptr) return;
+  SDL_Window* window = d.window;
+  d.presenter.post([window] { SDL_ShowWindow(window); });
 }
 
 void setPointerVisible(bool visible) {
-  if (display().videoStarted) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+  Display& d = display();
+  if (!d.videoStarted || d.pointerShown == static_cast<int>(visible)) return;
+  d.pointerShown = visible ? 1 : 0;
+  if (d.presenter.running()) {
+    d.presenter.post([visible] { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); });
+  } else {
+    SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+  }
 }
 
+void toggleDisplayFullscreen() {
+  Display& d = display();
+  if (d.window == nullptr) return;
+  d.fullscreen = !d.fullscreen;
+  SDL_Window* window = d.window;
+  const bool fullscreen = d.fullscreen;
+  d.presenter.post([window, fullscreen] {
+    if (SDL_SetWindowFullscreen(window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+      std::fprintf(stderr, "glass-orchard: cannot switch %s full screen: %s\n", fullscreen ? "to" : "from",
+                   SDL_GetError());
+    }
+  });
+}
+
+bool displayFullscreen() { return display().fullscreen; }
+
+std::vector<std::uint32_t> frameOnScreen() { return display().presenter.frameOnScreen(); }
+
+void markPresentGap() { display().presenter.markGap(); }
+
 void pumpDisplayEvents(HWND target) {
-  if (!display().eventsStarted) return;
+  Display& d = display();
+  if (!d.eventsStarted) return;
   SDL_Event event;
-  while (SDL_PollEvent(&event) != 0) translate(event, target);
+  if (d.presenter.running()) {
+    // The present thread pumps; here the queue is only read.
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) translate(event, target);
+  } else {
+    while (SDL_PollEvent(&event) != 0) translate(event, target);
+  }
 }
 
 void waitForDisplayEvent(int timeoutMs) {
-  if (display().eventsStarted) {
+  Display& d = display();
+  if (d.eventsStarted && !d.presenter.running()) {
     SDL_WaitEventTimeout(nullptr, timeoutMs);
-  } else {
-    std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+    return;
+  }
+  // Events arrive through the present thread's pumping: look every 2 ms.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (d.eventsStarted && SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
 }
 
@@ -276,6 +325,8 @@ void shutdownDisplay() {
   if (d.eventsStarted) SDL_QuitSubSystem(SDL_INIT_EVENTS);
   d.videoStarted = false;
   d.eventsStarted = false;
+  d.fullscreen = false;
+  d.entry.store(0);
 }
 
 }  // namespace os_detail

@@ -158,7 +158,15 @@ HCURSOR LoadCursorA(HINSTANCE /*instance*/, LPCSTR name) {
 }
 
 void resetWindowSystem() {
+  os_detail::resetPlayerState();
   os_detail::shutdownDisplay();
+  os_detail::clearMessageQueue();
+  registry().windows.clear();
+  registry().classes.clear();
+}
+
+void restartWindowSystem() {
+  os_detail::parkDisplayWindow();
   os_detail::clearMessageQueue();
   registry().windows.clear();
   registry().classes.clear();

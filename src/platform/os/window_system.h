@@ -1,8 +1,12 @@
 // How the presentation's window appears on this machine, chosen before
-// start-up, and the frame sink that shows the device's frames in it.
-// Main thread only.
+// start-up, the frame sink that shows the device's frames in it, and the
+// player's keys. Main thread only (the frames are shown by a present thread
+// of this layer's own).
 #pragma once
 
+#include <cstdint>
+#include <ctime>
+#include <functional>
 #include <string>
 
 #include "platform/frame_sink.h"
@@ -10,7 +14,14 @@
 struct WindowOptions {
   // Desktop full screen; otherwise a window of `scale` times 640 x 480.
   bool fullscreen = true;
-  int scale = 2;
+  // 0: the largest whole scale that fits the usable desktop area; a larger
+  // scale than fits is reduced to that, with a note on standard error.
+  int scale = 0;
+  // The monitor (0 is the first) the window opens on and fills in full
+  // screen; -1 for SDL's choice.
+  int display = -1;
+  // Where F12 saves screenshots; empty for the working folder.
+  std::string screenshotFolder;
   // Hold presents to the display's retrace when the renderer can.
   bool vsync = true;
   // No SDL window at all (offline capture): messages, boxes and the clock
@@ -24,11 +35,41 @@ struct WindowOptions {
 void setWindowOptions(const WindowOptions& options);
 const WindowOptions& windowOptions();
 
-// The sink that streams the 640 x 480 frame to the window, scaled to fit at
-// 4:3 with black bars. When presents are not held to the retrace (dummy or
-// offscreen video, a renderer without vsync, or vsync turned off) it holds
-// the caller to about 60 presents per second. Fails once the window is gone.
+// The sink that hands the 640 x 480 frame to the present thread, which
+// scales it into the window at 4:3 with black bars while the caller renders
+// the next frame. The caller is held one frame ahead at most: to the
+// display's retrace when it really waits for one (measured at start-up),
+// otherwise to about 60 presents per second. Fails once the window is gone.
 FrameSink* windowFrameSink();
+
+// The timeline entry of the frames presented from now on, for the present
+// statistics that --verbose prints when the window closes.
+void noteTimelineEntry(int entry);
+
+// The player's keys during a live run, on top of the presentation's own
+// (Escape): Space pauses and resumes, M mutes and unmutes, F11 and
+// Alt+Enter switch between the window and desktop full screen, F12 saves a
+// screenshot. Nothing of this is drawn in the window. The window layer
+// pauses its own clock (GetTickCount, timeGetTime) and the main loop (which
+// waits in PeekMessageA while paused); the hooks do the rest.
+struct PlayerHooks {
+  std::function<void(bool paused)> pause;  // stop or restart the music with the clock
+  std::function<void()> toggleMute;
+  // Writes a 640 x 480 A8R8G8B8 picture to `path`; false with `error` set.
+  std::function<bool(const std::string& path, const std::uint32_t* pixels, std::string& error)> writePicture;
+};
+void setPlayerHooks(PlayerHooks hooks);
+
+void setPlaybackPaused(bool paused);
+bool playbackPaused();
+void toggleFullscreen();
+bool windowFullscreen();
+// Saves the frame on screen as a PNG in the screenshot folder and says where
+// on standard error; returns the path, or "" when nothing was saved.
+std::string saveScreenshot();
+// "FOLDER/glass-orchard-YYYYMMDD-HHMMSS.png" in local time, with "-2", "-3"...
+// before ".png" when that name is taken.
+std::string screenshotPath(const std::string& folder, std::time_t when);
 
 // The SDL video driver in use ("" when none was started).
 std::string videoDriverName();
@@ -39,3 +80,8 @@ bool displayAvailable();
 // Destroys every window and display resource, forgets the registered window
 // classes and empties the message queue: a fresh start for tests.
 void resetWindowSystem();
+
+// Forgets the windows, classes and messages of a finished run but keeps the
+// display window open and showing its last picture: the next run's window
+// takes it over (a run that starts again from the beginning).
+void restartWindowSystem();

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 enum class SoundOutput {
   // SDL audio device; falls back to Silent when no device opens.
@@ -36,6 +38,26 @@ void setSongLooping(bool looping);
 
 // Decoder messages go to standard error only when verbose.
 void setSoundVerbose(bool verbose);
+
+// Live playback controls (the Device and Silent outputs; an offline render
+// is never scaled or paused).
+// Loudness of the sound device, 0 (silent) to 100 (as mixed, the default).
+void setSoundVolume(int percent);
+// Mute keeps the song running and only silences what the device plays.
+void setSoundMuted(bool muted);
+bool soundMuted();
+// While paused the song's position stands still: the device stops asking
+// for audio and the silent output's clock stops.
+void setSoundPaused(bool paused);
+
+// The SDL playback device FSOUND_Init opens by name; empty for the system's
+// default. A named device that cannot be opened is reported on standard
+// error and the music plays silently.
+void setSoundDeviceName(const std::string& name);
+// Names of the playback devices SDL offers here, with the audio driver's
+// name in `driver`; empty when the audio system cannot start (`error` says
+// why).
+std::vector<std::string> playbackDeviceNames(std::string& driver, std::string& error);
 
 // Test hooks: the version FSOUND_GetVersion reports, a failure code that
 // the next FSOUND_Init reports (0 for none), and the clock of the silent

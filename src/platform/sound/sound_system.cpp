@@ -11,6 +11,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -36,6 +37,8 @@ struct SoundSystem {
   float reportedVersion = kLibraryVersion;
   int injectedInitError = 0;
   std::function<std::uint64_t()> silentClock;
+  std::string deviceName;  // empty: the system's default device
+  bool paused = false;
 
   // Running state.
   bool initialised = false;
@@ -47,7 +50,13 @@ struct SoundSystem {
   std::vector<FMUSIC_MODULE*> songs;
   FMUSIC_MODULE* playing = nullptr;  // read by the audio callback
   std::uint64_t silentStartMicros = 0;
+  std::uint64_t silentPausedAtMicros = 0;
+  std::uint64_t silentPausedMicros = 0;  // total time the silent output stood still
 };
+
+// Read by the audio callback while the main thread may change them.
+std::atomic<int> deviceVolume{100};
+std::atomic<bool> deviceMuted{false};
 
 SoundSystem& sound() {
   static SoundSystem instance;
@@ -61,6 +70,25 @@ std::uint64_t silentClockMicros() {
   return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
 }
 
+// The silent output's clock, standing still while paused.
+std::uint64_t silentPlayingMicros() {
+  const SoundSystem& s = sound();
+  const std::uint64_t now = s.paused ? s.silentPausedAtMicros : silentClockMicros();
+  return now - s.silentStartMicros - s.silentPausedMicros;
+}
+
+// Volume and mute apply to what the device plays only; the song renders
+// the same samples either way.
+void applyVolume(std::int16_t* samples, std::size_t count) {
+  if (deviceMuted.load(std::memory_order_relaxed)) {
+    std::memset(samples, 0, count * sizeof(std::int16_t));
+    return;
+  }
+  const int volume = deviceVolume.load(std::memory_order_relaxed);
+  if (volume >= 100) return;
+  for (std::size_t i = 0; i < count; ++i) samples[i] = static_cast<std::int16_t>(samples[i] * volume / 100);
+}
+
 void audioCallback(void* /*user*/, Uint8* stream, int length) {
   SoundSystem& s = sound();
   const std::size_t frames = static_cast<std::size_t>(length) / 4;
@@ -72,6 +100,7 @@ void audioCallback(void* /*user*/, Uint8* stream, int length) {
     rendered = renderSong(*song, s.mixRate, frames, reinterpret_cast<std::int16_t*>(stream));
   }
   std::memset(stream + rendered * 4, 0, static_cast<std::size_t>(length) - rendered * 4);
+  applyVolume(reinterpret_cast<std::int16_t*>(stream), rendered * 2);
 }
 
 bool openDevice(SoundSystem& s) {
@@ -87,15 +116,27 @@ bool openDevice(SoundSystem& s) {
   want.samples = kDeviceBufferFrames;
   want.callback = audioCallback;
   SDL_AudioSpec have{};
-  s.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  const char* name = s.deviceName.empty() ? nullptr : s.deviceName.c_str();
+  s.device = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
   if (s.device == 0) {
-    if (s.verbose) std::fprintf(stderr, "sound: no sound device: %s\n", SDL_GetError());
+    if (name != nullptr) {
+      // Asked for by name: always say that it failed, and how to find names.
+      std::fprintf(stderr,
+                   "sound: cannot open the audio device '%s': %s; the music plays silently "
+                   "(--list-audio-devices shows the names)\n",
+                   name, SDL_GetError());
+    } else if (s.verbose) {
+      std::fprintf(stderr, "sound: no sound device: %s\n", SDL_GetError());
+    }
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
   }
   s.deviceBufferFrames = have.samples;
-  if (s.verbose) std::fprintf(stderr, "sound: device on driver %s\n", SDL_GetCurrentAudioDriver());
-  SDL_PauseAudioDevice(s.device, 0);
+  if (s.verbose) {
+    std::fprintf(stderr, "sound: device %s on driver %s, %d Hz, %u frames per buffer\n",
+                 name != nullptr ? name : "(default)", SDL_GetCurrentAudioDriver(), have.freq, have.samples);
+  }
+  SDL_PauseAudioDevice(s.device, s.paused ? 1 : 0);
   return true;
 }
 
@@ -124,7 +165,7 @@ bool isLoaded(FMUSIC_MODULE* song) {
 void catchUpSilent(FMUSIC_MODULE* song) {
   SoundSystem& s = sound();
   if (s.output != SoundOutput::Silent || song != s.playing || song == nullptr) return;
-  const std::uint64_t elapsed = silentClockMicros() - s.silentStartMicros;
+  const std::uint64_t elapsed = silentPlayingMicros();
   const std::uint64_t due = elapsed * static_cast<std::uint64_t>(s.mixRate) / 1000000u;
   if (due > song->renderedFrames) renderSong(*song, s.mixRate, due - song->renderedFrames, nullptr);
   publishLatestPosition(*song);
@@ -200,7 +241,8 @@ signed char FMUSIC_PlaySong(FMUSIC_MODULE* song) {
     rewindSong(*song);
     s.playing = song;
   });
-  s.silentStartMicros = silentClockMicros();
+  s.silentStartMicros = s.paused ? s.silentPausedAtMicros : silentClockMicros();
+  s.silentPausedMicros = 0;
   return 1;
 }
 
@@ -270,7 +312,51 @@ void setSilentOutputClock(std::function<std::uint64_t()> microseconds) {
   sound().silentClock = std::move(microseconds);
 }
 
+void setSoundVolume(int percent) { deviceVolume.store(std::clamp(percent, 0, 100)); }
+
+void setSoundMuted(bool muted) { deviceMuted.store(muted); }
+
+bool soundMuted() { return deviceMuted.load(); }
+
+void setSoundPaused(bool paused) {
+  SoundSystem& s = sound();
+  if (s.paused == paused) return;
+  if (s.output == SoundOutput::Silent) {
+    if (paused) {
+      s.silentPausedAtMicros = silentClockMicros();
+    } else {
+      s.silentPausedMicros += silentClockMicros() - s.silentPausedAtMicros;
+    }
+  }
+  s.paused = paused;
+  if (s.device != 0) SDL_PauseAudioDevice(s.device, paused ? 1 : 0);
+}
+
+void setSoundDeviceName(const std::string& name) { sound().deviceName = name; }
+
+std::vector<std::string> playbackDeviceNames(std::string& driver, std::string& error) {
+  std::vector<std::string> names;
+  const bool started = SDL_WasInit(SDL_INIT_AUDIO) != 0;
+  if (!started) {
+    QuietStandardError quiet(!sound().verbose);
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+      error = SDL_GetError();
+      return names;
+    }
+  }
+  const char* current = SDL_GetCurrentAudioDriver();
+  driver = current != nullptr ? current : "";
+  const int count = SDL_GetNumAudioDevices(0);
+  for (int i = 0; i < count; ++i) {
+    if (const char* name = SDL_GetAudioDeviceName(i, 0)) names.emplace_back(name);
+  }
+  if (!started) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  return names;
+}
+
 void resetSoundSystem() {
   FSOUND_Close();
   sound() = SoundSystem{};
+  deviceVolume.store(100);
+  deviceMuted.store(false);
 }

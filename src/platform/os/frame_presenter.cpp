@@ -1,0 +1,306 @@
+#include "platform/os/frame_presenter.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/os/window_fit.h"
+
+namespace {
+
+constexpr int kFrameWidth = 640;
+constexpr int kFrameHeight = 480;
+// Presents per second when the display does not hold them to its retrace.
+constexpr int kTimerRate = 60;
+// How long the present thread sleeps between event pumps with nothing to show.
+constexpr auto kIdlePump = std::chrono::milliseconds(5);
+// Back-to-back presents timed at start-up to learn whether the display
+// really waits for a retrace (virtual displays accept vsync and never wait).
+constexpr int kRetraceProbes = 6;
+// A present held to the retrace takes at least this share of a period.
+constexpr double kRetraceShare = 0.6;
+
+bool isVirtualDriver() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver == nullptr || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0;
+}
+
+// The OpenGL implementation under an "opengl" renderer, which SDL calls
+// accelerated even when it is Mesa's software rasteriser.
+std::string glRendererName(const char* rendererName) {
+  if (rendererName == nullptr || std::strncmp(rendererName, "opengl", 6) != 0) return "";
+  using GetString = const unsigned char* (*)(unsigned);
+  auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  constexpr unsigned kGlRenderer = 0x1F01;
+  const unsigned char* name = getString != nullptr ? getString(kGlRenderer) : nullptr;
+  return name != nullptr ? reinterpret_cast<const char*>(name) : "";
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+bool FramePresenter::start(SDL_Window* window, const Settings& settings) {
+  stop();
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = false;
+    startDone_ = false;
+    pending_ = false;
+    repaint_ = false;
+    gap_ = false;
+    commands_.clear();
+    pendingFrame_.assign(static_cast<std::size_t>(kFrameWidth) * kFrameHeight, 0);
+    currentFrame_.clear();
+  }
+  records_.clear();
+  thread_ = std::thread(&FramePresenter::run, this, window, settings);
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return startDone_; });
+  if (startOk_) return true;
+  lock.unlock();
+  thread_.join();
+  return false;
+}
+
+void FramePresenter::stop() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+  if (verbose_ && records_.size() > 1) {
+    const std::string text = formatPresentSummary(summarisePresents(records_, refreshSeconds_), refreshSeconds_);
+    std::fputs(text.c_str(), stderr);
+  }
+}
+
+void FramePresenter::submit(const std::uint32_t* pixels, int pitch, int entry) {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return !pending_ || stopping_; });
+  if (stopping_) return;
+  lock.unlock();
+  // The present thread leaves the pending buffer alone until pending_ is set.
+  for (int y = 0; y < kFrameHeight; ++y) {
+    const auto* row = reinterpret_cast<const std::uint8_t*>(pixels) + static_cast<std::size_t>(y) * pitch;
+    std::memcpy(pendingFrame_.data() + static_cast<std::size_t>(y) * kFrameWidth, row, kFrameWidth * 4);
+  }
+  lock.lock();
+  pending_ = true;
+  pendingEntry_ = entry;
+  lock.unlock();
+  changed_.notify_all();
+}
+
+void FramePresenter::post(std::function<void()> command) {
+  {
+    std::lock_guard lock(mutex_);
+    commands_.push_back(std::move(command));
+  }
+  changed_.notify_all();
+}
+
+void FramePresenter::markGap() {
+  std::lock_guard lock(mutex_);
+  gap_ = true;
+}
+
+std::vector<std::uint32_t> FramePresenter::frameOnScreen() {
+  std::lock_guard lock(mutex_);
+  return currentFrame_;
+}
+
+int FramePresenter::watchWindowEvents(void* self, SDL_Event* event) {
+  // Runs on the thread that pumps events: the present thread.
+  if (event->type == SDL_WINDOWEVENT &&
+      (event->window.event == SDL_WINDOWEVENT_SIZE_CHANGED || event->window.event == SDL_WINDOWEVENT_EXPOSED)) {
+    auto* presenter = static_cast<FramePresenter*>(self);
+    std::lock_guard lock(presenter->mutex_);
+    presenter->repaint_ = true;
+  }
+  return 1;
+}
+
+bool FramePresenter::createRenderer(SDL_Window* window, const Settings& settings) {
+  const Uint32 flags = SDL_RENDERER_ACCELERATED | (settings.vsync ? SDL_RENDERER_PRESENTVSYNC : 0);
+  renderer_ = SDL_CreateRenderer(window, -1, flags);
+  if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+  if (renderer_ != nullptr) {
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, kFrameWidth,
+                                 kFrameHeight);
+  }
+  if (texture_ == nullptr) {
+    std::fprintf(stderr, "glass-orchard: no window: %s\n", SDL_GetError());
+    if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
+    renderer_ = nullptr;
+    return false;
+  }
+  scaleMode_ = SDL_ScaleModeNearest;
+  SDL_SetTextureScaleMode(texture_, scaleMode_);
+  return true;
+}
+
+// Decides who holds presents to the refresh rate, and says truthfully why.
+void FramePresenter::choosePacing(const Settings& settings) {
+  SDL_RendererInfo info{};
+  SDL_GetRendererInfo(renderer_, &info);
+  const std::string gl = glRendererName(info.name);
+  if (settings.verbose) {
+    std::fprintf(stderr, "renderer: %s%s%s (%s by SDL's account), vsync %s\n", info.name != nullptr ? info.name : "?",
+                 gl.empty() ? "" : " on ", gl.c_str(),
+                 (info.flags & SDL_RENDERER_ACCELERATED) != 0 ? "accelerated" : "software",
+                 (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0 ? "on" : "off");
+  }
+  SDL_Window* window = SDL_RenderGetWindow(renderer_);
+  SDL_DisplayMode mode{};
+  const int displayIndex = SDL_GetWindowDisplayIndex(window);
+  const int modeRate = displayIndex >= 0 && SDL_GetCurrentDisplayMode(displayIndex, &mode) == 0 ? mode.refresh_rate : 0;
+  const double nominal = 1.0 / (modeRate > 0 ? modeRate : kTimerRate);
+
+  std::string why;
+  pacedByDisplay_ = false;
+  if (!settings.vsync) {
+    why = "vsync turned off";
+  } else if ((info.flags & SDL_RENDERER_PRESENTVSYNC) == 0) {
+    why = "the renderer has no vsync";
+  } else if (isVirtualDriver()) {
+    why = std::string("the ") + SDL_GetCurrentVideoDriver() + " video driver has no display";
+  } else {
+    // Time back-to-back presents of a black picture: held to a retrace, each
+    // takes about a refresh period.
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    std::vector<double> intervals;
+    auto previous = std::chrono::steady_clock::now();
+    for (int i = 0; i < kRetraceProbes; ++i) {
+      SDL_RenderClear(renderer_);
+      SDL_RenderPresent(renderer_);
+      const auto now = std::chrono::steady_clock::now();
+      if (i > 0) intervals.push_back(std::chrono::duration<double>(now - previous).count());
+      previous = now;
+    }
+    std::sort(intervals.begin(), intervals.end());
+    const double measured = intervals[intervals.size() / 2];
+    char text[160];
+    if (measured >= nominal * kRetraceShare) {
+      pacedByDisplay_ = true;
+      refreshSeconds_ = measured;
+      // Said as measured: a virtual display's server may pace presents by
+      // a timer of its own rather than a real retrace.
+      std::snprintf(text, sizeof text, "the display holds each present to its refresh: %.1f ms measured, %s",
+                    measured * 1000.0, modeRate > 0 ? (std::to_string(modeRate) + " Hz reported").c_str()
+                                                    : "no refresh rate reported");
+    } else {
+      std::snprintf(text, sizeof text, "the display does not wait for a retrace (a present took %.2f ms)",
+                    measured * 1000.0);
+      why = text;
+    }
+    if (pacedByDisplay_ && settings.verbose) std::fprintf(stderr, "presents: %s\n", text);
+  }
+  if (!pacedByDisplay_) {
+    refreshSeconds_ = 1.0 / kTimerRate;
+    if (settings.verbose) std::fprintf(stderr, "presents: held to %d per second by a timer: %s\n", kTimerRate, why.c_str());
+  }
+}
+
+void FramePresenter::holdToTimer() {
+  using namespace std::chrono;
+  const auto period = duration_cast<steady_clock::duration>(duration<double>(1.0 / kTimerRate));
+  const auto now = steady_clock::now();
+  if (nextPresent_ > now) {
+    std::this_thread::sleep_until(nextPresent_);
+    nextPresent_ += period;
+  } else {
+    // Late (or first): start the cadence again from now instead of rushing
+    // to catch up.
+    nextPresent_ = now + period;
+  }
+}
+
+void FramePresenter::draw(bool pace) {
+  int width = 0;
+  int height = 0;
+  SDL_GetRendererOutputSize(renderer_, &width, &height);
+  const PictureRect fit = letterbox(width, height);
+  // Whole multiples of the picture stay sharp; anything else is smoothed.
+  const SDL_ScaleMode mode =
+      fit.width % kFrameWidth == 0 && fit.height % kFrameHeight == 0 ? SDL_ScaleModeNearest : SDL_ScaleModeLinear;
+  if (mode != scaleMode_) {
+    SDL_SetTextureScaleMode(texture_, mode);
+    scaleMode_ = mode;
+  }
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  SDL_RenderClear(renderer_);
+  const SDL_Rect target{fit.x, fit.y, fit.width, fit.height};
+  SDL_RenderCopy(renderer_, texture_, nullptr, &target);
+  if (pace && !pacedByDisplay_) holdToTimer();
+  SDL_RenderPresent(renderer_);
+}
+
+void FramePresenter::run(SDL_Window* window, Settings settings) {
+  verbose_ = settings.verbose;
+  const bool ok = createRenderer(window, settings);
+  if (ok) choosePacing(settings);
+  {
+    std::lock_guard lock(mutex_);
+    startDone_ = true;
+    startOk_ = ok;
+  }
+  changed_.notify_all();
+  if (!ok) return;
+
+  SDL_AddEventWatch(watchWindowEvents, this);
+  startTime_ = std::chrono::steady_clock::now();
+  nextPresent_ = {};
+  bool haveFrame = false;
+  for (;;) {
+    std::vector<std::function<void()>> commands;
+    bool newFrame = false;
+    bool repaint = false;
+    bool gap = false;
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait_for(lock, kIdlePump, [this] { return stopping_ || pending_ || !commands_.empty() || repaint_; });
+      if (stopping_) break;
+      commands.swap(commands_);
+      if (pending_) {
+        // Take the frame; the main thread may fill the other buffer at once.
+        pendingFrame_.swap(currentFrame_);
+        if (pendingFrame_.empty()) pendingFrame_.resize(currentFrame_.size());
+        currentEntry_ = pendingEntry_;
+        pending_ = false;
+        newFrame = true;
+        gap = gap_;
+        gap_ = false;
+      }
+      repaint = repaint_ || !commands.empty();
+      repaint_ = false;
+    }
+    if (newFrame) changed_.notify_all();
+    for (const auto& command : commands) command();
+    SDL_PumpEvents();
+    if (newFrame) {
+      // Only this thread writes currentFrame_; reading it needs no lock.
+      SDL_UpdateTexture(texture_, nullptr, currentFrame_.data(), kFrameWidth * 4);
+      haveFrame = true;
+      draw(true);
+      records_.push_back({secondsSince(startTime_), currentEntry_, gap});
+    } else if (repaint) {
+      if (haveFrame) {
+        draw(false);
+      } else {
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+        SDL_RenderPresent(renderer_);
+      }
+    }
+  }
+  SDL_DelEventWatch(watchWindowEvents, this);
+  SDL_DestroyTexture(texture_);
+  SDL_DestroyRenderer(renderer_);
+  texture_ = nullptr;
+  renderer_ = nullptr;
+}

@@ -1,0 +1,89 @@
+// The present thread of the display window: shows each finished frame while
+// the main thread renders the next one. Internal to platform/os.
+//
+// Once started it is the only thread that talks to SDL's video side: it owns
+// the window's renderer and texture, runs the window commands posted by the
+// main thread (show, full screen, pointer) and pumps SDL's events into SDL's
+// queue, from which the main thread takes them without pumping. The window
+// itself is created and destroyed by the main thread while no present
+// thread runs.
+#pragma once
+
+#include <SDL.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/os/present_stats.h"
+
+class FramePresenter {
+ public:
+  struct Settings {
+    bool vsync = true;    // hold presents to the display's retrace when it has one
+    bool verbose = false; // report renderer, pacing and (at stop) the present statistics
+  };
+
+  FramePresenter() = default;
+  ~FramePresenter() { stop(); }
+  FramePresenter(const FramePresenter&) = delete;
+  FramePresenter& operator=(const FramePresenter&) = delete;
+
+  // Starts the thread and waits until it has a renderer for `window`.
+  // False (the reason on standard error) when no renderer could be made.
+  bool start(SDL_Window* window, const Settings& settings);
+  // Shows nothing more, destroys the renderer and joins the thread; with
+  // `verbose` prints the present statistics. Safe to call when not running.
+  void stop();
+  bool running() const { return thread_.joinable(); }
+
+  // Main thread: hands over a 640 x 480 frame (copied) of timeline entry
+  // `entry`. Waits while the frame handed over before is still waiting to be
+  // shown, so the caller runs at most one frame ahead of the display.
+  void submit(const std::uint32_t* pixels, int pitch, int entry);
+  // Runs `command` on the present thread, then shows the picture again.
+  void post(std::function<void()> command);
+  // The next present follows a pause: its interval is no frame time.
+  void markGap();
+  // A copy of the frame on screen (640 x 480, empty before the first).
+  std::vector<std::uint32_t> frameOnScreen();
+
+ private:
+  void run(SDL_Window* window, Settings settings);
+  bool createRenderer(SDL_Window* window, const Settings& settings);
+  void choosePacing(const Settings& settings);
+  void draw(bool pace);
+  void holdToTimer();
+  static int watchWindowEvents(void* self, SDL_Event* event);
+
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool stopping_ = false;
+  bool startDone_ = false;
+  bool startOk_ = false;
+  bool pending_ = false;          // pendingFrame_ holds a frame not yet shown
+  bool repaint_ = false;          // show the current frame again (resize, expose, command)
+  bool gap_ = false;
+  int pendingEntry_ = 0;
+  std::vector<std::uint32_t> pendingFrame_;
+  std::vector<std::uint32_t> currentFrame_;
+  int currentEntry_ = 0;
+  std::vector<std::function<void()>> commands_;
+
+  // Present thread only (and stop() after the join).
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  bool pacedByDisplay_ = false;
+  double refreshSeconds_ = 1.0 / 60.0;
+  bool verbose_ = false;
+  SDL_ScaleMode scaleMode_ = SDL_ScaleModeNearest;
+  std::chrono::steady_clock::time_point nextPresent_{};
+  std::vector<PresentRecord> records_;
+  std::chrono::steady_clock::time_point startTime_{};
+};

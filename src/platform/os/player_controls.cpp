@@ -1,0 +1,119 @@
+// The player's keys of a live run: pause, mute, full screen, screenshot
+// (see window_system.h). They act at once and never reach the presentation.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <utility>
+
+#include "platform/os/clock.h"
+#include "platform/os/os_internal.h"
+#include "platform/os/window_system.h"
+
+namespace {
+
+constexpr int kFrameWidth = 640;
+constexpr int kFrameHeight = 480;
+
+struct PlayerState {
+  PlayerHooks hooks;
+  bool paused = false;
+};
+
+PlayerState& player() {
+  static PlayerState state;
+  return state;
+}
+
+bool exists(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+void note(const char* text) {
+  if (windowOptions().verbose) std::fprintf(stderr, "glass-orchard: %s\n", text);
+}
+
+}  // namespace
+
+void setPlayerHooks(PlayerHooks hooks) { player().hooks = std::move(hooks); }
+
+void setPlaybackPaused(bool paused) {
+  PlayerState& p = player();
+  if (p.paused == paused) return;
+  p.paused = paused;
+  setClockPaused(paused);
+  if (p.hooks.pause) p.hooks.pause(paused);
+  if (!paused) os_detail::markPresentGap();
+  note(paused ? "paused (Space resumes)" : "resumed");
+}
+
+bool playbackPaused() { return player().paused; }
+
+void toggleFullscreen() { os_detail::toggleDisplayFullscreen(); }
+
+bool windowFullscreen() { return os_detail::displayFullscreen(); }
+
+std::string screenshotPath(const std::string& folder, std::time_t when) {
+  std::tm local{};
+  localtime_r(&when, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  std::string base = folder.empty() ? std::string() : folder;
+  if (!base.empty() && base.back() != '/') base += '/';
+  base += std::string("glass-orchard-") + stamp;
+  std::string path = base + ".png";
+  for (int number = 2; exists(path); ++number) path = base + "-" + std::to_string(number) + ".png";
+  return path;
+}
+
+std::string saveScreenshot() {
+  const PlayerState& p = player();
+  const std::vector<std::uint32_t> frame = os_detail::frameOnScreen();
+  if (frame.size() != static_cast<std::size_t>(kFrameWidth) * kFrameHeight || !p.hooks.writePicture) {
+    std::fprintf(stderr, "glass-orchard: no picture to save yet\n");
+    return "";
+  }
+  const std::string path = screenshotPath(windowOptions().screenshotFolder, std::time(nullptr));
+  std::string error;
+  if (!p.hooks.writePicture(path, frame.data(), error)) {
+    std::fprintf(stderr, "glass-orchard: cannot save the screenshot %s: %s\n", path.c_str(), error.c_str());
+    return "";
+  }
+  std::fprintf(stderr, "glass-orchard: screenshot saved to %s\n", path.c_str());
+  return path;
+}
+
+namespace os_detail {
+
+bool handlePlayerKey(const SDL_KeyboardEvent& key) {
+  const SDL_Keycode code = key.keysym.sym;
+  const bool alt = (key.keysym.mod & KMOD_ALT) != 0;
+  const bool isPlayerKey = code == SDLK_SPACE || code == SDLK_m || code == SDLK_F11 || code == SDLK_F12 ||
+                           (alt && (code == SDLK_RETURN || code == SDLK_KP_ENTER));
+  if (!isPlayerKey) return false;
+  // Held keys repeat; each action happens once per press.
+  if (key.type != SDL_KEYDOWN || key.repeat != 0) return true;
+  PlayerState& p = player();
+  switch (code) {
+    case SDLK_SPACE:
+      setPlaybackPaused(!p.paused);
+      break;
+    case SDLK_m:
+      if (p.hooks.toggleMute) p.hooks.toggleMute();
+      break;
+    case SDLK_F12:
+      saveScreenshot();
+      break;
+    default:  // F11, Alt+Enter
+      toggleFullscreen();
+      break;
+  }
+  return true;
+}
+
+void resetPlayerState() {
+  setPlaybackPaused(false);
+  player() = PlayerState{};
+}
+
+}  // namespace os_detail
