@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/os/window_fit.h"
@@ -34,6 +35,17 @@ std::string glRendererName(const char* rendererName) {
   constexpr unsigned kGlRenderer = 0x1F01;
   const unsigned char* name = getString != nullptr ? getString(kGlRenderer) : nullptr;
   return name != nullptr ? reinterpret_cast<const char*>(name) : "";
+}
+
+bool isSoftwareGl(const std::string& name) {
+  return name.find("llvmpipe") != std::string::npos || name.find("softpipe") != std::string::npos ||
+         name.find("swrast") != std::string::npos || name.find("Software") != std::string::npos;
+}
+
+// GLASS_ORCHARD_SCALER=sdl or =cpu overrides the choice (for comparing).
+const char* scalerOverride() {
+  const char* value = std::getenv("GLASS_ORCHARD_SCALER");
+  return value != nullptr && (std::strcmp(value, "sdl") == 0 || std::strcmp(value, "cpu") == 0) ? value : nullptr;
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
@@ -125,7 +137,7 @@ int FramePresenter::watchWindowEvents(void* self, SDL_Event* event) {
   return 1;
 }
 
-bool FramePresenter::createRenderer(SDL_Window* window, const Settings& settings) {
+bool FramePresenter::createRenderer(SDL_Window* window, const Settings& settings, bool mayUseCpu) {
   const Uint32 flags = SDL_RENDERER_ACCELERATED | (settings.vsync ? SDL_RENDERER_PRESENTVSYNC : 0);
   renderer_ = SDL_CreateRenderer(window, -1, flags);
   if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
@@ -141,21 +153,54 @@ bool FramePresenter::createRenderer(SDL_Window* window, const Settings& settings
   }
   scaleMode_ = SDL_ScaleModeNearest;
   SDL_SetTextureScaleMode(texture_, scaleMode_);
-  return true;
-}
 
-// Decides who holds presents to the refresh rate, and says truthfully why.
-void FramePresenter::choosePacing(const Settings& settings) {
+  // Where the renderer is software itself, scaling on the CPU straight into
+  // the window's surface saves its upload and its slower scale.
   SDL_RendererInfo info{};
   SDL_GetRendererInfo(renderer_, &info);
   const std::string gl = glRendererName(info.name);
+  const bool softwareRenderer = (info.flags & SDL_RENDERER_SOFTWARE) != 0 ||
+                                (info.flags & SDL_RENDERER_ACCELERATED) == 0 || isSoftwareGl(gl);
+  const char* forced = scalerOverride();
+  const bool wantCpu = mayUseCpu && (forced != nullptr ? std::strcmp(forced, "cpu") == 0 : softwareRenderer);
   if (settings.verbose) {
     std::fprintf(stderr, "renderer: %s%s%s (%s by SDL's account), vsync %s\n", info.name != nullptr ? info.name : "?",
                  gl.empty() ? "" : " on ", gl.c_str(),
                  (info.flags & SDL_RENDERER_ACCELERATED) != 0 ? "accelerated" : "software",
                  (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0 ? "on" : "off");
   }
-  SDL_Window* window = SDL_RenderGetWindow(renderer_);
+  if (wantCpu) {
+    SDL_DestroyTexture(texture_);
+    SDL_DestroyRenderer(renderer_);
+    texture_ = nullptr;
+    renderer_ = nullptr;
+    // The native (shared-memory) framebuffer, not one SDL emulates with a renderer.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_Surface* surface = SDL_GetWindowSurface(window);
+    const bool usable = surface != nullptr && surface->format->BytesPerPixel == 4 &&
+                        surface->format->Rmask == 0x00FF0000u && surface->format->Gmask == 0x0000FF00u &&
+                        surface->format->Bmask == 0x000000FFu;
+    if (usable) {
+      window_ = window;
+      if (settings.verbose) {
+        std::fprintf(stderr, "scaling: on the CPU into the window surface (%s)\n",
+                     forced != nullptr ? "GLASS_ORCHARD_SCALER=cpu" : "the renderer is software");
+      }
+      return true;
+    }
+    std::fprintf(stderr, "glass-orchard: the window surface is unusable (%s); using the renderer\n",
+                 surface == nullptr ? SDL_GetError() : SDL_GetPixelFormatName(surface->format->format));
+    return createRenderer(window, settings, false);
+  }
+  if (settings.verbose) std::fprintf(stderr, "scaling: by the renderer\n");
+  return true;
+}
+
+// Decides who holds presents to the refresh rate, and says truthfully why.
+void FramePresenter::choosePacing(const Settings& settings) {
+  SDL_RendererInfo info{};
+  if (renderer_ != nullptr) SDL_GetRendererInfo(renderer_, &info);
+  SDL_Window* window = renderer_ != nullptr ? SDL_RenderGetWindow(renderer_) : window_;
   SDL_DisplayMode mode{};
   const int displayIndex = SDL_GetWindowDisplayIndex(window);
   const int modeRate = displayIndex >= 0 && SDL_GetCurrentDisplayMode(displayIndex, &mode) == 0 ? mode.refresh_rate : 0;
@@ -165,6 +210,8 @@ void FramePresenter::choosePacing(const Settings& settings) {
   pacedByDisplay_ = false;
   if (!settings.vsync) {
     why = "vsync turned off";
+  } else if (renderer_ == nullptr) {
+    why = "a window surface has no vsync";
   } else if ((info.flags & SDL_RENDERER_PRESENTVSYNC) == 0) {
     why = "the renderer has no vsync";
   } else if (isVirtualDriver()) {
@@ -221,6 +268,10 @@ void FramePresenter::holdToTimer() {
 }
 
 void FramePresenter::draw(bool pace) {
+  if (renderer_ == nullptr) {
+    drawOnCpu(pace);
+    return;
+  }
   int width = 0;
   int height = 0;
   SDL_GetRendererOutputSize(renderer_, &width, &height);
@@ -240,9 +291,24 @@ void FramePresenter::draw(bool pace) {
   SDL_RenderPresent(renderer_);
 }
 
+void FramePresenter::drawOnCpu(bool pace) {
+  // Valid until the window changes size; SDL makes a new one then.
+  SDL_Surface* surface = SDL_GetWindowSurface(window_);
+  if (surface == nullptr) return;
+  const PictureRect fit = letterbox(surface->w, surface->h);
+  if (currentFrame_.empty()) {
+    SDL_FillRect(surface, nullptr, 0);
+  } else {
+    scaler_.scale(currentFrame_.data(), static_cast<std::uint32_t*>(surface->pixels), surface->w, surface->h,
+                  surface->pitch, fit);
+  }
+  if (pace) holdToTimer();
+  SDL_UpdateWindowSurface(window_);
+}
+
 void FramePresenter::run(SDL_Window* window, Settings settings) {
   verbose_ = settings.verbose;
-  const bool ok = createRenderer(window, settings);
+  const bool ok = createRenderer(window, settings, true);
   if (ok) choosePacing(settings);
   {
     std::lock_guard lock(mutex_);
@@ -284,12 +350,12 @@ void FramePresenter::run(SDL_Window* window, Settings settings) {
     SDL_PumpEvents();
     if (newFrame) {
       // Only this thread writes currentFrame_; reading it needs no lock.
-      SDL_UpdateTexture(texture_, nullptr, currentFrame_.data(), kFrameWidth * 4);
+      if (texture_ != nullptr) SDL_UpdateTexture(texture_, nullptr, currentFrame_.data(), kFrameWidth * 4);
       haveFrame = true;
       draw(true);
       records_.push_back({secondsSince(startTime_), currentEntry_, gap});
     } else if (repaint) {
-      if (haveFrame) {
+      if (haveFrame || renderer_ == nullptr) {
         draw(false);
       } else {
         SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
@@ -299,8 +365,9 @@ void FramePresenter::run(SDL_Window* window, Settings settings) {
     }
   }
   SDL_DelEventWatch(watchWindowEvents, this);
-  SDL_DestroyTexture(texture_);
-  SDL_DestroyRenderer(renderer_);
+  if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+  if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
   texture_ = nullptr;
   renderer_ = nullptr;
+  window_ = nullptr;
 }

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/os/picture_scaler.h"
 #include "platform/os/present_stats.h"
 
 class FramePresenter {
@@ -55,9 +56,12 @@ class FramePresenter {
 
  private:
   void run(SDL_Window* window, Settings settings);
-  bool createRenderer(SDL_Window* window, const Settings& settings);
+  // The renderer, or (`mayUseCpu`, software renderer) the window surface
+  // that scaler_ draws into.
+  bool createRenderer(SDL_Window* window, const Settings& settings, bool mayUseCpu);
   void choosePacing(const Settings& settings);
   void draw(bool pace);
+  void drawOnCpu(bool pace);
   void holdToTimer();
   static int watchWindowEvents(void* self, SDL_Event* event);
 
@@ -79,6 +83,8 @@ class FramePresenter {
   // Present thread only (and stop() after the join).
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
+  SDL_Window* window_ = nullptr;  // set when drawing into the window surface
+  PictureScaler scaler_;
   bool pacedByDisplay_ = false;
   double refreshSeconds_ = 1.0 / 60.0;
   bool verbose_ = false;

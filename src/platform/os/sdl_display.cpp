@@ -27,6 +27,9 @@ struct Display {
   SDL_Window* window = nullptr;
   bool parked = false;          // kept open for the next run's window
   bool fullscreen = false;
+  int monitor = 0;
+  int windowedWidth = kFrameWidth;   // the window's size when not full screen
+  int windowedHeight = kFrameHeight;
   int pointerShown = -1;        // last visibility asked for; -1 unknown
   FramePresenter presenter;
   std::atomic<int> entry{0};
@@ -87,6 +90,26 @@ int chosenDisplay(int asked) {
   std::fprintf(stderr, "glass-orchard: there is no display %d (%d found; the first is 0); using display 0\n", asked,
                count);
   return 0;
+}
+
+// Full screen and back, placing the window explicitly as well: without a
+// window manager (a bare X server) nothing else moves or sizes it.
+void placeWindow(SDL_Window* window, bool fullscreen, int monitor, int windowedWidth, int windowedHeight) {
+  if (fullscreen) {
+    SDL_Rect bounds{};
+    if (SDL_GetDisplayBounds(monitor, &bounds) == 0) {
+      SDL_SetWindowPosition(window, bounds.x, bounds.y);
+      SDL_SetWindowSize(window, bounds.w, bounds.h);
+    }
+  }
+  if (SDL_SetWindowFullscreen(window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+    std::fprintf(stderr, "glass-orchard: cannot switch %s full screen: %s\n", fullscreen ? "to" : "from",
+                 SDL_GetError());
+  }
+  if (!fullscreen) {
+    SDL_SetWindowSize(window, windowedWidth, windowedHeight);
+    SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(monitor), SDL_WINDOWPOS_CENTERED_DISPLAY(monitor));
+  }
 }
 
 // Windows virtual key for an SDL key; 0 for keys the presentation never
@@ -223,10 +246,19 @@ bool openDisplayWindow(const std::string& title) {
                  o.scale, usable.w, usable.h, scale.scale);
   }
   Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
-  if (o.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-  d.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED_DISPLAY(monitor),
-                              SDL_WINDOWPOS_CENTERED_DISPLAY(monitor), kFrameWidth * scale.scale,
-                              kFrameHeight * scale.scale, flags);
+  d.monitor = monitor;
+  d.windowedWidth = kFrameWidth * scale.scale;
+  d.windowedHeight = kFrameHeight * scale.scale;
+  // Full screen starts as a window covering the monitor and becomes full
+  // screen when shown (SDL places a hidden full-screen window at its
+  // windowed size on a bare X server).
+  SDL_Rect bounds{SDL_WINDOWPOS_CENTERED_DISPLAY(monitor), SDL_WINDOWPOS_CENTERED_DISPLAY(monitor), d.windowedWidth,
+                  d.windowedHeight};
+  if (o.fullscreen && SDL_GetDisplayBounds(monitor, &bounds) != 0) {
+    bounds = {SDL_WINDOWPOS_CENTERED_DISPLAY(monitor), SDL_WINDOWPOS_CENTERED_DISPLAY(monitor), d.windowedWidth,
+              d.windowedHeight};
+  }
+  d.window = SDL_CreateWindow(title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h, flags);
   if (d.window == nullptr) {
     std::fprintf(stderr, "glass-orchard: no window: %s\n", SDL_GetError());
     return false;
@@ -258,7 +290,15 @@ void showDisplayWindow() {
   Display& d = display();
   if (d.window == nullptr) return;
   SDL_Window* window = d.window;
-  d.presenter.post([window] { SDL_ShowWindow(window); });
+  const bool fullscreen = d.fullscreen;
+  const int monitor = d.monitor;
+  const int width = d.windowedWidth;
+  const int height = d.windowedHeight;
+  d.presenter.post([=] {
+    const bool wasShown = (SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) != 0;
+    SDL_ShowWindow(window);
+    if (fullscreen && !wasShown) placeWindow(window, true, monitor, width, height);
+  });
 }
 
 void setPointerVisible(bool visible) {
@@ -278,12 +318,10 @@ void toggleDisplayFullscreen() {
   d.fullscreen = !d.fullscreen;
   SDL_Window* window = d.window;
   const bool fullscreen = d.fullscreen;
-  d.presenter.post([window, fullscreen] {
-    if (SDL_SetWindowFullscreen(window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
-      std::fprintf(stderr, "glass-orchard: cannot switch %s full screen: %s\n", fullscreen ? "to" : "from",
-                   SDL_GetError());
-    }
-  });
+  const int monitor = d.monitor;
+  const int width = d.windowedWidth;
+  const int height = d.windowedHeight;
+  d.presenter.post([=] { placeWindow(window, fullscreen, monitor, width, height); });
 }
 
 bool displayFullscreen() { return display().fullscreen; }

@@ -1,0 +1,139 @@
+#include "platform/os/picture_scaler.h"
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+std::uint32_t* rowAt(std::uint32_t* target, int pitch, int y) {
+  return reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(target) + static_cast<std::ptrdiff_t>(y) * pitch);
+}
+
+// Blends two pixels byte by byte: (a * (256 - w) + b * w) / 256, two
+// channels per multiply (each fits 16 bits of the 32).
+inline std::uint32_t blendAcross(std::uint32_t a, std::uint32_t b, std::uint32_t w) {
+  const std::uint32_t rb = ((a & 0x00FF00FFu) * (256 - w) + (b & 0x00FF00FFu) * w) >> 8;
+  const std::uint32_t ga = ((a >> 8 & 0x00FF00FFu) * (256 - w) + (b >> 8 & 0x00FF00FFu) * w) >> 8;
+  return (rb & 0x00FF00FFu) | ((ga & 0x00FF00FFu) << 8);
+}
+
+// out = a + (b - a) * w / 128 per byte, four pixels per step.
+void blendDown(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t* out, int count, int w) {
+  if (w == 0) {
+    std::memcpy(out, a, static_cast<std::size_t>(count) * 4);
+    return;
+  }
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i weight = _mm_set1_epi16(static_cast<short>(w));
+  int i = 0;
+  for (; i + 4 <= count; i += 4) {
+    const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+    const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    const __m128i aLow = _mm_unpacklo_epi8(va, zero);
+    const __m128i aHigh = _mm_unpackhi_epi8(va, zero);
+    // (b - a) * w fits 16 signed bits: |b - a| <= 255, w <= 128.
+    const __m128i low = _mm_add_epi16(aLow, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(_mm_unpacklo_epi8(vb, zero), aLow), weight), 7));
+    const __m128i high = _mm_add_epi16(aHigh, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(_mm_unpackhi_epi8(vb, zero), aHigh), weight), 7));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
+  }
+  for (; i < count; ++i) {
+    std::uint32_t pixel = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+      const int ca = static_cast<int>(a[i] >> shift & 0xFF);
+      const int cb = static_cast<int>(b[i] >> shift & 0xFF);
+      pixel |= static_cast<std::uint32_t>(ca + (((cb - ca) * w) >> 7)) << shift;
+    }
+    out[i] = pixel;
+  }
+}
+
+// Target positions sample the source at their centres: (t + 0.5) * n / m - 0.5,
+// in 1/256 (across) or 1/128 (down) steps, clamped to the picture.
+void mapAxis(int targetSize, int sourceSize, int weightOne, std::vector<int>& index, std::vector<int>& weight) {
+  index.resize(static_cast<std::size_t>(targetSize));
+  weight.resize(static_cast<std::size_t>(targetSize));
+  for (int t = 0; t < targetSize; ++t) {
+    const long long position = ((2LL * t + 1) * sourceSize * weightOne) / (2LL * targetSize) - weightOne / 2;
+    long long whole = position >= 0 ? position / weightOne : -1;
+    int fraction = static_cast<int>(position - whole * weightOne);
+    if (whole < 0) {
+      whole = 0;
+      fraction = 0;
+    }
+    if (whole >= sourceSize - 1) {
+      whole = sourceSize - 1;
+      fraction = 0;
+    }
+    index[static_cast<std::size_t>(t)] = static_cast<int>(whole);
+    weight[static_cast<std::size_t>(t)] = fraction;
+  }
+}
+
+}  // namespace
+
+void PictureScaler::prepare(const PictureRect& rect) {
+  if (rect.width == prepared_.width && rect.height == prepared_.height && !columnIndex_.empty()) return;
+  prepared_ = rect;
+  whole_ = rect.width % kWidth == 0 && rect.height % kHeight == 0 && rect.width / kWidth == rect.height / kHeight;
+  std::vector<int> columnWeight;
+  mapAxis(rect.width, kWidth, 256, columnIndex_, columnWeight);
+  columnWeight_.assign(columnWeight.begin(), columnWeight.end());
+  mapAxis(rect.height, kHeight, 128, rowIndex_, rowWeight_);
+  rowsAcross_.assign(static_cast<std::size_t>(rect.width) * kHeight, 0);
+  wideRow_.assign(static_cast<std::size_t>(rect.width), 0);
+}
+
+void PictureScaler::scale(const std::uint32_t* source, std::uint32_t* target, int targetWidth, int targetHeight,
+                          int targetPitch, const PictureRect& rect) {
+  if (rect.width <= 0 || rect.height <= 0) return;
+  prepare(rect);
+  // Bars: rows above and below, columns left and right.
+  for (int y = 0; y < targetHeight; ++y) {
+    std::uint32_t* row = rowAt(target, targetPitch, y);
+    if (y < rect.y || y >= rect.y + rect.height) {
+      std::memset(row, 0, static_cast<std::size_t>(targetWidth) * 4);
+    } else {
+      std::memset(row, 0, static_cast<std::size_t>(rect.x) * 4);
+      const int right = rect.x + rect.width;
+      std::memset(row + right, 0, static_cast<std::size_t>(targetWidth - right) * 4);
+    }
+  }
+  const std::size_t width = static_cast<std::size_t>(rect.width);
+  if (whole_) {
+    const int factor = rect.width / kWidth;
+    for (int sy = 0; sy < kHeight; ++sy) {
+      const std::uint32_t* in = source + static_cast<std::size_t>(sy) * kWidth;
+      for (int sx = 0, tx = 0; sx < kWidth; ++sx) {
+        for (int k = 0; k < factor; ++k) wideRow_[static_cast<std::size_t>(tx++)] = in[sx];
+      }
+      for (int k = 0; k < factor; ++k) {
+        std::memcpy(rowAt(target, targetPitch, rect.y + sy * factor + k) + rect.x, wideRow_.data(), width * 4);
+      }
+    }
+    return;
+  }
+  // Across first, once per source row in use, then down per target row.
+  const int firstRow = rowIndex_.front();
+  const int lastRow = std::min(kHeight - 1, rowIndex_.back() + 1);
+  for (int sy = firstRow; sy <= lastRow; ++sy) {
+    const std::uint32_t* in = source + static_cast<std::size_t>(sy) * kWidth;
+    std::uint32_t* out = rowsAcross_.data() + static_cast<std::size_t>(sy) * width;
+    for (std::size_t t = 0; t < width; ++t) {
+      const int sx = columnIndex_[t];
+      const std::uint32_t w = columnWeight_[t];
+      out[t] = w == 0 ? in[sx] : blendAcross(in[sx], in[sx + 1], w);
+    }
+  }
+  for (int ty = 0; ty < rect.height; ++ty) {
+    const int sy = rowIndex_[static_cast<std::size_t>(ty)];
+    const int w = rowWeight_[static_cast<std::size_t>(ty)];
+    const std::uint32_t* upper = rowsAcross_.data() + static_cast<std::size_t>(sy) * width;
+    const std::uint32_t* lower = w == 0 ? upper : upper + width;
+    blendDown(upper, lower, rowAt(target, targetPitch, rect.y + ty) + rect.x, rect.width, w);
+  }
+}
