@@ -17,6 +17,7 @@
 
 #include "platform/os/clock.h"
 #include "platform/os/message_box.h"
+#include "platform/os/picture_scaler.h"
 #include "platform/os/present_stats.h"
 #include "platform/os/window_fit.h"
 #include "capture/png_writer.h"
@@ -375,6 +376,48 @@ TEST(WindowFitTest, PictureKeepsFourToThreeWithBars) {
     EXPECT_EQ(r.y, c.rect.y) << c.width << "x" << c.height;
     EXPECT_EQ(r.width, c.rect.width) << c.width << "x" << c.height;
     EXPECT_EQ(r.height, c.rect.height) << c.width << "x" << c.height;
+  }
+}
+
+TEST(PictureScalerTest, WholeMultiplesRepeatPixelsOthersBlendAndBarsAreBlack) {
+  std::vector<std::uint32_t> frame(640 * 480);
+  for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8);
+  PictureScaler scaler;
+  struct Case {
+    int width, height;
+  };
+  for (const Case c : {Case{640, 480}, Case{1280, 960}, Case{1920, 1080}, Case{1366, 768}, Case{800, 700}}) {
+    const int pitch = c.width * 4 + 12;  // rows need not be packed
+    std::vector<std::uint32_t> target(static_cast<std::size_t>(pitch / 4) * c.height, 0x12345678u);
+    const PictureRect rect = letterbox(c.width, c.height);
+    scaler.scale(frame.data(), target.data(), c.width, c.height, pitch, rect);
+    const auto at = [&](int x, int y) { return target[static_cast<std::size_t>(y) * (pitch / 4) + x]; };
+    const bool whole = rect.width % 640 == 0 && rect.height % 480 == 0;
+    const int factor = rect.width / 640;
+    int mismatches = 0;
+    for (int y = 0; y < c.height; ++y) {
+      for (int x = 0; x < c.width; ++x) {
+        const bool inside = x >= rect.x && x < rect.x + rect.width && y >= rect.y && y < rect.y + rect.height;
+        if (!inside) {
+          mismatches += at(x, y) != 0u;
+        } else if (whole) {
+          mismatches += at(x, y) != frame[static_cast<std::size_t>((y - rect.y) / factor) * 640 + (x - rect.x) / factor];
+        }
+      }
+    }
+    EXPECT_EQ(mismatches, 0) << c.width << "x" << c.height;
+  }
+
+  // Bilinear: a flat picture stays flat, and a ramp across stays a ramp.
+  for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = 0xFF000000u | static_cast<std::uint32_t>((i % 640) * 255 / 639);
+  std::vector<std::uint32_t> target(1920 * 1080);
+  const PictureRect rect = letterbox(1920, 1080);
+  scaler.scale(frame.data(), target.data(), 1920, 1080, 1920 * 4, rect);
+  for (int y : {0, 539, 1079}) {
+    const std::uint32_t* row = target.data() + static_cast<std::size_t>(y) * 1920;
+    EXPECT_EQ(row[rect.x], 0xFF000000u);
+    EXPECT_EQ(row[rect.x + rect.width - 1], 0xFF0000FFu);
+    for (int x = rect.x + 1; x < rect.x + rect.width; ++x) ASSERT_GE(row[x] & 0xFF, row[x - 1] & 0xFF) << x;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "platform/os/window_fit.h"
 
@@ -48,6 +49,12 @@ const char* scalerOverride() {
   return value != nullptr && (std::strcmp(value, "sdl") == 0 || std::strcmp(value, "cpu") == 0) ? value : nullptr;
 }
 
+double threadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
 double secondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -68,6 +75,8 @@ bool FramePresenter::start(SDL_Window* window, const Settings& settings) {
     currentFrame_.clear();
   }
   records_.clear();
+  presentCpuSeconds_ = 0;
+  scaledOnCpu_ = false;
   thread_ = std::thread(&FramePresenter::run, this, window, settings);
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return startDone_; });
@@ -88,6 +97,9 @@ void FramePresenter::stop() {
   if (verbose_ && records_.size() > 1) {
     const std::string text = formatPresentSummary(summarisePresents(records_, refreshSeconds_), refreshSeconds_);
     std::fputs(text.c_str(), stderr);
+    std::fprintf(stderr, "presents: the present thread spent %.2f ms of CPU time per frame%s\n",
+                 presentCpuSeconds_ * 1000.0 / static_cast<double>(records_.size()),
+                 scaledOnCpu_ ? "" : " (the renderer's own threads not counted)");
   }
 }
 
@@ -182,6 +194,7 @@ bool FramePresenter::createRenderer(SDL_Window* window, const Settings& settings
                         surface->format->Bmask == 0x000000FFu;
     if (usable) {
       window_ = window;
+      scaledOnCpu_ = true;
       if (settings.verbose) {
         std::fprintf(stderr, "scaling: on the CPU into the window surface (%s)\n",
                      forced != nullptr ? "GLASS_ORCHARD_SCALER=cpu" : "the renderer is software");
@@ -352,7 +365,9 @@ void FramePresenter::run(SDL_Window* window, Settings settings) {
       // Only this thread writes currentFrame_; reading it needs no lock.
       if (texture_ != nullptr) SDL_UpdateTexture(texture_, nullptr, currentFrame_.data(), kFrameWidth * 4);
       haveFrame = true;
+      const double cpuBefore = threadCpuSeconds();
       draw(true);
+      presentCpuSeconds_ += threadCpuSeconds() - cpuBefore;
       records_.push_back({secondsSince(startTime_), currentEntry_, gap});
     } else if (repaint) {
       if (haveFrame || renderer_ == nullptr) {

@@ -91,5 +91,7 @@ class FramePresenter {
   SDL_ScaleMode scaleMode_ = SDL_ScaleModeNearest;
   std::chrono::steady_clock::time_point nextPresent_{};
   std::vector<PresentRecord> records_;
+  double presentCpuSeconds_ = 0;  // CPU time of this thread spent drawing new frames
+  bool scaledOnCpu_ = false;
   std::chrono::steady_clock::time_point startTime_{};
 };
