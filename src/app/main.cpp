@@ -90,12 +90,13 @@ void prepareAnotherRun() {
 }
 
 // The live presentation, once or (--loop) until it ends other than with the music.
-int playLive(bool loop) {
+int playLive(bool loop, bool verbose) {
   for (;;) {
     // The present statistics are kept per timeline entry.
     setPassHook([] { noteTimelineEntry(timelineState.currentIndex); });
     const int exitCode = runPresentation(GetModuleHandleA(nullptr), SW_SHOWDEFAULT);
     if (!loop || !endedWithTheMusic()) return exitCode;
+    if (verbose) std::fprintf(stderr, "%s: the music ended; starting again (--loop)\n", kProgramName);
     prepareAnotherRun();
   }
 }
@@ -168,7 +169,7 @@ int main(int argc, char** argv) {
   setSoundDeviceName(options.audioDevice);
   setFrameSink(windowFrameSink());
 
-  const int exitCode = playLive(options.loop);
+  const int exitCode = playLive(options.loop, options.verbose);
 
   // Leave the display and the sound device as they were found.
   resetSoundSystem();

@@ -266,9 +266,9 @@ bool openDisplayWindow(const std::string& title) {
   SDL_SetWindowMinimumSize(d.window, kFrameWidth / 4, kFrameHeight / 4);
   d.fullscreen = o.fullscreen;
   if (o.verbose) {
-    std::fprintf(stderr, "window: %s on display %d (%d x %d usable), window size %d x %d\n",
-                 o.fullscreen ? "desktop full screen" : "a window", monitor, usable.w, usable.h,
-                 kFrameWidth * scale.scale, kFrameHeight * scale.scale);
+    std::fprintf(stderr, "window: %s on display %d (%d x %d usable); as a window %d x %d\n",
+                 o.fullscreen ? "desktop full screen" : "a window", monitor, usable.w, usable.h, d.windowedWidth,
+                 d.windowedHeight);
   }
   FramePresenter::Settings settings;
   settings.vsync = o.vsync;
