@@ -329,7 +329,10 @@ void FramePresenter::run(SDL_Window* window, Settings settings) {
     startOk_ = ok;
   }
   changed_.notify_all();
-  if (!ok) return;
+  if (!ok) {
+    SDL_TLSCleanup();
+    return;
+  }
 
   SDL_AddEventWatch(watchWindowEvents, this);
   startTime_ = std::chrono::steady_clock::now();
@@ -385,4 +388,7 @@ void FramePresenter::run(SDL_Window* window, Settings settings) {
   texture_ = nullptr;
   renderer_ = nullptr;
   window_ = nullptr;
+  // SDL keeps per-thread data (its error text) that only threads of its own
+  // free on exit.
+  SDL_TLSCleanup();
 }
