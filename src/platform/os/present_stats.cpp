@@ -52,7 +52,8 @@ std::string formatPresentSummary(const PresentSummary& summary, double refreshSe
                 summary.presents, total, summary.medianMs, summary.p99Ms);
   text += line;
   const double share = summary.intervals > 0 ? 100.0 * summary.late / summary.intervals : 0;
-  std::snprintf(line, sizeof line, "presents: %d of %d frames (%.2f %%) later than one refresh (%.1f ms)\n",
+  std::snprintf(line, sizeof line,
+                "presents: %d of %d frames (%.2f %%) late: shown more than 1.5 refreshes (%.1f ms each) after the one before\n",
                 summary.late, summary.intervals, share, refreshSeconds * 1000.0);
   text += line;
   for (const EntryRate& entry : summary.entries) {
