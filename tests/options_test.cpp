@@ -2,6 +2,8 @@
 // clear refusals naming the offending option.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -59,6 +61,35 @@ TEST(OptionsTest, RefusalsNameTheOption) {
   EXPECT_NE(unknown.error.find("--colour"), std::string::npos);
   EXPECT_FALSE(parse({"--window=yes"}).ok) << "a switch takes no value";
   EXPECT_FALSE(parse({"window"}).ok);
+}
+
+TEST(OptionsTest, ShortFormsAndTheInvisibleRun) {
+  EXPECT_TRUE(parse({"-h"}).options.help);
+  EXPECT_TRUE(parse({"-V"}).options.version);
+  EXPECT_FALSE(parse({}).options.headless);
+  EXPECT_TRUE(parse({"--headless"}).options.headless);
+  EXPECT_FALSE(parse({"-v"}).ok);
+  EXPECT_FALSE(parse({"-hV"}).ok);
+}
+
+// The README shows the help text under "### Options"; it must be the
+// program's own output, word for word.
+TEST(OptionsTest, ReadmeCopiesTheHelpText) {
+  std::ifstream readme(std::string(GLASS_SOURCE_DIR) + "/README.md");
+  ASSERT_TRUE(readme) << "README.md not found";
+  std::stringstream text;
+  text << readme.rdbuf();
+  const std::string all = text.str();
+  const std::size_t section = all.find("\n### Options\n");
+  ASSERT_NE(section, std::string::npos);
+  const std::size_t open = all.find("```\n", section);
+  ASSERT_NE(open, std::string::npos);
+  const std::size_t close = all.find("\n```\n", open + 4);
+  ASSERT_NE(close, std::string::npos);
+  EXPECT_EQ(all.substr(open + 4, close + 1 - (open + 4)), helpText("glass-orchard"));
+
+  const std::string help = helpText("glass-orchard");
+  EXPECT_EQ(help.find('\\'), std::string::npos) << "paths are written the Linux way";
 }
 
 }  // namespace

@@ -12,7 +12,8 @@ struct Options {
   int scale = 2;
   bool vsync = true;
   bool verbose = false;
-  std::string dataDirectory;  // empty: the working directory as it is
+  bool headless = false;      // play even with no display to show the window
+  std::string dataDirectory;  // empty: search the usual content folders
   std::string traceFile;      // empty: no device call trace
 
   // Offline modes (at most one): render the whole presentation on a
