@@ -80,35 +80,21 @@ TEST(ObjImport, RefusesWhatItCannotConvertWithTheLine) {
 }
 
 // Faces as many OBJ files write them: positions only, or positions and
-// normals. Face A lies in z = 0 (twice the area of face B, in y = 0); the two
-// share the corners 1 and 2.
+// normals. Face A (z = 0) has twice the area of face B (y = 0); they share
+// corners 1 and 2.
 TEST(ObjImport, FillsInAreaWeightedNormalsAndPlanarTextureCoordinates) {
-  const char* obj =
-      "v 0 0 0\nv 2 0 0\nv 0 2 0\nv 0 0 1\n"
-      "vn 1 0 0\n"
-      "f 1 2 3\n"
-      "f 1//1 4//1 2//1\n";
   MeshData mesh;
   std::string error;
-  ASSERT_TRUE(importObj(obj, &mesh, &error)) << error;
-  ASSERT_EQ(mesh.positions.size(), 6u * 3);  // 3 corners of A, 3 of B (with their own normal)
+  ASSERT_TRUE(importObj("v 0 0 0\nv 2 0 0\nv 0 2 0\nv 0 0 1\nvn 1 0 0\nf 1 2 3\nf 1//1 4//1 2//1\n", &mesh, &error))
+      << error;
   ASSERT_TRUE(checkMeshData(mesh, &error)) << error;
-  const auto normal = [&mesh](int vertex) {
-    return std::vector<float>(mesh.normals.begin() + 3 * vertex, mesh.normals.begin() + 3 * vertex + 3);
-  };
-  // Corners 1 and 2 of A: the faces' normals (0, 0, 1) and (0, 1, 0) weighted
-  // by their areas 2 and 1.
+  // Vertices 0..2 are face A's corners, 3..5 face B's with the written normal.
   const float a = 2 / std::sqrt(5.0f), b = 1 / std::sqrt(5.0f);
-  for (int vertex : {0, 1}) {
-    EXPECT_NEAR(normal(vertex)[0], 0, 1e-6);
-    EXPECT_NEAR(normal(vertex)[1], b, 1e-6);
-    EXPECT_NEAR(normal(vertex)[2], a, 1e-6);
-  }
-  EXPECT_EQ(normal(2), (std::vector<float>{0, 0, 1}));  // only face A
-  EXPECT_EQ(normal(4), (std::vector<float>{1, 0, 0}));  // written in the file
+  const std::vector<float> expectedNormals = {0, b, a, 0, b, a, 0, 0, 1, 1, 0, 0, 1, 0, 0, 1, 0, 0};
+  ASSERT_EQ(mesh.normals.size(), expectedNormals.size());
+  for (std::size_t i = 0; i < expectedNormals.size(); ++i) EXPECT_NEAR(mesh.normals[i], expectedNormals[i], 1e-6) << i;
   // Planar coordinates over x (0..2) and y (0..2), the two widest axes.
-  const std::vector<float> expectedTexcoords = {0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1, 0};
-  EXPECT_EQ(mesh.texcoords, expectedTexcoords);
+  EXPECT_EQ(mesh.texcoords, (std::vector<float>{0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1, 0}));
 }
 
 TEST(ObjImport, RefusesMoreVerticesThanSixteenBitIndicesReach) {
