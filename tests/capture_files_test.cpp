@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "capture/png_sequence_output.h"
 #include "capture/png_writer.h"
 #include "capture/progress_bar.h"
@@ -207,12 +209,21 @@ TEST(ProgressLine, FractionEndsAfterOrderFiveRowSixteen) {
   EXPECT_DOUBLE_EQ(fractionAtPosition(1, 0, 0), 0.0);
 }
 
-TEST(ProgressBar, SilentWhenNotATerminal) {
+TEST(ProgressBar, WholeLinesEveryFivePercentWhenNotATerminal) {
   std::FILE* stream = std::tmpfile();
   ASSERT_NE(stream, nullptr);
-  ProgressBar bar(stream, false);
-  bar.update(ProgressState{});
+  ProgressBar bar(stream, true, false);
+  ProgressState state;
+  for (int frame = 0; frame <= 1000; ++frame) {
+    state.fractionDone = frame / 1000.0;
+    bar.update(state);
+  }
   bar.close();
-  EXPECT_EQ(std::ftell(stream), 0);
+  std::rewind(stream);
+  std::string text(4096, '\0');
+  text.resize(std::fread(text.data(), 1, text.size(), stream));
   std::fclose(stream);
+  // 0 %, 5 %, ... 100 %: 21 lines, no carriage returns.
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 21) << text;
+  EXPECT_EQ(text.find('\r'), std::string::npos);
 }

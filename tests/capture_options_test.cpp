@@ -48,10 +48,3 @@ TEST(CaptureOptions, BadValuesAndCombinationsAreRefused) {
     EXPECT_FALSE(parsed.error.empty());
   }
 }
-
-TEST(CaptureOptions, HelpListsTheOfflineModes) {
-  const std::string help = helpText("glass-orchard");
-  for (const char* option : {"--capture OUT", "--contact-sheet OUT.png", "--bench", "--fps N", "--max-seconds S"}) {
-    EXPECT_NE(help.find(option), std::string::npos) << option;
-  }
-}

@@ -84,7 +84,7 @@ TEST(ContactSheet, LabelNamesEntryPositionAndTime) {
 
 TEST(ContactSheetOutput, KeepsFirstAndLastOfEveryEntryAndRegularFrames) {
   ContactSheetOutput output("/nonexistent-folder/sheet.png", 1000, 6, 4, 3);
-  std::vector<std::uint32_t> pixels(8 * 6, 0xFF000000);
+  std::vector<std::uint32_t> pixels(8 * 6, 0xFF808080);
   const BgraView frame = viewOf(pixels, 8, 6);
   // Entry 0: a single frame. Entry 1: frames every 250 ms for 2.5 s.
   // Entry 2: two frames.
@@ -98,4 +98,29 @@ TEST(ContactSheetOutput, KeepsFirstAndLastOfEveryEntryAndRegularFrames) {
   EXPECT_FALSE(output.finish());  // the folder does not exist
   EXPECT_EQ(output.sheet().size(), 7u);
   EXPECT_NE(output.error().find("sheet.png"), std::string::npos);
+}
+
+// Fades to black give one tile per dark stretch, whatever entries it spans,
+// labelled with the stretch's span; the legend explains the labels.
+TEST(ContactSheetOutput, ShowsEachDarkStretchOnce) {
+  ContactSheetOutput output("/nonexistent-folder/sheet.png", 1000, 6, 4, 3);
+  std::vector<std::uint32_t> lit(8 * 6, 0xFF808080), black(8 * 6, 0xFF000000), nearlyBlack(8 * 6, 0xFF101418);
+  const struct {
+    const std::vector<std::uint32_t>* pixels;
+    std::uint32_t timeMs;
+    int entry;
+  } frames[] = {
+      {&black, 0, 0},       {&black, 100, 0},     {&lit, 200, 1},       {&lit, 1500, 1},
+      {&nearlyBlack, 2600, 1}, {&black, 3700, 1}, {&black, 3800, 2},    {&black, 4900, 2},
+      {&lit, 5000, 3},      {&black, 6100, 3},    {&black, 7200, 3},
+  };
+  std::int64_t index = 0;
+  for (const auto& frame : frames) output.writeFrame(viewOf(*frame.pixels, 8, 6), frameAt(index++, frame.timeMs, frame.entry));
+  output.finish();
+  std::vector<std::string> labels;
+  for (std::size_t i = 0; i < output.sheet().size(); ++i) labels.push_back(output.sheet().label(i));
+  EXPECT_EQ(labels, (std::vector<std::string>{"#0 0:00 0.0-0.1s", "#1 0:00 0.2s", "#1 0:00 1.5s", "#1 0:00 2.6-4.9s",
+                                              "#3 0:00 5.0s", "#3 0:00 6.1-7.2s"}));
+  EXPECT_TRUE(isNearlyBlack(Canvas(10, 10, 0xFF202020)));
+  EXPECT_FALSE(isNearlyBlack(Canvas(10, 10, 0xFF000030)));
 }

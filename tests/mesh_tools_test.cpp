@@ -1,6 +1,9 @@
 // The mesh converter (OBJ import) and the mesh file summary.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
+
 #include "assets/mesh_file.h"
 #include "common/mesh_report.h"
 #include "common/mesh_writer.h"
@@ -52,8 +55,14 @@ TEST(ObjImport, RefusesWhatItCannotConvertWithTheLine) {
     const char* expected;
   };
   const Case cases[] = {
-      {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "line 4"},                    // no vt/vn
-      {"v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n", "line 5"},  // no vt
+      {"v 0 0 nan\n", "line 1: vertex position is not a finite number"},
+      {"vt inf 0\n", "line 1: texture coordinate is not a finite number"},
+      {"vn 0 -inf 0\n", "line 1: normal is not a finite number"},
+      {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 2\n", "line 4: degenerate face"},        // repeated corner
+      {"v 0 0 0\nv 1 0 0\nv 2 0 0\nv 0 1 0\nf 1 2 3 4\n", "line 5: degenerate face"},  // collinear fan part
+      {"v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 0 0\nf 1 2 4\n", "line 5: degenerate face"},  // same point twice
+      {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/ 2/ 3/\n", "line 4"},                  // empty texcoord
+      {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1// 2// 3//\n", "line 4"},               // empty normal
       {"v 0 0 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 2/1/1 1/1/1\n", "line 4"},         // v 2 missing
       {"v 0 0 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 -2/1/1 1/1/1\n", "line 4"},        // before the first
       {"v 0 0 0\nvt 0 0\nvn 0 0 1\nf 0/1/1 1/1/1 1/1/1\n", "line 4"},         // 0 is no index
@@ -70,9 +79,27 @@ TEST(ObjImport, RefusesWhatItCannotConvertWithTheLine) {
   }
 }
 
+// Faces as many OBJ files write them: positions only, or positions and
+// normals. Face A (z = 0) has twice the area of face B (y = 0); they share
+// corners 1 and 2.
+TEST(ObjImport, FillsInAreaWeightedNormalsAndPlanarTextureCoordinates) {
+  MeshData mesh;
+  std::string error;
+  ASSERT_TRUE(importObj("v 0 0 0\nv 2 0 0\nv 0 2 0\nv 0 0 1\nvn 1 0 0\nf 1 2 3\nf 1//1 4//1 2//1\n", &mesh, &error))
+      << error;
+  ASSERT_TRUE(checkMeshData(mesh, &error)) << error;
+  // Vertices 0..2 are face A's corners, 3..5 face B's with the written normal.
+  const float a = 2 / std::sqrt(5.0f), b = 1 / std::sqrt(5.0f);
+  const std::vector<float> expectedNormals = {0, b, a, 0, b, a, 0, 0, 1, 1, 0, 0, 1, 0, 0, 1, 0, 0};
+  ASSERT_EQ(mesh.normals.size(), expectedNormals.size());
+  for (std::size_t i = 0; i < expectedNormals.size(); ++i) EXPECT_NEAR(mesh.normals[i], expectedNormals[i], 1e-6) << i;
+  // Planar coordinates over x (0..2) and y (0..2), the two widest axes.
+  EXPECT_EQ(mesh.texcoords, (std::vector<float>{0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1, 0}));
+}
+
 TEST(ObjImport, RefusesMoreVerticesThanSixteenBitIndicesReach) {
   std::string obj = "vt 0 0\nvn 0 0 1\n";
-  for (int i = 0; i < 65537 + 2; ++i) obj += "v " + std::to_string(i) + " 0 0\n";
+  for (int i = 0; i < 65537 + 2; ++i) obj += "v " + std::to_string(i) + " " + std::to_string(i % 2) + " 0\n";
   for (int i = 1; i + 2 <= 65537 + 2; i += 3) {
     obj += "f " + std::to_string(i) + "/1/1 " + std::to_string(i + 1) + "/1/1 " +
            std::to_string(i + 2) + "/1/1\n";
@@ -99,6 +126,23 @@ TEST(MeshReport, SummarisesASoundFileAndNamesTheFaultOfABadOne) {
   report = describeMeshFile(file.data(), file.size(), &sound);
   EXPECT_FALSE(sound);
   EXPECT_NE(report.find("malformed:"), std::string::npos) << report;
+
+  // A triangle without area: the file loads, but is not called sound.
+  MeshData flat = mesh;
+  flat.indices[2] = flat.indices[1];
+  file = encodeMeshFile(flat);
+  report = describeMeshFile(file.data(), file.size(), &sound);
+  EXPECT_FALSE(sound);
+  EXPECT_NE(report.find("degenerate triangles: 1\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("not sound"), std::string::npos) << report;
+
+  // A position that is not a finite number makes the file unsound.
+  file = encodeMeshFile(mesh);
+  const float nan = std::nanf("");
+  std::memcpy(file.data() + kMeshHeaderSize + 4, &nan, sizeof nan);
+  report = describeMeshFile(file.data(), file.size(), &sound);
+  EXPECT_FALSE(sound);
+  EXPECT_NE(report.find("position 0 is not a finite number"), std::string::npos) << report;
 
   const unsigned char tiny[3] = {1, 2, 3};
   report = describeMeshFile(tiny, sizeof tiny, &sound);

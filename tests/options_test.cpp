@@ -2,6 +2,8 @@
 // clear refusals naming the offending option.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -77,6 +79,29 @@ TEST(OptionsTest, RefusalsNameTheOption) {
   EXPECT_NE(unknown.error.find("--colour"), std::string::npos);
   EXPECT_FALSE(parse({"--window=yes"}).ok) << "a switch takes no value";
   EXPECT_FALSE(parse({"window"}).ok);
+}
+
+TEST(OptionsTest, ShortFormsAndTheInvisibleRun) {
+  EXPECT_TRUE(parse({"-h"}).options.help);
+  EXPECT_TRUE(parse({"-V"}).options.version);
+  EXPECT_FALSE(parse({}).options.headless);
+  EXPECT_TRUE(parse({"--headless"}).options.headless);
+  EXPECT_FALSE(parse({"-v"}).ok);
+  EXPECT_FALSE(parse({"-hV"}).ok);
+}
+
+// The README's copy of the help text (under "### Options") is the
+// program's own output, word for word, with Linux paths.
+TEST(OptionsTest, ReadmeCopiesTheHelpText) {
+  std::ifstream readme(std::string(GLASS_SOURCE_DIR) + "/README.md");
+  std::stringstream text;
+  text << readme.rdbuf();
+  const std::string all = text.str();
+  const std::size_t open = all.find("```\n", all.find("\n### Options\n"));
+  const std::size_t close = all.find("\n```\n", open + 4);
+  ASSERT_TRUE(open != std::string::npos && close != std::string::npos) << "no help text in README.md";
+  EXPECT_EQ(all.substr(open + 4, close + 1 - (open + 4)), helpText("glass-orchard"));
+  EXPECT_EQ(helpText("glass-orchard").find('\\'), std::string::npos);
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/content_location.h"
+#include "app/display_check.h"
 #include "app/options.h"
 #include "app/shell.h"
 #include "app/timeline.h"
@@ -31,6 +33,24 @@ namespace {
 constexpr const char* kProgramName = "glass-orchard";
 constexpr const char* kVersionText = "glass-orchard 1.0.0 (GLASS ORCHARD for Linux)\n";
 constexpr int kUsageExitCode = 2;
+constexpr int kCannotStartExitCode = 1;
+
+#ifndef GLASS_INSTALLED_DATA_DIR
+#define GLASS_INSTALLED_DATA_DIR ""
+#endif
+
+// The folder of the running executable; empty when the system cannot say.
+std::string programFolder() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : program.parent_path().string();
+}
+
+std::string startingFolder() {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::current_path(error);
+  return error ? std::string(".") : folder.string();
+}
 
 // --list-audio-devices: one name a line on standard output.
 int listAudioDevices() {
@@ -120,30 +140,50 @@ int main(int argc, char** argv) {
   }
   if (options.listAudioDevices) return listAudioDevices();
   // Screenshots go where the program was started, not to the data folder.
-  std::error_code noStartFolder;
-  const std::string startFolder = std::filesystem::current_path(noStartFolder).string();
+  const std::string startFolder = startingFolder();
+  // A live run with nothing to show it on is refused at once rather than
+  // played invisibly to the end.
+  if (!options.offline() && !options.headless) {
+    const DisplayEnvironment display = currentDisplayEnvironment();
+    if (!displayVisible(display)) {
+      std::fputs(noDisplayMessage(kProgramName, display).c_str(), stderr);
+      return kCannotStartExitCode;
+    }
+  }
+
   // Output names are taken relative to where the program was started, not
-  // to the data folder it changes to.
+  // to the content folder it changes to.
+  std::error_code ignored;
   OfflineRequest offlineRequest;
   if (options.offline()) {
     offlineRequest.mode = options.bench                  ? OfflineMode::kBench
                           : options.contactSheet.empty() ? OfflineMode::kCapture
                                                          : OfflineMode::kContactSheet;
     const std::string& output = options.contactSheet.empty() ? options.captureOutput : options.contactSheet;
-    std::error_code ignored;
     if (!output.empty()) offlineRequest.output = std::filesystem::absolute(output, ignored).string();
     offlineRequest.fps = options.fps;
     offlineRequest.maxSeconds = options.maxSeconds;
   }
-  if (!options.dataDirectory.empty() && chdir(options.dataDirectory.c_str()) != 0) {
-    std::fprintf(stderr, "%s: cannot change to %s: %s\n", kProgramName, options.dataDirectory.c_str(),
-                 std::strerror(errno));
-    return 1;
-  }
+  std::string traceFile;
+  if (!options.traceFile.empty()) traceFile = std::filesystem::absolute(options.traceFile, ignored).string();
 
-  if (!options.traceFile.empty() && !enableDeviceTrace(options.traceFile)) {
-    std::fprintf(stderr, "%s: cannot write the trace to %s\n", kProgramName, options.traceFile.c_str());
-    return 1;
+  const ContentLocation content =
+      locateContent({options.dataDirectory, startingFolder(), programFolder(), GLASS_INSTALLED_DATA_DIR});
+  if (!content.usable) {
+    std::fprintf(stderr, "%s: %s\n", kProgramName, content.problem.c_str());
+    return kCannotStartExitCode;
+  }
+  if (!content.found) std::fputs(describeMissingContent(content, kProgramName).c_str(), stderr);
+  if (chdir(content.folder.c_str()) != 0) {
+    std::fprintf(stderr, "%s: cannot change to %s: %s\n", kProgramName, content.folder.c_str(),
+                 std::strerror(errno));
+    return kCannotStartExitCode;
+  }
+  if (options.verbose && content.found) std::fprintf(stderr, "content: %s\n", content.folder.c_str());
+
+  if (!traceFile.empty() && !enableDeviceTrace(traceFile)) {
+    std::fprintf(stderr, "%s: cannot write the trace to %s\n", kProgramName, traceFile.c_str());
+    return kCannotStartExitCode;
   }
 
   if (options.offline()) {

@@ -73,10 +73,10 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
     };
     const auto takesNoValue = [&] { return !hasInlineValue; };
 
-    if (name == "--help" && takesNoValue()) {
+    if ((name == "--help" || name == "-h") && takesNoValue()) {
       // --help: print the options and exit.
       o.help = true;
-    } else if (name == "--version" && takesNoValue()) {
+    } else if ((name == "--version" || name == "-V") && takesNoValue()) {
       // --version: print the program's version and exit.
       o.version = true;
     } else if (name == "--window" && takesNoValue()) {
@@ -119,7 +119,7 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
       // --no-vsync: do not wait for the retrace; presents are held to 60 per second.
       o.vsync = false;
     } else if (name == "--data") {
-      // --data DIR: change to DIR before start-up (where track.xm, data\ and ref\ lie).
+      // --data DIR: read the content from DIR only (where track.xm, data/ and ref/ lie).
       if (!takeValue() || value.empty()) return fail("--data needs a directory");
       o.dataDirectory = value;
     } else if (name == "--trace") {
@@ -129,6 +129,9 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
     } else if (name == "--verbose" && takesNoValue()) {
       // --verbose: report the video driver, renderer, sound device and decoder messages.
       o.verbose = true;
+    } else if (name == "--headless" && takesNoValue()) {
+      // --headless: play even where no display can show the window (tests).
+      o.headless = true;
     } else if (name == "--capture") {
       // --capture OUT: render offline to OUT.mp4 / OUT.mkv, or to the folder OUT as PNG frames + audio.wav.
       if (!takeValue() || value.empty()) return fail("--capture needs a video file or a folder");
@@ -164,11 +167,10 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
 std::string helpText(const std::string& programName) {
   return "Usage: " + programName +
          " [options]\n"
-         "GLASS ORCHARD, a real-time presentation with music. Run it beside its\n"
-         "data (track.xm, data\\, ref\\); Escape ends it.\n"
+         "GLASS ORCHARD, a real-time presentation with music. Escape ends it.\n"
          "\n"
-         "  --help          print this help and exit\n"
-         "  --version       print the version and exit\n"
+         "  -h, --help      print this help and exit\n"
+         "  -V, --version   print the version and exit\n"
          "  --fullscreen    desktop full screen, scaled to fit at 4:3 (default)\n"
          "  --window        a window instead: the largest whole multiple of\n"
          "                  640 x 480 that fits the desktop (resizable)\n"
@@ -178,18 +180,24 @@ std::string helpText(const std::string& programName) {
          "  --display N     the monitor for the window and full screen (0 = first)\n"
          "  --vsync         hold frames to the display's retrace (default)\n"
          "  --no-vsync      do not wait for the retrace (frames held to 60 per second)\n"
-         "  --data DIR      change to DIR before start-up\n"
+         "  --data DIR      read the content (track.xm, data/, ref/) from DIR only\n"
          "  --trace FILE    write every Direct3D call to FILE\n"
-         "  --verbose       report video driver, renderer and sound device, and\n"
-         "                  at the end how regularly frames were presented\n"
+         "  --verbose       report the content folder, video driver, renderer and\n"
+         "                  sound device, and at the end how regularly frames\n"
+         "                  were presented\n"
          "  --volume N      loudness of the music, 0 to 100 (default 100)\n"
          "  --audio-device NAME  play on this device (see --list-audio-devices)\n"
          "  --list-audio-devices  print the sound devices' names and exit\n"
          "  --loop          start again from the beginning at the end of the music\n"
+         "  --headless      play even where no display can show it (for tests)\n"
          "\n"
          "While playing: Space pauses and resumes, M mutes, F11 or Alt+Enter\n"
          "switches between window and full screen, F12 saves a screenshot PNG\n"
          "in the folder the program was started from, Escape ends.\n"
+         "\n"
+         "Without --data the content is taken from the first of these folders that\n"
+         "holds track.xm: the working folder, content/ or ../content/ beside the\n"
+         "program, ../share/glass-orchard/ beside it, the installed data folder.\n"
          "\n"
          "Offline (no window; the whole presentation on a virtual clock):\n"
          "  --capture OUT         video OUT.mp4 or OUT.mkv (through ffmpeg), or PNG\n"
@@ -200,8 +208,13 @@ std::string helpText(const std::string& programName) {
          "  --fps N               frames per second, 1 to 1000 (default 60;\n"
          "                        30 for a contact sheet)\n"
          "  --max-seconds S       stop after S seconds of presentation time\n"
-         "  Offline runs end with 1 when nothing usable could be written.\n"
          "\n"
-         "Exit status: 0 at the end of the music or after a start-up failure,\n"
-         "27 after Escape, 2 for a bad command line.\n";
+         "Exit status:\n"
+         "  0   the end of the music; also a failed start-up, which shows its\n"
+         "      message box (on standard error where no box can be shown)\n"
+         "  27  Escape\n"
+         "  1   no display and no offline option, a --data folder or --trace\n"
+         "      file that cannot be used, an offline run that could not write\n"
+         "      anything usable, or the decoder's \"Out of memory!\"\n"
+         "  2   a bad command line\n";
 }

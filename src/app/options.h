@@ -13,7 +13,8 @@ struct Options {
   int display = -1;        // monitor for the window and full screen; -1: SDL's choice
   bool vsync = true;
   bool verbose = false;
-  std::string dataDirectory;  // empty: the working directory as it is
+  bool headless = false;      // play even with no display to show the window
+  std::string dataDirectory;  // empty: search the usual content folders
   std::string traceFile;      // empty: no device call trace
   int volume = 100;           // sound device loudness, 0..100
   std::string audioDevice;    // empty: the system's default playback device

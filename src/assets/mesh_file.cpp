@@ -2,6 +2,7 @@
 // at the top of mesh_file.h.
 #include "assets/mesh_file.h"
 
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -79,6 +80,24 @@ bool checkMeshFile(const unsigned char* data, std::size_t size, std::string* pro
                               std::to_string(index) + " but there are only " +
                               std::to_string(layout.vertexCount) + " vertices");
       return false;
+    }
+  }
+  // A NaN or an infinity would travel through the transforms into every
+  // pixel the triangle touches.
+  const struct {
+    const char* name;
+    std::size_t offset;
+    std::size_t count;
+  } arrays[] = {{"position", layout.positions, std::size_t(layout.vertexCount) * 3},
+                {"texture coordinate", layout.texcoords, std::size_t(layout.texcoordCount) * 2},
+                {"normal", layout.normals, std::size_t(layout.vertexCount) * 3}};
+  for (const auto& array : arrays) {
+    for (std::size_t i = 0; i < array.count; ++i) {
+      if (!std::isfinite(readMeshFloat(data + array.offset + 4 * i))) {
+        const std::size_t perItem = array.offset == layout.texcoords ? 2 : 3;
+        setProblem(problem, std::string(array.name) + " " + std::to_string(i / perItem) + " is not a finite number");
+        return false;
+      }
     }
   }
   return true;

@@ -52,8 +52,8 @@ bool meshFileLayout(std::int32_t vertexCount, std::int32_t triangleCount,
                     std::string* problem);
 
 // Checks a whole mesh file: a header is present, no count is negative, the
-// file is at least as long as its counts require, U >= V and every index is
-// below V. True when sound; otherwise false with a one-line reason in
+// file is at least as long as its counts require, U >= V, every index is
+// below V and every position, texture coordinate and normal is finite. True when sound; otherwise false with a one-line reason in
 // `problem` (may be null). Reads nothing outside [data, data + size).
 bool checkMeshFile(const unsigned char* data, std::size_t size, std::string* problem);
 

@@ -1,6 +1,6 @@
-// A tiny built-in 5 x 7 pixel font for the labels of contact sheets:
-// digits, ':', '.', '#', '-', 's' and the blank. Other characters are drawn
-// as blanks.
+// A tiny built-in 5 x 7 pixel font for the labels and the legend of contact
+// sheets: digits, capital letters, the seconds mark 's', ": . # - , ( ) = /"
+// and the blank. Other characters are drawn as blanks.
 #pragma once
 
 #include <cstdint>

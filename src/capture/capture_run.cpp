@@ -98,7 +98,7 @@ CaptureRunResult runCapture(CaptureOutput& output, const CaptureRunSettings& set
   CaptureSettings sessionSettings;
   sessionSettings.fps = settings.fps;
   sessionSettings.frameLimit = frameLimitFor(settings.maxSeconds, settings.fps);
-  ProgressBar progress(stderr, settings.showProgress && ::isatty(STDERR_FILENO));
+  ProgressBar progress(stderr, settings.showProgress, ::isatty(STDERR_FILENO) != 0);
   CaptureSession session(output, clock, probes, sessionSettings, &progress);
 
   ShellCallouts& callouts = shellCallouts();

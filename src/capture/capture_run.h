@@ -14,7 +14,7 @@
 struct CaptureRunSettings {
   int fps = 60;
   double maxSeconds = 0;  // 0: no limit
-  bool showProgress = false;  // the progress line (only drawn on a terminal)
+  bool showProgress = false;  // the progress line (redrawn on a terminal, whole lines elsewhere)
   bool timeDevice = false;  // wrap the device to time its calls (benchmark)
 };
 

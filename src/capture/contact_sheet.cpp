@@ -9,6 +9,9 @@ constexpr std::uint32_t kBackground = 0xFF181818;
 constexpr std::uint32_t kLabelColour = 0xFFE8E8E8;
 constexpr int kGap = 4;
 constexpr int kLabelStrip = kGlyphHeight + 4;
+constexpr int kLegendLine = kGlyphHeight + 4;
+constexpr std::uint32_t kLegendColour = 0xFFB0B0B0;
+constexpr int kDarkChannel = 32;
 
 }  // namespace
 
@@ -45,13 +48,33 @@ void ContactSheet::add(Canvas thumbnail, std::string label) {
   labels_.push_back(std::move(label));
 }
 
+void ContactSheet::relabelLast(std::string label) {
+  if (!labels_.empty()) labels_.back() = std::move(label);
+}
+
+bool isNearlyBlack(const Canvas& thumbnail) {
+  std::size_t bright = 0;
+  for (const std::uint32_t pixel : thumbnail.pixels) {
+    const bool lit = ((pixel >> 16) & 0xFF) > kDarkChannel || ((pixel >> 8) & 0xFF) > kDarkChannel ||
+                     (pixel & 0xFF) > kDarkChannel;
+    bright += lit ? 1 : 0;
+  }
+  return bright * 100 <= thumbnail.pixels.size();
+}
+
+std::vector<std::string> contactSheetLegend() {
+  return {"LABELS: #TIMELINE ENTRY, MUSIC ORDER:ROW, PRESENTATION TIME.  #4 2:08 47.3s = ENTRY 4, ORDER 2 ROW 8, 47.3 s IN.",
+          "FIRST AND LAST FRAME OF EVERY ENTRY, AND REGULAR FRAMES BETWEEN. A DARK STRETCH IS SHOWN ONCE WITH ITS SPAN (40.6-46.7s)."};
+}
+
 Canvas ContactSheet::compose() const {
   const int cells = std::max<int>(static_cast<int>(thumbnails_.size()), 1);
   const int columns = std::min(columns_, cells);
   const int rows = (cells + columns - 1) / columns;
   const int cellWidth = thumbWidth_ + kGap;
   const int cellHeight = thumbHeight_ + kLabelStrip + kGap;
-  Canvas sheet(columns * cellWidth + kGap, rows * cellHeight + kGap, kBackground);
+  const int legendHeight = static_cast<int>(legend_.size()) * kLegendLine;
+  Canvas sheet(columns * cellWidth + kGap, rows * cellHeight + kGap + legendHeight, kBackground);
   for (std::size_t i = 0; i < thumbnails_.size(); ++i) {
     const int left = kGap + static_cast<int>(i % columns) * cellWidth;
     const int top = kGap + static_cast<int>(i / columns) * cellHeight;
@@ -64,6 +87,10 @@ Canvas ContactSheet::compose() const {
     }
     drawText(sheet, left + 1, top + thumbHeight_ + 2, labels_[i], kLabelColour);
   }
+  for (std::size_t line = 0; line < legend_.size(); ++line) {
+    drawText(sheet, kGap + 1, rows * cellHeight + kGap + static_cast<int>(line) * kLegendLine, legend_[line],
+             kLegendColour);
+  }
   return sheet;
 }
 
@@ -74,22 +101,40 @@ std::string contactLabel(const FrameInfo& info) {
   return label;
 }
 
+std::string darkStretchLabel(const FrameInfo& first, std::uint32_t lastMs) {
+  char label[64];
+  std::snprintf(label, sizeof label, "#%d %d:%02d %u.%u-%u.%us", first.timelineEntry, first.order, first.row,
+                first.timeMs / 1000, (first.timeMs % 1000) / 100, lastMs / 1000, (lastMs % 1000) / 100);
+  return label;
+}
+
 ContactSheetOutput::ContactSheetOutput(std::string path, std::uint32_t intervalMs, int columns, int thumbWidth,
                                        int thumbHeight)
     : path_(std::move(path)),
       intervalMs_(std::max<std::uint32_t>(intervalMs, 1)),
       thumbWidth_(thumbWidth),
       thumbHeight_(thumbHeight),
-      sheet_(columns, thumbWidth, thumbHeight) {}
+      sheet_(columns, thumbWidth, thumbHeight) {
+  sheet_.setLegend(contactSheetLegend());
+}
 
-void ContactSheetOutput::addToSheet(const BgraView& frame, std::string label) {
-  sheet_.add(scaleDown(frame, thumbWidth_, thumbHeight_), std::move(label));
+void ContactSheetOutput::addToSheet(const BgraView& frame, const FrameInfo& info) {
+  Canvas thumbnail = scaleDown(frame, thumbWidth_, thumbHeight_);
+  const bool dark = isNearlyBlack(thumbnail);
+  if (dark && darkStretch_) {
+    // The stretch goes on: its one tile now reaches this frame.
+    sheet_.relabelLast(darkStretchLabel(*darkStretch_, info.timeMs));
+    return;
+  }
+  sheet_.add(std::move(thumbnail), contactLabel(info));
+  darkStretch_.reset();
+  if (dark) darkStretch_ = info;
 }
 
 void ContactSheetOutput::addHeld() {
   if (!lastOfEntry_) return;
   const Held& held = *lastOfEntry_;
-  addToSheet({held.bytes.data(), held.width, held.height, held.width * 4}, held.label);
+  addToSheet({held.bytes.data(), held.width, held.height, held.width * 4}, held.info);
   lastOfEntry_.reset();
 }
 
@@ -98,12 +143,12 @@ bool ContactSheetOutput::writeFrame(const BgraView& frame, const FrameInfo& info
   if (info.timelineEntry != currentEntry_) {
     // The previous entry's last frame, then this entry's first.
     addHeld();
-    addToSheet(frame, contactLabel(info));
+    addToSheet(frame, info);
     currentEntry_ = info.timelineEntry;
     lastKeptMs_ = info.timeMs;
   } else if (info.timeMs - lastKeptMs_ >= intervalMs_) {
     lastOfEntry_.reset();
-    addToSheet(frame, contactLabel(info));
+    addToSheet(frame, info);
     lastKeptMs_ = info.timeMs;
   } else {
     if (!lastOfEntry_) lastOfEntry_.emplace();
@@ -115,7 +160,7 @@ bool ContactSheetOutput::writeFrame(const BgraView& frame, const FrameInfo& info
     }
     held.width = frame.width;
     held.height = frame.height;
-    held.label = contactLabel(info);
+    held.info = info;
   }
   return true;
 }

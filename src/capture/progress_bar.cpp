@@ -8,6 +8,8 @@ constexpr int kBarWidth = 20;
 constexpr int kEndOrder = 5;
 constexpr int kEndRow = 17;  // the first row past the presentation's end
 constexpr auto kRedrawInterval = std::chrono::milliseconds(200);
+constexpr int kLinePercentStep = 5;
+constexpr auto kUnknownLineInterval = std::chrono::seconds(10);
 
 std::string minutesAndSeconds(double seconds) {
   if (!(seconds >= 0)) seconds = 0;
@@ -50,11 +52,29 @@ std::string formatProgress(const ProgressState& state) {
   return line;
 }
 
-ProgressBar::ProgressBar(std::FILE* stream, bool enabled) : stream_(stream), enabled_(enabled && stream != nullptr) {}
+ProgressBar::ProgressBar(std::FILE* stream, bool enabled, bool terminal)
+    : stream_(stream), enabled_(enabled && stream != nullptr), terminal_(terminal) {}
 
 void ProgressBar::update(const ProgressState& state) {
   if (!enabled_) return;
   const auto now = std::chrono::steady_clock::now();
+  if (!terminal_) {
+    // Whole lines, few of them: a log reads them one under the other.
+    bool due = false;
+    if (state.fractionDone >= 0) {
+      const int step = static_cast<int>(std::min(state.fractionDone, 1.0) * 100) / kLinePercentStep;
+      due = step > lastStep_;
+      if (due) lastStep_ = step;
+    } else {
+      due = !drawn_ || now - lastDraw_ >= kUnknownLineInterval;
+    }
+    if (!due) return;
+    lastDraw_ = now;
+    drawn_ = true;
+    std::fprintf(stream_, "%s\n", formatProgress(state).c_str());
+    std::fflush(stream_);
+    return;
+  }
   if (drawn_ && now - lastDraw_ < kRedrawInterval) return;
   lastDraw_ = now;
   const std::string line = formatProgress(state);
@@ -67,7 +87,7 @@ void ProgressBar::update(const ProgressState& state) {
 }
 
 void ProgressBar::close() {
-  if (!enabled_ || !drawn_) return;
+  if (!enabled_ || !drawn_ || !terminal_) return;
   std::fprintf(stream_, "\r%s\r", std::string(lastLength_, ' ').c_str());
   std::fflush(stream_);
   drawn_ = false;

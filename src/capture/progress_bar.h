@@ -1,7 +1,8 @@
 // The capture's progress line on standard error: frames, music position,
-// elapsed and estimated remaining time. Drawn in place with a carriage
-// return, at most a few times a second, and only when standard error is a
-// terminal (a log file gets nothing but the closing messages).
+// elapsed and estimated remaining time. On a terminal it is redrawn in place
+// with a carriage return, at most a few times a second; anywhere else (a log
+// file, a pipe) one whole line is written at every further 5 % done, or every
+// 10 s while the share done is unknown.
 #pragma once
 
 #include <chrono>
@@ -29,8 +30,8 @@ double fractionAtPosition(int order, int row, int rowsPerPattern);
 
 class ProgressBar {
  public:
-  // `stream` is usually stderr; `enabled` usually isatty(stderr).
-  ProgressBar(std::FILE* stream, bool enabled);
+  // `stream` is usually stderr; `terminal` usually isatty(stderr).
+  ProgressBar(std::FILE* stream, bool enabled, bool terminal = true);
   // Redraws when enough wall-clock time has passed since the last drawing.
   void update(const ProgressState& state);
   // Clears the line, so that closing messages start at the left edge.
@@ -39,6 +40,8 @@ class ProgressBar {
  private:
   std::FILE* stream_;
   bool enabled_;
+  bool terminal_;
+  int lastStep_ = -1;  // the last 5 % step written as a line
   bool drawn_ = false;
   std::size_t lastLength_ = 0;
   std::chrono::steady_clock::time_point lastDraw_{};

@@ -25,6 +25,18 @@ std::string formatRange(const char* name, const Range& range) {
   return line;
 }
 
+// True when the triangle's corners lie on one point or one line.
+bool zeroArea(const unsigned char* positions, std::uint16_t a, std::uint16_t b, std::uint16_t c) {
+  double p[3][3];
+  const std::uint16_t corners[3] = {a, b, c};
+  for (int k = 0; k < 3; ++k) {
+    for (int axis = 0; axis < 3; ++axis) p[k][axis] = readMeshFloat(positions + 12 * std::size_t(corners[k]) + 4 * axis);
+  }
+  const double u[3] = {p[1][0] - p[0][0], p[1][1] - p[0][1], p[1][2] - p[0][2]};
+  const double v[3] = {p[2][0] - p[0][0], p[2][1] - p[0][1], p[2][2] - p[0][2]};
+  return u[1] * v[2] - u[2] * v[1] == 0 && u[2] * v[0] - u[0] * v[2] == 0 && u[0] * v[1] - u[1] * v[0] == 0;
+}
+
 }  // namespace
 
 std::string describeMeshFile(const unsigned char* data, std::size_t size, bool* sound) {
@@ -67,7 +79,7 @@ std::string describeMeshFile(const unsigned char* data, std::size_t size, bool* 
     const std::uint16_t a = readMeshUint16(triangle);
     const std::uint16_t b = readMeshUint16(triangle + 2);
     const std::uint16_t c = readMeshUint16(triangle + 4);
-    if (a == b || b == c || a == c) ++degenerate;
+    if (a == b || b == c || a == c || zeroArea(data + layout.positions, a, b, c)) ++degenerate;
   }
   if (layout.vertexCount > 0) {
     report += "ranges:\n";
@@ -79,5 +91,10 @@ std::string describeMeshFile(const unsigned char* data, std::size_t size, bool* 
     report += formatRange("normal length", normalLength);
   }
   report += "degenerate triangles: " + std::to_string(degenerate) + "\n";
+  // They load, but draw nothing; a converted or generated mesh never has any.
+  if (degenerate > 0) {
+    if (sound) *sound = false;
+    report += "not sound: triangles without area (repeated or collinear corners)\n";
+  }
   return report;
 }

@@ -91,7 +91,8 @@ bool generateContentSet(const ContentOptions& options, std::vector<ContentFile>*
          addContainer("data/valpha.dat", buildPanelMask(), options, files, error);
 }
 
-bool writeContentSet(const std::string& outDir, const ContentOptions& options, std::string* error) {
+bool writeContentSet(const std::string& outDir, const ContentOptions& options, std::string* error,
+                     ContentWritten* written) {
   std::vector<ContentFile> files;
   if (!generateContentSet(options, &files, error)) return false;
   for (const ContentFile& file : files) {
@@ -108,6 +109,10 @@ bool writeContentSet(const std::string& outDir, const ContentOptions& options, s
     if (!out) {
       *error = "cannot write " + path.string();
       return false;
+    }
+    if (written) {
+      ++written->files;
+      written->bytes += file.bytes.size();
     }
   }
   return true;

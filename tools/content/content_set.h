@@ -20,5 +20,12 @@ struct ContentFile {
 bool generateContentSet(const ContentOptions& options, std::vector<ContentFile>* files,
                         std::string* error);
 
+// What writeContentSet put on disk.
+struct ContentWritten {
+  std::size_t files = 0;
+  std::uint64_t bytes = 0;
+};
+
 // Generates the set and writes it under `outDir` (folders are created).
-bool writeContentSet(const std::string& outDir, const ContentOptions& options, std::string* error);
+bool writeContentSet(const std::string& outDir, const ContentOptions& options, std::string* error,
+                     ContentWritten* written = nullptr);

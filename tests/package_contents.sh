@@ -1,0 +1,31 @@
+#!/bin/sh
+# Builds the Debian package into a scratch folder, checks what it holds, and
+# runs the packaged program from an unrelated folder: it must find its
+# content with no options. Skipped (77) where dpkg-deb is missing.
+#   package_contents.sh CPACK BUILD_DIR
+set -eu
+command -v dpkg-deb >/dev/null 2>&1 || { echo "dpkg-deb is not installed: skipped"; exit 77; }
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+"$1" -G DEB --config "$2/CPackConfig.cmake" -B "$scratch" >"$scratch/log" 2>&1 || { cat "$scratch/log"; exit 1; }
+deb="$(ls "$scratch"/*.deb)"
+dpkg-deb -c "$deb" | awk '{print $6}' >"$scratch/list"
+
+status=0
+for path in usr/bin/glass-orchard usr/bin/glass-tool usr/bin/glass-content usr/share/glass-orchard/track.xm \
+  usr/share/glass-orchard/data/tex.dat usr/share/glass-orchard/data/alpha.dat \
+  usr/share/glass-orchard/data/paimen1.dat usr/share/glass-orchard/data/valpha.dat \
+  usr/share/applications/glass-orchard.desktop usr/share/icons/hicolor/256x256/apps/glass-orchard.png \
+  usr/share/man/man6/glass-orchard.6; do
+  grep -qx "./$path" "$scratch/list" || { echo "missing from the package: $path"; status=1; }
+done
+meshes="$(grep -c '^\./usr/share/glass-orchard/ref/.*\.obu$' "$scratch/list" || true)"
+[ "$meshes" -eq 21 ] || { echo "the package holds $meshes mesh files, not 21"; status=1; }
+! grep '_test$\|_bench$\|\.stamp$' "$scratch/list" || { echo "build leftovers in the package"; status=1; }
+
+dpkg-deb -x "$deb" "$scratch/root"
+mkdir "$scratch/elsewhere" && cd "$scratch/elsewhere"
+"$scratch/root/usr/bin/glass-orchard" --verbose --bench --max-seconds 0.2 >/dev/null 2>"$scratch/run" || status=1
+grep -qx "content: $scratch/root/usr/share/glass-orchard" "$scratch/run" || {
+  echo "the packaged program did not find its content:"; cat "$scratch/run"; status=1; }
+exit $status
