@@ -149,6 +149,17 @@ int main(int argc, char** argv) {
       std::fputs(noDisplayMessage(kProgramName, display).c_str(), stderr);
       return kCannotStartExitCode;
     }
+    // A display that is named but cannot be reached makes the video system
+    // fall back to drawing into memory.
+    if (!videoShowsWindows()) {
+      DisplayEnvironment reached = display;
+      reached.videoDriver = videoDriverName().empty() ? "none" : videoDriverName();
+      std::fprintf(stderr, "%s: the display %s cannot be opened\n", kProgramName,
+                   display.x11Display.empty() ? display.waylandDisplay.c_str() : display.x11Display.c_str());
+      std::fputs(noDisplayMessage(kProgramName, reached).c_str(), stderr);
+      resetWindowSystem();
+      return kCannotStartExitCode;
+    }
   }
 
   // Output names are taken relative to where the program was started, not

@@ -208,6 +208,8 @@ std::string videoDriverName() {
   return driver != nullptr ? driver : "";
 }
 
+bool videoShowsWindows() { return startVideo() && !isVirtualDriver(SDL_GetCurrentVideoDriver()); }
+
 bool displayAvailable() {
   return display().videoStarted && !isVirtualDriver(SDL_GetCurrentVideoDriver());
 }

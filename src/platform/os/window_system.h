@@ -76,6 +76,10 @@ std::string videoDriverName();
 
 // True when message boxes can be shown on a real display.
 bool displayAvailable();
+// Starts the video system and tells whether its windows can be seen: false
+// when no display could be opened, or when SDL fell back to a virtual driver
+// (a DISPLAY named but unreachable). videoDriverName() then names that driver.
+bool videoShowsWindows();
 
 // Destroys every window and display resource, forgets the registered window
 // classes and empties the message queue: a fresh start for tests.
