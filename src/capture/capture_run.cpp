@@ -68,8 +68,8 @@ InterruptGuard::~InterruptGuard() {
 
 std::int64_t frameLimitFor(double maxSeconds, int fps) {
   if (!(maxSeconds > 0)) return 0;
-  // Beyond a century of frames there is no limit worth keeping (and the
-  // conversion below stays in range).
+  // The options allow at most a day; anything far beyond that is no limit
+  // (and the conversion below stays in range).
   const double frames = std::ceil(maxSeconds * fps);
   if (!(frames < 1e11)) return 0;
   return static_cast<std::int64_t>(frames);
