@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 PngFramePool::PngFramePool(int workers) {
   if (workers <= 0) workers = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
@@ -81,8 +82,12 @@ void PngFramePool::work() {
     PngResult result{true, {}};
     if (!skip) {
       const BgraView view{job.pixels.empty() ? nullptr : job.pixels.data(), job.width, job.height, job.width * 4};
-      result = encodePng(view, encoded);
-      if (result.ok) result = writeFile(job.path, encoded);
+      try {
+        result = encodePng(view, encoded);
+        if (result.ok) result = writeFile(job.path, encoded);
+      } catch (const std::bad_alloc&) {
+        result = {false, "out of memory while writing " + job.path};
+      }
     }
 
     lock.lock();
