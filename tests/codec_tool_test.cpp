@@ -113,6 +113,7 @@ TEST_F(GlassTool, FoldersAndOtherKindsOfFileAreClearErrors) {
       {"info " + path("folder"), path("folder") + " is a folder, not a file"},
       {"decode " + path("folder") + " 0", path("folder") + " is a folder, not a file"},
       {"mesh-info " + path("folder"), path("folder") + " is a folder, not a file"},
+      {"pack " + path("out.dat") + " " + path("folder"), path("folder") + " is a folder, not a file"},
       {"obj2obu " + path("folder") + " " + path("out.obu"), path("folder") + " is a folder, not a file"},
       {"info " + path("picture.png"), path("picture.png") + ": not an image container ("},
   };
