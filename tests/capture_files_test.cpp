@@ -179,6 +179,37 @@ TEST(PngSequenceOutput, WritesNumberedFramesAndAudio) {
   EXPECT_NE(error.find("not a folder"), std::string::npos);
 }
 
+TEST(PngSequenceOutput, FullDiskKeepsTheFramesBeforeAndNamesTheReason) {
+  TempDir dir;
+  const fs::path folder = dir.path() / "frames";
+  std::string error;
+  std::unique_ptr<PngSequenceOutput> output = PngSequenceOutput::open(folder.string(), error);
+  ASSERT_TRUE(output) << error;
+  // Frame 5 lands on a full disk.
+  fs::create_symlink("/dev/full", folder / "frame_000005.png");
+  std::vector<std::uint32_t> pixels(64 * 48);
+  const BgraView view{reinterpret_cast<const std::uint8_t*>(pixels.data()), 64, 48, 64 * 4};
+  bool accepted = true;
+  FrameInfo info;
+  for (int k = 0; k < 40 && accepted; ++k) {
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u + k);
+    info.index = k;
+    accepted = output->writeFrame(view, info);
+  }
+  EXPECT_FALSE(output->finish());
+  EXPECT_NE(output->error().find("frame_000005.png: No space left on device"), std::string::npos) << output->error();
+  // Frames 0 to 4 whole, with their pixels; nothing from 5 on.
+  for (int k = 0; k < 40; ++k) EXPECT_EQ(fs::exists(folder / PngSequenceOutput::frameFileName(k)), k < 5) << k;
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> rgb;
+  ASSERT_TRUE(decodeRgb(readBytes(folder / "frame_000004.png"), width, height, rgb));
+  ASSERT_EQ(rgb.size(), 64u * 48u * 3u);
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    const std::uint32_t expected = static_cast<std::uint32_t>(i * 2654435761u + 4);
+    ASSERT_EQ(rgb[i * 3] << 16 | rgb[i * 3 + 1] << 8 | rgb[i * 3 + 2], expected & 0xFFFFFF) << i;
+  }
+}
+
 TEST(ProgressLine, ShowsPositionTimesAndEstimate) {
   ProgressState state;
   state.frames = 1680;

@@ -3,6 +3,7 @@
 // and two captures of the same content are the same bytes.
 #include <png.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -129,4 +130,36 @@ TEST_F(CapturePresentationTest, MissingContentCapturesNothingAndFails) {
   fs::remove("track.xm");
   EXPECT_EQ(capture(OfflineMode::kCapture, "frames", 20, 0.3), 1);
   EXPECT_FALSE(fs::exists("frames/frame_000000.png"));
+}
+
+TEST_F(CapturePresentationTest, EachFailureIsReportedOnceWithItsCause) {
+  // An ffmpeg that dies at once: the output failed, the presentation did start.
+  std::filesystem::create_directory("bin");
+  std::ofstream("bin/ffmpeg") << "#!/bin/sh\nexit 1\n";
+  fs::permissions("bin/ffmpeg", fs::perms::owner_all);
+  const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "/usr/bin:/bin";
+  ::setenv("PATH", (fs::current_path() / "bin").string().append(":").append(path).c_str(), 1);
+  testing::internal::CaptureStderr();
+  const int videoExit = capture(OfflineMode::kCapture, (fs::current_path() / "x.mp4").string(), 20, 0.3);
+  const std::string video = testing::internal::GetCapturedStderr();
+  ::setenv("PATH", path.c_str(), 1);
+
+  // A contact sheet into a missing folder fails before anything is drawn,
+  // so the missing song never comes into it.
+  fs::remove("track.xm");
+  testing::internal::CaptureStderr();
+  const int sheetExit = capture(OfflineMode::kContactSheet, (fs::current_path() / "no/sheet.png").string(), 10, 0);
+  const std::string sheet = testing::internal::GetCapturedStderr();
+
+  const struct {
+    int exit;
+    const std::string& said;
+    const char* cause;
+  } cases[] = {{videoExit, video, "the capture failed: ffmpeg"}, {sheetExit, sheet, "/no does not exist"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.exit, 1) << c.said;
+    const std::size_t at = c.said.find(c.cause);
+    EXPECT_NE(at, std::string::npos) << c.said;
+    EXPECT_EQ(c.said.find("glass-orchard:", c.said.find("glass-orchard:") + 1), std::string::npos) << c.said;
+  }
 }

@@ -1,8 +1,15 @@
 // Video capture through the ffmpeg program, and the helper-process plumbing.
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -72,6 +79,50 @@ TEST(ChildProcess, WritingToAProgramThatQuitFailsInsteadOfKillingUs) {
   EXPECT_EQ(process.finish(), 0);
 }
 
+TEST(ChildProcess, HelpersRunInTheirOwnProcessGroupAndOutputCanBeRead) {
+  // Field 5 of /proc/PID/stat is the process group.
+  std::string error, output;
+  ASSERT_EQ(runProgram({"sh", "-c", "echo $$ $(cut -d' ' -f5 /proc/$$/stat)"}, error, &output), 0) << error;
+  long pid = 0, group = 0;
+  ASSERT_EQ(std::sscanf(output.c_str(), "%ld %ld", &pid, &group), 2) << output;
+  EXPECT_EQ(group, pid) << "the terminal's Ctrl-C would reach it";
+  EXPECT_NE(group, static_cast<long>(::getpgrp()));
+}
+
+TEST_F(VideoCapture, FailedOrEmptyJoinLeavesAnEarlierFileAsItWas) {
+  // A stand-in ffmpeg: the encoding step (reading pipe:0) works; the
+  // joining step behaves as given. Its output is the last argument.
+  const struct {
+    const char* join;
+    const char* why;
+    bool needsProbe;
+  } cases[] = {
+      {"exit 0", "exits 0 without writing", false},
+      {"printf partial > \"$out\"; exit 1", "disk full while joining", false},
+      {"printf 'not a video' > \"$out\"; exit 0", "writes something that is no video", true},
+  };
+  for (const auto& c : cases) {
+    if (c.needsProbe && findProgram("ffprobe").empty()) continue;
+    const fs::path fake = folder_ / "fake-ffmpeg";
+    std::ofstream(fake) << "#!/bin/sh\nfor a; do out=$a; done\n"
+                        << "case \" $* \" in *\" pipe:0 \"*) cat > /dev/null; printf x > \"$out\"; exit 0;; esac\n"
+                        << c.join << "\n";
+    fs::permissions(fake, fs::perms::owner_all);
+    const fs::path target = folder_ / "clip.mp4";
+    std::ofstream(target) << "the earlier capture";
+    std::string error;
+    std::unique_ptr<FfmpegOutput> output = FfmpegOutput::open(target.string(), 10, 64, 48, error, fake.string());
+    ASSERT_TRUE(output) << error;
+    EXPECT_FALSE(capture(*output)) << c.why;
+    EXPECT_NE(output->error().find("was left as it was"), std::string::npos) << c.why << ": " << output->error();
+    std::ifstream in(target);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the earlier capture") << c.why;
+    output.reset();
+    // Nothing hidden is left beside it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 2) << c.why;
+  }
+}
+
 TEST_F(VideoCapture, MissingFfmpegIsAClearError) {
   std::string error;
   EXPECT_FALSE(FfmpegOutput::open((folder_ / "a.mp4").string(), 10, 64, 48, error, "glass-no-such-ffmpeg"));
@@ -113,4 +164,50 @@ TEST_F(VideoCapture, Mp4AndMkvHoldOneVideoAndOneAudioStreamOfTheCapturedLength) 
   }
   // Only the two results are left: the hidden intermediate files are gone.
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 2);
+}
+
+// The real program, started in a terminal-like process group of its own,
+// gets each signal a user or a closing terminal sends to the group while it
+// captures; the capture so far must be kept as a readable file.
+TEST_F(VideoCapture, SignalsToTheGroupEndTheCaptureWithAReadableFile) {
+  const fs::path program = fs::path(GLASS_BINARY_DIR) / "bin" / "glass-orchard";
+  const fs::path content = fs::path(GLASS_BINARY_DIR) / "content";
+  if (findProgram("ffmpeg").empty() || !fs::exists(program) || !fs::exists(content / "track.xm")) {
+    GTEST_SKIP() << "needs ffmpeg, glass-orchard and the generated content";
+  }
+  const struct {
+    int signal;
+    const char* name;
+  } cases[] = {{SIGINT, "int.mp4"}, {SIGTERM, "term.mkv"}, {SIGHUP, "hup.mp4"}};
+  for (const auto& c : cases) {
+    const fs::path out = folder_ / c.name;
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      ::setsid();
+      ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+      ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+      ::execl(program.c_str(), "glass-orchard", "--data", content.c_str(), "--capture", out.c_str(), "--fps", "10",
+              "--max-seconds", "60", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    // Signalled once some frames' sound is in the hidden WAV file.
+    const fs::path wav = folder_ / ("." + std::string(c.name) + ".audio.wav");
+    const auto soundBytes = [&wav] {
+      std::error_code missing;
+      const std::uintmax_t size = fs::file_size(wav, missing);
+      return missing ? 0 : size;
+    };
+    for (int wait = 0; wait < 600 && soundBytes() < 100000; ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ::kill(-pid, c.signal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.name << " status " << status;
+    ASSERT_TRUE(fs::exists(out)) << c.name;
+    EXPECT_EQ(commandOutput("ffmpeg -v error -i '" + out.string() + "' -f null - 2>&1; echo $?"), "0\n") << c.name;
+    EXPECT_EQ(commandOutput("ls -A '" + folder_.string() + "'"), std::string(c.name) + "\n") << c.name;
+    fs::remove(out);
+  }
 }

@@ -35,9 +35,10 @@ class GlassTool : public ::testing::Test {
   void TearDown() override {
     if (!dir_.empty()) fs::remove_all(dir_);
   }
-  Result run(const std::string& args) {
+  // With `withErrors` the output holds standard error too.
+  Result run(const std::string& args, bool withErrors = false) {
     Result r;
-    const std::string command = tool_.string() + " " + args + " 2>/dev/null";
+    const std::string command = tool_.string() + " " + args + (withErrors ? " 2>&1" : " 2>/dev/null");
     FILE* pipe = popen(command.c_str(), "r");
     char buffer[256];
     while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) r.out += buffer;
@@ -99,6 +100,28 @@ TEST_F(GlassTool, ExitCodesTellUsageFromFileProblems) {
   EXPECT_EQ(run("pack " + path("out.dat") + " " + path("missing.png")).status, 1);
   std::ofstream(path("bad.dat"), std::ios::binary) << "\x05\x00\x00\x00short";
   EXPECT_EQ(run("info " + path("bad.dat")).status, 1);
+}
+
+TEST_F(GlassTool, FoldersAndOtherKindsOfFileAreClearErrors) {
+  fs::create_directory(path("folder"));
+  std::string error;
+  ASSERT_TRUE(writePng(path("picture.png"), codec_test::makeTestPicture(8, 8, 3), &error)) << error;
+  const struct {
+    std::string args;
+    std::string message;
+  } cases[] = {
+      {"info " + path("folder"), path("folder") + " is a folder, not a file"},
+      {"decode " + path("folder") + " 0", path("folder") + " is a folder, not a file"},
+      {"mesh-info " + path("folder"), path("folder") + " is a folder, not a file"},
+      {"pack " + path("out.dat") + " " + path("folder"), path("folder") + " is a folder, not a file"},
+      {"obj2obu " + path("folder") + " " + path("out.obu"), path("folder") + " is a folder, not a file"},
+      {"info " + path("picture.png"), path("picture.png") + ": not an image container ("},
+  };
+  for (const auto& c : cases) {
+    const Result result = run(c.args, true);
+    EXPECT_EQ(result.status, 1) << c.args;
+    EXPECT_NE(result.out.find(c.message), std::string::npos) << c.args << ": " << result.out;
+  }
 }
 
 }  // namespace

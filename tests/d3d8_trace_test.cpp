@@ -133,3 +133,12 @@ TEST(D3d8Trace, UnknownValuesFallBackToNumbers) {
   EXPECT_EQ(resultName(static_cast<HRESULT>(0x80001234u)), "0x80001234");
   EXPECT_EQ(fvfName(0x144), "0x144 D3DFVF_XYZRHW|D3DFVF_DIFFUSE|D3DFVF_TEX1");
 }
+
+TEST(D3d8Trace, AFullDiskIsReportedWhenTheTraceEnds) {
+  ASSERT_TRUE(enableDeviceTrace("/dev/full"));
+  for (int i = 0; i < 1000; ++i) writeDeviceTrace("IDirect3DDevice8::Present(NULL, NULL, NULL, NULL)");
+  std::string error;
+  EXPECT_FALSE(disableDeviceTrace(&error));
+  EXPECT_EQ(error, "No space left on device");
+  EXPECT_TRUE(disableDeviceTrace(&error)) << "nothing left open";
+}

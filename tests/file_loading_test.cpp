@@ -1,6 +1,7 @@
 // Loading the data files: order, slots, the boxes on failure, and the check
 // that refuses malformed containers and mesh files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "assets/file_loading.h"
 #include "platform/d3d8/software_device.h"
 #include "platform/os/message_box.h"
+#include "platform/os/regular_file.h"
 #include "platform/os/window_system.h"
 #include "platform/sound/sound_control.h"
 #include "support/small_data_set.h"
@@ -189,4 +191,35 @@ TEST_F(FileLoadingTest, MalformedFileEndsTheStartUpAsAFailedLoad) {
   resetShell();
   resetSoundSystem();
   resetWindowSystem();
+}
+
+TEST_F(FileLoadingTest, OnlyRegularFilesAreReadAndNothingBlocks) {
+  std::filesystem::create_directories("data");
+  ASSERT_TRUE(writeBytes("data/bytes.dat", {1, 2, 3}));
+  std::ofstream("data/empty.dat").close();
+  std::filesystem::create_directory("data/folder.dat");
+  ASSERT_EQ(::mkfifo("data/pipe.dat", 0600), 0);
+  const struct {
+    const char* path;
+    FileReadStatus status;
+    std::size_t size;
+  } cases[] = {
+      {"data/bytes.dat", FileReadStatus::kRead, 3},     {"data/empty.dat", FileReadStatus::kRead, 0},
+      {"data/missing.dat", FileReadStatus::kMissing, 0}, {"data/folder.dat", FileReadStatus::kNotRegular, 0},
+      {"data/pipe.dat", FileReadStatus::kNotRegular, 0}, {"/dev/zero", FileReadStatus::kNotRegular, 0},
+  };
+  for (const auto& c : cases) {
+    std::vector<unsigned char> bytes{9};
+    const FileReadResult read = readRegularFile(c.path, bytes);
+    EXPECT_EQ(read.status, c.status) << c.path;
+    EXPECT_EQ(bytes.size(), c.size) << c.path;
+    EXPECT_EQ(read.reason.empty(), read.ok()) << c.path;
+  }
+  // The loader refuses them with the same box as a missing file.
+  for (const char* path : {"data\\folder.dat", "data\\pipe.dat"}) {
+    unsigned char* buffer = nullptr;
+    EXPECT_FALSE(loadWholeFile(path, &buffer, nullptr)) << path;
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back(), Box(path, "File not found!"));
+  }
 }

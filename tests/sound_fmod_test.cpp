@@ -2,11 +2,14 @@
 // position on the silent, offline and device outputs.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <thread>
 
@@ -93,10 +96,42 @@ TEST_F(SoundTest, LoadFailuresGiveTheLibraryErrorCodes) {
   EXPECT_EQ(FMUSIC_LoadSong(writeSong(truncated, "cut.xm").c_str()), nullptr);
   EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_FILE_FORMAT);
 
+  // A folder or a FIFO in the song's place is no song: refused at once,
+  // neither aborting nor waiting for a writer.
+  std::filesystem::create_directory(directory_ / "folder.xm");
+  ASSERT_EQ(::mkfifo((directory_ / "pipe.xm").c_str(), 0600), 0);
+  for (const char* name : {"folder.xm", "pipe.xm"}) {
+    const std::string path = (directory_ / name).string();
+    auto load = std::async(std::launch::async, [path] { return FMUSIC_LoadSong(path.c_str()); });
+    if (load.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      ::close(::open(path.c_str(), O_WRONLY | O_NONBLOCK));  // releases a blocked open
+      FAIL() << name << " blocked the load";
+    }
+    EXPECT_EQ(load.get(), nullptr) << name;
+    EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_FILE_NOTFOUND) << name;
+  }
+
   EXPECT_FALSE(FMUSIC_PlaySong(nullptr));
   EXPECT_FALSE(FMUSIC_FreeSong(nullptr));
   EXPECT_EQ(FMUSIC_GetOrder(nullptr), -1);
   EXPECT_EQ(FMUSIC_GetRow(nullptr), -1);
+}
+
+TEST_F(SoundTest, SongCutShortPlaysWhatLoadsAndSaysSo) {
+  setSoundOutput(SoundOutput::Offline);
+  ASSERT_TRUE(FSOUND_Init(44100, 32, 2));
+  const std::string whole = writeSong(makeTestXm(), "whole.xm");
+  std::vector<std::uint8_t> half = makeTestXm();
+  half.resize(half.size() / 2);
+  const std::string cut = writeSong(half, "half.xm");
+  for (const std::string& path : {whole, cut}) {
+    testing::internal::CaptureStderr();
+    FMUSIC_MODULE* song = FMUSIC_LoadSong(path.c_str());
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_NE(song, nullptr) << path;
+    EXPECT_EQ(said.find(path) != std::string::npos, path == cut) << said;
+    FMUSIC_FreeSong(song);
+  }
 }
 
 TEST_F(SoundTest, OfflinePositionDescribesTheAudioRenderedSoFar) {

@@ -121,6 +121,15 @@ int playLive(bool loop, bool verbose) {
   }
 }
 
+// Closes the trace; a trace cut short by a full disk turns a run that
+// ended well into a failure, with the reason.
+int finishTrace(const Options& options, int exitCode) {
+  std::string error;
+  if (disableDeviceTrace(&error)) return exitCode;
+  std::fprintf(stderr, "%s: the trace %s is incomplete: %s\n", kProgramName, options.traceFile.c_str(), error.c_str());
+  return exitCode == 0 ? 1 : exitCode;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -202,8 +211,7 @@ int main(int argc, char** argv) {
     const int offlineExit = runOfflineMode(offlineRequest);
     resetSoundSystem();
     resetWindowSystem();
-    disableDeviceTrace();
-    return offlineExit;
+    return finishTrace(options, offlineExit);
   }
 
   WindowOptions window;
@@ -225,6 +233,5 @@ int main(int argc, char** argv) {
   // Leave the display and the sound device as they were found.
   resetSoundSystem();
   resetWindowSystem();
-  disableDeviceTrace();
-  return exitCode;
+  return finishTrace(options, exitCode);
 }

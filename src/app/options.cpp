@@ -35,12 +35,15 @@ bool parseWholeNumber(const std::string& text, int low, int high, int& number) {
 }
 
 constexpr int kMaxDisplay = 63;
+// A day: far past the presentation's end, and small enough that seconds
+// times frames per second is exact in any integer the capture counts with.
+constexpr double kMaxSeconds = 86400;
 
 bool parseSeconds(const std::string& text, double& seconds) {
   if (text.empty()) return false;
   char* end = nullptr;
   const double value = std::strtod(text.c_str(), &end);
-  if (end != text.c_str() + text.size() || !std::isfinite(value) || value <= 0) return false;
+  if (end != text.c_str() + text.size() || !std::isfinite(value) || value <= 0 || value > kMaxSeconds) return false;
   seconds = value;
   return true;
 }
@@ -150,7 +153,9 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
     } else if (name == "--max-seconds") {
       // --max-seconds S: end an offline run after S seconds of presentation time.
       if (!takeValue()) return fail("--max-seconds needs a number");
-      if (!parseSeconds(value, o.maxSeconds)) return fail("--max-seconds wants a positive number, not '" + value + "'");
+      if (!parseSeconds(value, o.maxSeconds)) {
+        return fail("--max-seconds wants a positive number of seconds up to 86400, not '" + value + "'");
+      }
     } else {
       return fail("unknown option: " + arguments[i]);
     }
@@ -207,7 +212,7 @@ std::string helpText(const std::string& programName) {
          "                        the shares of rasterising, decoding and audio\n"
          "  --fps N               frames per second, 1 to 1000 (default 60;\n"
          "                        30 for a contact sheet)\n"
-         "  --max-seconds S       stop after S seconds of presentation time\n"
+         "  --max-seconds S       stop after S seconds of presentation time (up to 86400)\n"
          "\n"
          "Exit status:\n"
          "  0   the end of the music; also a failed start-up, which shows its\n"

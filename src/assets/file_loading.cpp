@@ -2,14 +2,14 @@
 // decoders and the mesh builder trust their counts.
 #include "assets/file_loading.h"
 
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
+#include <cstring>
+#include <vector>
 
 #include "assets/mesh_file.h"
 #include "codec/colour_table.h"
 #include "codec/container_check.h"
+#include "platform/os/regular_file.h"
 #include "platform/os/win32.h"
 
 unsigned char* dataFiles[kDataFileCount] = {};
@@ -77,36 +77,19 @@ std::string platformPath(const char* path) {
 }
 
 bool loadWholeFile(const char* path, unsigned char** out, std::size_t* size) {
-  const std::string mapped = platformPath(path);
-  // Only regular files: a directory opens for reading on this platform but
-  // has no bytes to give.
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(mapped, error)) return refuse(path, kFileNotFound);
-  std::FILE* file = std::fopen(mapped.c_str(), "rb");
-  if (!file) return refuse(path, kFileNotFound);
-
-  long end = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0) end = std::ftell(file);
-  if (end <= 0 || std::fseek(file, 0, SEEK_SET) != 0) {
-    std::fclose(file);
-    return refuse(path, kCannotLoad);
+  // Only regular files: a directory has no bytes to give, and a FIFO or a
+  // device would block start-up or never end.
+  std::vector<unsigned char> bytes;
+  const FileReadResult read = readRegularFile(platformPath(path), bytes);
+  if (read.status == FileReadStatus::kMissing || read.status == FileReadStatus::kNotRegular) {
+    return refuse(path, kFileNotFound);
   }
-  const std::size_t fileSize = std::size_t(end);
-  auto* buffer = static_cast<unsigned char*>(std::malloc(fileSize));
-  if (!buffer) {
-    std::fclose(file);
-    return refuse(path, kCannotLoad);
-  }
-  // A short read (the file shrank, or an I/O error) must not pass off a
-  // partly filled buffer as the file.
-  const std::size_t read = std::fread(buffer, 1, fileSize, file);
-  std::fclose(file);
-  if (read != fileSize) {
-    std::free(buffer);
-    return refuse(path, kCannotLoad);
-  }
+  if (!read.ok() || bytes.empty()) return refuse(path, kCannotLoad);
+  auto* buffer = static_cast<unsigned char*>(std::malloc(bytes.size()));
+  if (!buffer) return refuse(path, kCannotLoad);
+  std::memcpy(buffer, bytes.data(), bytes.size());
   *out = buffer;
-  if (size) *size = fileSize;
+  if (size) *size = bytes.size();
   return true;
 }
 

@@ -1,6 +1,11 @@
 #include "capture/capture_mode.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "capture/bench_report.h"
@@ -37,6 +42,29 @@ bool looksLikeOtherMediaFile(const std::string& path) {
   return false;
 }
 
+// A file written only at the end of the run (the contact sheet) is checked
+// before the run: its folder must exist and take new files, and the name
+// must not be a folder, so a mistyped path fails at once.
+bool checkFileCanBeWritten(const std::string& path, std::string& error) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  struct stat info;
+  const bool exists = ::stat(folder.c_str(), &info) == 0;
+  if (!exists || !S_ISDIR(info.st_mode)) {
+    error = path + ": the folder " + folder + (exists ? " is not a folder" : " does not exist");
+    return false;
+  }
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    error = path + ": cannot write into " + folder + ": " + std::strerror(errno);
+    return false;
+  }
+  if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    error = path + " is a folder, not a file name";
+    return false;
+  }
+  return true;
+}
+
 std::unique_ptr<CaptureOutput> openOutput(const OfflineRequest& request, int fps, std::string& error) {
   switch (request.mode) {
     case OfflineMode::kCapture:
@@ -47,6 +75,7 @@ std::unique_ptr<CaptureOutput> openOutput(const OfflineRequest& request, int fps
       }
       return PngSequenceOutput::open(request.output, error);
     case OfflineMode::kContactSheet:
+      if (!checkFileCanBeWritten(request.output, error)) return nullptr;
       return std::make_unique<ContactSheetOutput>(request.output, kContactSheetIntervalMs);
     case OfflineMode::kBench:
       return std::make_unique<DiscardOutput>();
@@ -71,16 +100,21 @@ int runOfflineMode(const OfflineRequest& request) {
   settings.maxSeconds = request.maxSeconds;
   settings.showProgress = true;
   settings.timeDevice = request.mode == OfflineMode::kBench;
+  // Held until the files are complete: an interruption while they are being
+  // finished must not cut that short either.
+  InterruptGuard interrupts;
   const CaptureRunResult run = runCapture(*output, settings);
-
-  if (!run.note.empty()) std::fprintf(stderr, "%s: %s\n", kProgram, run.note.c_str());
   const bool finished = output->finish();
-  if (run.frames == 0) {
-    std::fprintf(stderr, "%s: nothing was captured: the presentation did not start\n", kProgram);
+
+  // A failed output is the one cause worth naming; when the output failed
+  // on the first frame, the presentation did start.
+  if (run.stop == CaptureStop::kOutputFailed || (run.frames > 0 && !finished)) {
+    std::fprintf(stderr, "%s: the capture failed: %s\n", kProgram, output->error().c_str());
     return 1;
   }
-  if (!finished || run.stop == CaptureStop::kOutputFailed) {
-    std::fprintf(stderr, "%s: the capture failed: %s\n", kProgram, output->error().c_str());
+  if (!run.note.empty()) std::fprintf(stderr, "%s: %s\n", kProgram, run.note.c_str());
+  if (run.frames == 0) {
+    std::fprintf(stderr, "%s: nothing was captured: the presentation did not start\n", kProgram);
     return 1;
   }
   if (request.mode == OfflineMode::kBench) {

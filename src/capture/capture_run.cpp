@@ -46,34 +46,33 @@ int songRow() { return FMUSIC_GetRow(shellState.song); }
 int currentTimelineEntry() { return timelineState.currentIndex; }
 bool interrupted() { return interruptRequested != 0; }
 
-// SIGINT and SIGTERM end the capture after the current frame, leaving
-// complete files.
-class InterruptGuard {
- public:
-  InterruptGuard() {
-    interruptRequested = 0;
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &previousInt_);
-    ::sigaction(SIGTERM, &action, &previousTerm_);
-  }
-  ~InterruptGuard() {
-    ::sigaction(SIGINT, &previousInt_, nullptr);
-    ::sigaction(SIGTERM, &previousTerm_, nullptr);
-  }
-
- private:
-  struct sigaction previousInt_;
-  struct sigaction previousTerm_;
-};
+constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+int guardDepth = 0;
 
 }  // namespace
 
+InterruptGuard::InterruptGuard() {
+  if (guardDepth++ > 0) return;
+  interruptRequested = 0;
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = onInterrupt;
+  sigemptyset(&action.sa_mask);
+  for (std::size_t i = 0; i < std::size(kInterruptSignals); ++i) ::sigaction(kInterruptSignals[i], &action, &previous_[i]);
+}
+
+InterruptGuard::~InterruptGuard() {
+  if (--guardDepth > 0) return;
+  for (std::size_t i = 0; i < std::size(kInterruptSignals); ++i) ::sigaction(kInterruptSignals[i], &previous_[i], nullptr);
+}
+
 std::int64_t frameLimitFor(double maxSeconds, int fps) {
   if (!(maxSeconds > 0)) return 0;
-  return static_cast<std::int64_t>(std::ceil(maxSeconds * fps));
+  // The options allow at most a day; anything far beyond that is no limit
+  // (and the conversion below stays in range).
+  const double frames = std::ceil(maxSeconds * fps);
+  if (!(frames < 1e11)) return 0;
+  return static_cast<std::int64_t>(frames);
 }
 
 CaptureRunResult runCapture(CaptureOutput& output, const CaptureRunSettings& settings) {

@@ -5,6 +5,8 @@
 // Main thread only; one run at a time.
 #pragma once
 
+#include <signal.h>
+
 #include <cstdint>
 
 #include "capture/capture_output.h"
@@ -28,6 +30,22 @@ struct CaptureRunResult {
   std::chrono::nanoseconds outputTime{0};
   DeviceTimes deviceTimes;
   std::vector<FrameRecord> frameRecords;
+};
+
+// While one lives, SIGINT, SIGTERM and SIGHUP (Ctrl-C, kill, a closed
+// terminal) only ask the capture to stop after the current frame, so the
+// files are completed and what was captured so far is kept. The capture
+// mode holds one across the run and the completion of its files; nested
+// guards share the outermost one's request.
+class InterruptGuard {
+ public:
+  InterruptGuard();
+  ~InterruptGuard();
+  InterruptGuard(const InterruptGuard&) = delete;
+  InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+ private:
+  struct sigaction previous_[3];
 };
 
 // The number of frames --max-seconds allows: ceil(seconds * fps), 0 for no limit.

@@ -62,7 +62,7 @@ ChildProcess::~ChildProcess() {
   if (running()) finish();
 }
 
-bool ChildProcess::start(const std::vector<std::string>& arguments, bool feedStdin) {
+bool ChildProcess::start(const std::vector<std::string>& arguments, bool feedStdin, int stdoutFd) {
   error_.clear();
   if (running()) {
     error_ = "a program is already running";
@@ -91,13 +91,25 @@ bool ChildProcess::start(const std::vector<std::string>& arguments, bool feedStd
   } else {
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   }
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  if (stdoutFd >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  }
+  // A group of its own: Ctrl-C, a closed terminal or a signal to our group
+  // reaches only us, and we end the helper's work in order (closing its
+  // input) instead of losing what it has written so far.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
 
   std::vector<char*> argv;
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   pid_t pid = -1;
-  const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   if (feedStdin) ::close(pipeFds[0]);
   if (spawned != 0) {
@@ -140,9 +152,27 @@ int ChildProcess::finish() {
   return status;
 }
 
-int runProgram(const std::vector<std::string>& arguments, std::string& error) {
+int runProgram(const std::vector<std::string>& arguments, std::string& error, std::string* output) {
+  int outputFds[2] = {-1, -1};
+  if (output != nullptr && ::pipe2(outputFds, O_CLOEXEC) != 0) {
+    error = std::string("cannot create a pipe: ") + std::strerror(errno);
+    return -1;
+  }
   ChildProcess process;
-  if (!process.start(arguments, false)) {
+  const bool started = process.start(arguments, false, outputFds[1]);
+  if (output != nullptr) ::close(outputFds[1]);
+  if (started && output != nullptr) {
+    output->clear();
+    char buffer[4096];
+    for (;;) {
+      const ssize_t got = ::read(outputFds[0], buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      output->append(buffer, static_cast<std::size_t>(got));
+    }
+  }
+  if (output != nullptr) ::close(outputFds[0]);
+  if (!started) {
     error = process.error();
     return -1;
   }

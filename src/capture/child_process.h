@@ -21,8 +21,10 @@ class ChildProcess {
 
   // Starts argv[0] (found on PATH) with `arguments`; with `feedStdin` the
   // program's standard input is a pipe written by write(). Its standard
-  // output goes to /dev/null, standard error is shared with ours.
-  bool start(const std::vector<std::string>& arguments, bool feedStdin);
+  // output goes to `stdoutFd` (or /dev/null when negative), standard error
+  // is shared with ours. The program runs in a process group of its own,
+  // so signals from the terminal reach only this process.
+  bool start(const std::vector<std::string>& arguments, bool feedStdin, int stdoutFd = -1);
   // Writes all bytes to the program's standard input. Fails when the
   // program has gone away (a broken pipe does not raise SIGPIPE).
   bool write(const void* bytes, std::size_t count);
@@ -40,5 +42,6 @@ class ChildProcess {
 };
 
 // Runs the program to its end with no input; returns its exit status, or
-// -1 when it could not be started or was killed.
-int runProgram(const std::vector<std::string>& arguments, std::string& error);
+// -1 when it could not be started or was killed. With `output`, collects
+// what the program writes to its standard output.
+int runProgram(const std::vector<std::string>& arguments, std::string& error, std::string* output = nullptr);

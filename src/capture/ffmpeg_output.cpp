@@ -1,6 +1,10 @@
 #include "capture/ffmpeg_output.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -15,6 +19,31 @@ std::string hiddenSibling(const std::string& path, const std::string& suffix) {
   const std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   return directory + "." + name + suffix;
+}
+
+// Checks a finished file before it replaces anything: it must be a file
+// with bytes in it and, where ffprobe is installed, hold a video and an
+// audio stream. An ffmpeg that exits 0 without writing (or after writing
+// a stub) is caught here.
+bool checkResult(const std::string& path, std::string& error) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0) {
+    error = "ffmpeg wrote no video file";
+    return false;
+  }
+  if (findProgram("ffprobe").empty()) return true;
+  std::string streams;
+  std::string spawnError;
+  const int probed = runProgram(
+      {"ffprobe", "-v", "error", "-show_entries", "stream=codec_type", "-of", "csv=p=0", path}, spawnError, &streams);
+  if (probed != 0 || streams.find("video") == std::string::npos || streams.find("audio") == std::string::npos) {
+    std::string found;
+    for (char c : streams) found += c == '\n' ? ' ' : c;
+    while (!found.empty() && found.back() == ' ') found.pop_back();
+    error = "the joined file does not hold video and sound (ffprobe found: " + (found.empty() ? "nothing" : found) + ")";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -40,13 +69,14 @@ std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const std::string& path, int fp
   output->height_ = height;
   output->videoTemp_ = hiddenSibling(path, ".video.mp4");
   output->audioTemp_ = hiddenSibling(path, ".audio.wav");
+  output->resultTemp_ = hiddenSibling(path, ".partial");
   if (!output->audio_.open(output->audioTemp_)) {
     error = output->audio_.error();
     return nullptr;
   }
   const std::string size = std::to_string(width) + "x" + std::to_string(height);
   const std::vector<std::string> arguments = {
-      program, "-y", "-hide_banner", "-loglevel", "error",
+      program, "-y", "-nostdin", "-hide_banner", "-loglevel", "error",
       "-f", "rawvideo", "-pix_fmt", "bgra", "-s", size, "-framerate", std::to_string(fps), "-i", "pipe:0",
       "-an", "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p",
       "-f", "mp4", output->videoTemp_};
@@ -70,6 +100,7 @@ FfmpegOutput::~FfmpegOutput() {
 void FfmpegOutput::removeTemporaries() {
   std::remove(videoTemp_.c_str());
   std::remove(audioTemp_.c_str());
+  std::remove(resultTemp_.c_str());
 }
 
 bool FfmpegOutput::writeFrame(const BgraView& frame, const FrameInfo&) {
@@ -111,22 +142,27 @@ bool FfmpegOutput::finish() {
   if (error_.empty() && !audioDone) error_ = audio_.error();
   if (error_.empty() && framesWritten_ == 0) error_ = "no frame was captured";
   if (error_.empty()) {
+    // Joined into a hidden file beside OUT, checked, then renamed over OUT:
+    // a full disk or a failing ffmpeg never destroys an earlier OUT.
     const bool matroska = endsWith(path_, ".mkv");
     std::vector<std::string> arguments = {
-        program_, "-y", "-hide_banner", "-loglevel", "error", "-i", videoTemp_, "-i", audioTemp_,
+        program_, "-y", "-nostdin", "-hide_banner", "-loglevel", "error", "-i", videoTemp_, "-i", audioTemp_,
         "-map", "0:v:0", "-map", "1:a:0", "-c:v", "copy"};
     if (matroska) {
-      arguments.insert(arguments.end(), {"-c:a", "flac"});
+      arguments.insert(arguments.end(), {"-c:a", "flac", "-f", "matroska"});
     } else {
-      arguments.insert(arguments.end(), {"-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart"});
+      arguments.insert(arguments.end(), {"-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", "-f", "mp4"});
     }
-    arguments.push_back(path_);
+    arguments.push_back(resultTemp_);
     std::string spawnError;
     const int muxed = runProgram(arguments, spawnError);
     if (muxed != 0) {
       error_ = spawnError.empty() ? "ffmpeg failed to join video and sound (exit status " + std::to_string(muxed) + ")"
                                   : spawnError;
+    } else if (checkResult(resultTemp_, error_) && std::rename(resultTemp_.c_str(), path_.c_str()) != 0) {
+      error_ = "cannot move the finished video to " + path_ + ": " + std::strerror(errno);
     }
+    if (!error_.empty()) error_ += "; " + path_ + " was left as it was";
   }
   removeTemporaries();
   return error_.empty();

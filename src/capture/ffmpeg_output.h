@@ -4,8 +4,9 @@
 // presentation runs, raw BGRA frames are piped into ffmpeg, which encodes
 // them (H.264, yuv420p) into a hidden video-only file beside OUT, and the
 // sound goes into a hidden WAV file; finish() then muxes both into OUT,
-// copying the video and encoding the sound (AAC for .mp4, FLAC for .mkv),
-// and removes the two hidden files.
+// copying the video and encoding the sound (AAC for .mp4, FLAC for .mkv)
+// into a third hidden file, checks it and renames it to OUT, and removes the
+// hidden files. OUT is only ever replaced by a complete, checked file.
 #pragma once
 
 #include <memory>
@@ -37,6 +38,7 @@ class FfmpegOutput final : public CaptureOutput {
   std::string path_;
   std::string videoTemp_;
   std::string audioTemp_;
+  std::string resultTemp_;
   int width_ = 0;
   int height_ = 0;
   ChildProcess encoder_;

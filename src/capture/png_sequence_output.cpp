@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -78,12 +79,12 @@ std::string PngSequenceOutput::frameFileName(std::int64_t index) {
 
 bool PngSequenceOutput::writeFrame(const BgraView& frame, const FrameInfo& info) {
   if (!error_.empty()) return false;
-  const PngResult result = writePng(directory_ + "/" + frameFileName(info.index), frame);
-  if (!result.ok) {
-    error_ = result.error;
+  if (!pool_.submit(info.index, directory_ + "/" + frameFileName(info.index), frame)) {
+    error_ = pool_.error();
     return false;
   }
   ++framesWritten_;
+  lastIndex_ = std::max(lastIndex_, info.index);
   return true;
 }
 
@@ -97,6 +98,18 @@ bool PngSequenceOutput::writeAudio(const std::int16_t* samples, std::size_t fram
 }
 
 bool PngSequenceOutput::finish() {
+  if (finished_) return error_.empty();
+  finished_ = true;
+  if (!pool_.drain()) {
+    // The folder keeps the frames before the first failed one and nothing
+    // after: the failed frame's partial file is already gone, and frames
+    // written after it would follow a gap.
+    error_ = pool_.error();
+    for (std::int64_t index = pool_.firstFailedIndex(); index <= lastIndex_; ++index) {
+      std::remove((directory_ + "/" + frameFileName(index)).c_str());
+    }
+    framesWritten_ = pool_.firstFailedIndex();
+  }
   if (!audio_.finish() && error_.empty()) error_ = audio_.error();
   return error_.empty();
 }

@@ -1,12 +1,15 @@
 // Capture to a folder: frame_000000.png, frame_000001.png, ... and
 // audio.wav. The folder is created when missing; frames of an earlier
 // capture in it are removed first, so the folder holds this capture only.
-// Same frames and sound give the same bytes in every file.
+// Same frames and sound give the same bytes in every file. Frames are
+// encoded on worker threads (png_frame_pool.h); a failed frame (a full
+// disk) ends the capture with the frames before it kept.
 #pragma once
 
 #include <memory>
 
 #include "capture/capture_output.h"
+#include "capture/png_frame_pool.h"
 #include "capture/wav_writer.h"
 
 class PngSequenceOutput final : public CaptureOutput {
@@ -27,7 +30,10 @@ class PngSequenceOutput final : public CaptureOutput {
   explicit PngSequenceOutput(std::string directory) : directory_(std::move(directory)) {}
 
   std::string directory_;
+  PngFramePool pool_;
   WavWriter audio_;
   std::int64_t framesWritten_ = 0;
+  std::int64_t lastIndex_ = -1;
+  bool finished_ = false;
   std::string error_;
 };

@@ -27,5 +27,10 @@ struct PngResult {
 // Fails on an empty or inconsistent view (no pixels, pitch too small).
 PngResult encodePng(const BgraView& picture, std::vector<std::uint8_t>& out);
 
+// Writes `bytes` to `path`, replacing any existing file. On a failed write
+// (a full disk) the partial file is removed and the error holds the
+// system's reason.
+PngResult writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
 // Encodes and writes the picture to `path`, replacing any existing file.
 PngResult writePng(const std::string& path, const BgraView& picture);

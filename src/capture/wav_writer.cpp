@@ -65,7 +65,7 @@ bool WavWriter::open(const std::string& path) {
   if (file_ == nullptr) return fail("cannot create " + path + ": " + std::strerror(errno));
   std::uint8_t header[kHeaderBytes];
   fillHeader(header, 0);
-  if (std::fwrite(header, 1, kHeaderBytes, file_) != kHeaderBytes) return fail("cannot write " + path);
+  if (std::fwrite(header, 1, kHeaderBytes, file_) != kHeaderBytes) return fail("cannot write " + path + ": " + std::strerror(errno));
   return true;
 }
 
@@ -76,7 +76,9 @@ bool WavWriter::append(const std::int16_t* samples, std::size_t frames) {
   // Little-endian on disk whatever the host order.
   std::vector<std::uint8_t> bytes(frames * kBytesPerFrame);
   for (std::size_t i = 0; i < frames * kChannels; ++i) putU16(&bytes[i * 2], static_cast<std::uint16_t>(samples[i]));
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) return fail("cannot write " + path_);
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+    return fail("cannot write " + path_ + ": " + std::strerror(errno));
+  }
   framesWritten_ += frames;
   return true;
 }
@@ -85,9 +87,14 @@ bool WavWriter::finish() {
   if (file_ == nullptr) return fail("WAV writer not open");
   std::uint8_t header[kHeaderBytes];
   fillHeader(header, static_cast<std::uint32_t>(framesWritten_ * kBytesPerFrame));
+  errno = 0;
   bool ok = std::fseek(file_, 0, SEEK_SET) == 0 && std::fwrite(header, 1, kHeaderBytes, file_) == kHeaderBytes;
-  ok = (std::fclose(file_) == 0) && ok;
+  int problem = ok ? 0 : errno;
+  if (std::fclose(file_) != 0) {
+    ok = false;
+    if (problem == 0) problem = errno;
+  }
   file_ = nullptr;
-  if (!ok) return fail("cannot finish " + path_);
+  if (!ok) return fail("cannot finish " + path_ + (problem != 0 ? ": " + std::string(std::strerror(problem)) : ""));
   return error_.empty();
 }

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "platform/os/regular_file.h"
+
 namespace {
 
 bool setError(std::string* error, const std::string& text) {
@@ -65,10 +67,15 @@ bool describe(const Picture& picture, png_image* image, std::string* error, cons
 }  // namespace
 
 bool readPng(const std::string& path, Picture* out, std::string* error) {
+  // Read whole first: a folder or a FIFO is refused instead of blocking.
+  std::vector<unsigned char> bytes;
+  const FileReadResult read = readRegularFile(path, bytes);
+  if (read.status == FileReadStatus::kNotRegular) return setError(error, path + " is " + read.reason);
+  if (!read.ok()) return setError(error, path + ": " + read.reason);
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) {
+  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
     return setError(error, path + ": " + image.message);
   }
   return finishRead(&image, out, error, path);

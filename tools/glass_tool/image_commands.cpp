@@ -61,7 +61,10 @@ bool loadContainer(const std::string& path, std::vector<std::uint8_t>* bytes, st
   if (!readWholeFile(path, bytes, error)) return false;
   std::string problem;
   if (!checkContainer(bytes->data(), bytes->size(), &problem)) {
-    *error = path + ": " + problem;
+    // A problem before the first image means the file's table is no
+    // container's table: most likely some other kind of file.
+    const bool inAnImage = problem.rfind("image ", 0) == 0;
+    *error = path + (inAnImage ? ": " + problem : ": not an image container (" + problem + ")");
     return false;
   }
   return true;

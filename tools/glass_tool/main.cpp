@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "glass_tool/commands.h"
+#include "platform/os/regular_file.h"
 
 namespace {
 
@@ -35,17 +35,14 @@ void printHelp(std::FILE* out) {
 }  // namespace
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = path + ": cannot open";
-    return false;
+  const FileReadResult read = readRegularFile(path, *bytes);
+  if (read.ok()) return true;
+  switch (read.status) {
+    case FileReadStatus::kMissing: *error = path + ": cannot open: " + read.reason; break;
+    case FileReadStatus::kNotRegular: *error = path + " is " + read.reason; break;
+    default: *error = path + ": cannot read: " + read.reason; break;
   }
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    *error = path + ": read error";
-    return false;
-  }
-  return true;
+  return false;
 }
 
 bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error) {

@@ -35,7 +35,9 @@ IDirect3DDevice8* wrapWithTrace(IDirect3DDevice8* inner, TraceOutput output);
 bool enableDeviceTrace(const std::string& path);
 // Same, to any output (tests).
 void enableDeviceTrace(TraceOutput output);
-void disableDeviceTrace();
+// Ends the trace; for a file, false (and the system's reason in `error`)
+// when any line or the file's closing could not be written.
+bool disableDeviceTrace(std::string* error = nullptr);
 bool deviceTraceEnabled();
 // Writes a line to the process-wide trace, if enabled.
 void writeDeviceTrace(const std::string& line);

@@ -4,12 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 #include <new>
 #include <vector>
 
+#include "platform/os/regular_file.h"
 #include "platform/sound/fmod.h"
+#include "platform/sound/xm_completeness.h"
 
 namespace {
 
@@ -42,6 +43,24 @@ void recordMark(FMUSIC_MODULE& song) {
   mark.order = order;
   mark.row = row;
   ++song.markCount;
+}
+
+// A damaged or cut-off song still plays what loads, but not without a
+// word: the decoder's load warnings, and what is missing from a cut-off
+// file (which the decoder takes silently), go to standard error.
+void reportLoadWarnings(const FMUSIC_MODULE& song, const char* path, const std::vector<unsigned char>& bytes) {
+  const std::string missing = describeMissingXmParts(bytes.data(), bytes.size());
+  if (!missing.empty()) std::fprintf(stderr, "%s: %s; it plays without the missing part\n", path, missing.c_str());
+  const char* warnings = openmpt_module_get_metadata(song.module, "warnings");
+  if (warnings == nullptr) return;
+  const char* line = warnings;
+  while (*line != '\0') {
+    const char* end = std::strchr(line, '\n');
+    const std::size_t length = end != nullptr ? static_cast<std::size_t>(end - line) : std::strlen(line);
+    if (length > 0) std::fprintf(stderr, "%s: %.*s\n", path, static_cast<int>(length), line);
+    line += length + (end != nullptr ? 1 : 0);
+  }
+  openmpt_free_string(warnings);
 }
 
 }  // namespace
@@ -77,16 +96,17 @@ SongLoadResult loadSongMemory(const void* bytes, std::size_t size, bool looping,
 
 SongLoadResult loadSongFile(const char* path, bool looping, bool verbose) {
   if (path == nullptr) return {nullptr, FMOD_ERR_INVALID_PARAM};
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return {nullptr, FMOD_ERR_FILE_NOTFOUND};
-  std::vector<char> bytes;
-  try {
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  } catch (const std::bad_alloc&) {
-    return {nullptr, FMOD_ERR_MEMORY};
+  // A folder, FIFO or device named like the song is no song: refused
+  // before reading, so start-up neither aborts nor blocks.
+  std::vector<unsigned char> bytes;
+  const FileReadResult read = readRegularFile(path, bytes);
+  if (read.status == FileReadStatus::kMissing || read.status == FileReadStatus::kNotRegular) {
+    return {nullptr, FMOD_ERR_FILE_NOTFOUND};
   }
-  if (file.bad()) return {nullptr, FMOD_ERR_FILE_BAD};
-  return loadSongMemory(bytes.data(), bytes.size(), looping, verbose);
+  if (!read.ok()) return {nullptr, FMOD_ERR_FILE_BAD};
+  const SongLoadResult result = loadSongMemory(bytes.data(), bytes.size(), looping, verbose);
+  if (result.song != nullptr) reportLoadWarnings(*result.song, path, bytes);
+  return result;
 }
 
 void destroySong(FMUSIC_MODULE* song) {
