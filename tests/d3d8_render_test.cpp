@@ -369,16 +369,22 @@ TEST(D3d8Sampling, LinearFilterAtColumnZeroBlendsWithWrappedLastTexel) {
   EXPECT_NEAR(static_cast<int>(at(frame, 320, 10) & 0xFF), 124, 1);
 }
 
-TEST(D3d8Sampling, NoTextureReadsWhite) {
+// With nothing bound, stage 0 passes the diffuse colour and its alpha on.
+TEST(D3d8Sampling, NoTextureTakesColourAndAlphaFromDiffuse) {
   TestDevice d;
   beginBlack(d);
   overlayStates(d);
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
   d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
   d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-  d.drawScreen(screenQuad(0, 0, 100, 100, 0.5f, 0x00336699));  // no texture: alpha from the (white) texture
+  d.drawScreen(screenQuad(0, 0, 100, 100, 0.5f, 0x80336699));   // half over black
+  d.drawScreen(screenQuad(100, 0, 200, 100, 0.5f, 0x00336699)); // alpha 0: nothing shows
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  d.drawScreen(screenQuad(200, 0, 300, 100, 0.5f, 0x40336699));  // opaque: colour and alpha as given
   const auto& frame = d.present();
-  EXPECT_EQ(at(frame, 50, 50) & 0xFFFFFF, 0x336699u);
+  EXPECT_EQ(at(frame, 50, 50) & 0xFFFFFF, 0x1A334Du);
+  EXPECT_EQ(at(frame, 150, 50) & 0xFFFFFF, 0u);
+  EXPECT_EQ(at(frame, 250, 50), 0x40336699u);
 }
 
 TEST(D3d8Sampling, TextureCoordinatesAndColoursArePerspectiveCorrect) {

@@ -93,8 +93,11 @@ void drawSpan(const Setup& t, int y, int xStart, int xEnd) {
         diffuse = packColour((r0 + dr * k) * oneOverRhw, (g0 + dg * k) * oneOverRhw, (b0 + db * k) * oneOverRhw,
                              (a0 + da * k) * oneOverRhw);
       }
-      std::uint32_t texel = 0xFFFFFFFFu;
+      // Without a texture (or with stage 0 disabled) the stage passes the
+      // diffuse colour and alpha through, as drivers do.
+      std::uint32_t out = diffuse;
       if constexpr (kTextured) {
+        std::uint32_t texel;
         if constexpr (kPerspective) {
           texel = sampleTexture(t, floorToInt((u0 + du * k) * oneOverRhw - 128.0f),
                                 floorToInt((v0 + dv * k) * oneOverRhw - 128.0f));
@@ -103,8 +106,8 @@ void drawSpan(const Setup& t, int y, int xStart, int xEnd) {
         } else {
           texel = sampleTexture(t, floorToInt(u0 + du * k), floorToInt(v0 + dv * k));
         }
+        out = combineStage(t, texel, diffuse);
       }
-      std::uint32_t out = combineStage(t, texel, diffuse);
       if (!s.alphaTest || compare(s.alphaFunc, out >> 24, s.alphaRef)) {
         if constexpr (kBlend) out = blendPixel(t, out, colourRow[x]);
         colourRow[x] = mask == 0xFFFFFFFFu ? out : (out & mask) | (colourRow[x] & ~mask);
