@@ -1,8 +1,10 @@
 // Span routines: one row of a triangle's pixels, specialised by what the
 // triangle needs (perspective, texture, Gouraud colour, depth, blending).
-// The common cases (full-screen overlays, textured meshes) also run four
-// pixels at a time with SSE2, or eight with AVX2 (spans_wide.cpp); all
-// widths compute the same values, so output never depends on the path.
+// The kinds the presentation draws (full-screen overlays; textured meshes
+// with the depth test on or off, depth writes on or off, opaque or blended)
+// also run four pixels at a time with SSE2, or eight with AVX2
+// (spans_wide.cpp); all widths compute the same values, so output never
+// depends on the path.
 
 #include "platform/d3d8/spans.h"
 
