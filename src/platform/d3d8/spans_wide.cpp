@@ -222,8 +222,8 @@ void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts&
   const __m256i lanes = _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0);
   const bool depthWrite = kDepth && s.depthWrite;
   for (int x = xStart; x <= xEnd; x += 8) {
-    // Lanes past the span's end take part in the arithmetic but are never
-    // read from or written to the buffers.
+    // Lanes past the span's end take part in the arithmetic; their pixels
+    // are written back unchanged, and only within the span's row.
     const __m256i outside = _mm256_cmpgt_epi32(lanes, _mm256_set1_epi32(xEnd - x));
     const __m256 index = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(x - xStart), lanes));
     auto at = [&](float base, float delta) {
@@ -236,7 +236,7 @@ void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts&
       const __m256 z = _mm256_min_ps(_mm256_max_ps(at(st.z0, st.dz), _mm256_setzero_ps()), _mm256_set1_ps(65535.0f));
       depth = _mm256_sub_epi32(_mm256_cvttps_epi32(_mm256_add_ps(z, _mm256_set1_ps(0.5f))), bias);
       depth = _mm256_max_epi32(depth, zero);
-      if (x + 7 <= xEnd) {
+      if (x + 8 <= s.pitch) {
         storedDepth16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depthRow + x));
       } else {
         alignas(16) std::uint16_t stored[8] = {0, 0, 0, 0, 0, 0, 0, 0};
@@ -272,7 +272,9 @@ void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts&
       if constexpr (kBlend) colour = blendEight(t, colour, _mm256_loadu_si256(colourTarget));
       _mm256_storeu_si256(colourTarget, colour);
       if (depthWrite) _mm_storeu_si128(depthTarget, narrow16(depth));
-    } else if (x + 7 <= xEnd) {  // inside the span, some lanes behind the depth buffer
+    } else if (x + 8 <= s.pitch) {
+      // Lanes hidden or past the span's end get their own pixels back; all
+      // eight are in this row, so no other row's pixels are touched.
       const __m256i destination = _mm256_loadu_si256(colourTarget);
       if constexpr (kBlend) colour = blendEight(t, colour, destination);
       _mm256_storeu_si256(colourTarget, _mm256_blendv_epi8(colour, destination, hidden));
@@ -281,17 +283,21 @@ void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts&
         _mm_storeu_si128(depthTarget, _mm_blendv_epi8(narrow16(depth), storedDepth16, hidden16));
       }
     } else {
-      // The span's last pixels: touch nothing past its end, which may be the
+      // The row's last pixels: touch nothing past its end, which holds the
       // next row's first pixels.
-      const __m256i shown = _mm256_xor_si256(hidden, _mm256_set1_epi32(-1));
-      int* target = reinterpret_cast<int*>(colourRow + x);
-      if constexpr (kBlend) colour = blendEight(t, colour, _mm256_maskload_epi32(target, shown));
-      _mm256_maskstore_epi32(target, shown, colour);
-      if (depthWrite) {
-        alignas(32) std::int32_t depths[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(depths), depth);
-        for (int i = 0; i <= xEnd - x; ++i) {
-          if ((visible >> i) & 1) depthRow[x + i] = static_cast<std::uint16_t>(depths[i]);
+      const int count = xEnd - x + 1;
+      alignas(32) std::uint32_t colours[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+      if constexpr (kBlend) {
+        for (int i = 0; i < count; ++i) colours[i] = colourRow[x + i];
+        colour = blendEight(t, colour, _mm256_load_si256(reinterpret_cast<const __m256i*>(colours)));
+      }
+      _mm256_store_si256(reinterpret_cast<__m256i*>(colours), colour);
+      alignas(32) std::int32_t depths[8];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(depths), depth);
+      for (int i = 0; i < count; ++i) {
+        if ((visible >> i) & 1) {
+          colourRow[x + i] = colours[i];
+          if (depthWrite) depthRow[x + i] = static_cast<std::uint16_t>(depths[i]);
         }
       }
     }

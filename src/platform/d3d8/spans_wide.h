@@ -26,8 +26,9 @@ struct SpanStarts {
 
 // A whole mesh span [xStart, xEnd] of row y: perspective-correct, textured,
 // depth-tested LESSEQUAL or not, blended as blendPixel's add, subtract and
-// alpha modes or opaque. Reads and writes only the span. Defined for
-// every combination of the flags.
+// alpha modes or opaque. Writes only the span's pixels, but may read and
+// rewrite unchanged up to 7 pixels after it in the same row (never another
+// row's). Defined for every combination of the flags.
 template <bool kGouraud, bool kDepth, bool kBlend>
 void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts& starts);
 
