@@ -37,8 +37,14 @@ TEST_F(ColourTable, KnownEntries) {
   EXPECT_LT(entry(248, 32, 0) & 0xFF, 0x40u);
 }
 
-TEST_F(ColourTable, EveryEntryIsOpaque) {
-  for (std::size_t i = 0; i < kColourTableEntries; ++i) ASSERT_EQ(colourTable[i] >> 24, 0xFFu) << i;
+// The table is built from shared per-chroma terms; each entry must still be
+// what the direct computation gives, and opaque.
+TEST_F(ColourTable, EveryEntryIsTheDirectComputationAndOpaque) {
+  for (std::size_t i = 0; i < kColourTableEntries; ++i) {
+    const int y = static_cast<int>(i >> 12), a = static_cast<int>(i >> 6) & 63, b = static_cast<int>(i) & 63;
+    ASSERT_EQ(colourTable[i], colourTableEntry(y, a, b)) << y << " " << a << " " << b;
+    ASSERT_EQ(colourTable[i] >> 24, 0xFFu) << i;
+  }
 }
 
 TEST_F(ColourTable, ChromaAbove63OrsIntoTheLuma) {

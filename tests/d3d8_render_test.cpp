@@ -369,16 +369,22 @@ TEST(D3d8Sampling, LinearFilterAtColumnZeroBlendsWithWrappedLastTexel) {
   EXPECT_NEAR(static_cast<int>(at(frame, 320, 10) & 0xFF), 124, 1);
 }
 
-TEST(D3d8Sampling, NoTextureReadsWhite) {
+// With nothing bound, stage 0 passes the diffuse colour and its alpha on.
+TEST(D3d8Sampling, NoTextureTakesColourAndAlphaFromDiffuse) {
   TestDevice d;
   beginBlack(d);
   overlayStates(d);
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
   d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
   d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-  d.drawScreen(screenQuad(0, 0, 100, 100, 0.5f, 0x00336699));  // no texture: alpha from the (white) texture
+  d.drawScreen(screenQuad(0, 0, 100, 100, 0.5f, 0x80336699));   // half over black
+  d.drawScreen(screenQuad(100, 0, 200, 100, 0.5f, 0x00336699)); // alpha 0: nothing shows
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  d.drawScreen(screenQuad(200, 0, 300, 100, 0.5f, 0x40336699));  // opaque: colour and alpha as given
   const auto& frame = d.present();
-  EXPECT_EQ(at(frame, 50, 50) & 0xFFFFFF, 0x336699u);
+  EXPECT_EQ(at(frame, 50, 50) & 0xFFFFFF, 0x1A334Du);
+  EXPECT_EQ(at(frame, 150, 50) & 0xFFFFFF, 0u);
+  EXPECT_EQ(at(frame, 250, 50), 0x40336699u);
 }
 
 TEST(D3d8Sampling, TextureCoordinatesAndColoursArePerspectiveCorrect) {
@@ -526,21 +532,66 @@ TEST(D3d8FastPaths, AxisAlignedOverlaysMatchThePixelByPixelPath) {
   });
 }
 
+// Two overlapping textured spheres for each kind of mesh span: depth test
+// on or off, depth writes on or off, opaque or blended, with Gouraud,
+// flat or white diffuse colour.
 TEST(D3d8FastPaths, TexturedMeshesMatchThePixelByPixelPath) {
-  const std::vector<std::uint32_t> frame = expectSameOnEveryPath([](TestDevice& d) {
-    cameraStates(d);
-    d->SetRenderState(D3DRS_AMBIENT, 0x00303030);
-    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
-    d->SetRenderState(D3DRS_ZBIAS, 3);
-    filter(d, D3DTEXF_LINEAR);
-    lightWith(d, {0.9f, 0.8f, 0.7f, 1}, {1, 1, 1, 1}, 1.0f, {-1, -2, 1});
-    d->SetTexture(0, d.texture(32, 32, [](UINT x, UINT y) { return checker(x, y, 4, 0xFFFFFFFF, 0xFF2080F0); }));
-    std::vector<MeshVertex112> vertices;
-    std::vector<std::uint16_t> indices;
-    sphere(1.4f, 1.0f, 20, 28, &vertices, &indices);
-    d.drawMesh(vertices, indices);
-  });
-  EXPECT_GT(countNot(frame, 0), 50000);
+  enum Light { kGouraud, kFlat, kWhite };
+  struct Case {
+    bool depth, depthWrite;
+    DWORD source, destination, op;  // source 0: no blending
+    Light light;
+  };
+  const Case cases[] = {
+      {true, true, 0, 0, 0, kGouraud},
+      {true, false, 0, 0, 0, kFlat},
+      {false, false, 0, 0, 0, kFlat},
+      {false, true, 0, 0, 0, kWhite},
+      {true, true, D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_ADD, kFlat},
+      {true, false, D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_ADD, kGouraud},
+      {false, false, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, kGouraud},
+      {true, true, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, kWhite},
+      {true, true, D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_REVSUBTRACT, kFlat},
+      {false, false, D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_SUBTRACT, kWhite},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "depth " << c.depth << " write " << c.depthWrite << " blend " << c.source
+                                    << "/" << c.destination << "/" << c.op << " light " << c.light);
+    const std::vector<std::uint32_t> frame = expectSameOnEveryPath([&c](TestDevice& d) {
+      cameraStates(d);
+      d->SetRenderState(D3DRS_AMBIENT, 0x00303030);
+      d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+      d->SetRenderState(D3DRS_ZBIAS, 3);
+      filter(d, D3DTEXF_LINEAR);
+      if (c.light == kWhite) {
+        d->SetRenderState(D3DRS_LIGHTING, FALSE);
+      } else {
+        lightWith(d, {0.9f, 0.8f, 0.7f, 1}, {1, 1, 1, 1}, 1.0f, {-1, -2, 1});
+        if (c.light == kFlat) d->LightEnable(0, FALSE);  // ambient only: one colour
+      }
+      d->SetTexture(0, d.texture(32, 32, [](UINT x, UINT y) { return checker(x, y, 4, 0xFFFFFFFF, 0x702080F0); }));
+      std::vector<MeshVertex112> vertices;
+      std::vector<std::uint16_t> indices;
+      sphere(1.4f, 1.0f, 20, 28, &vertices, &indices);
+      d.drawMesh(vertices, indices);  // the first sphere always depth-tested and written
+      d->SetRenderState(D3DRS_ZENABLE, c.depth ? D3DZB_TRUE : D3DZB_FALSE);
+      d->SetRenderState(D3DRS_ZWRITEENABLE, c.depthWrite ? TRUE : FALSE);
+      if (c.source != 0) {
+        d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        d->SetRenderState(D3DRS_SRCBLEND, c.source);
+        d->SetRenderState(D3DRS_DESTBLEND, c.destination);
+        d->SetRenderState(D3DRS_BLENDOP, c.op);
+      }
+      D3DMATRIX shifted = scaling(1.0f);
+      shifted._41 = 0.9f;
+      shifted._42 = 0.3f;
+      shifted._43 = 0.4f;
+      d->SetTransform(D3DTS_WORLD, &shifted);
+      d.drawMesh(vertices, indices);
+      d.drawMesh(vertices, indices);  // again, over its own depth where it was written
+    });
+    EXPECT_GT(countNot(frame, 0), 50000);
+  }
 }
 
 TEST(D3d8Coverage, RandomMeshOfSharedEdgesCoversEachPixelOnce) {

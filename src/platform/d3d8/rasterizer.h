@@ -28,7 +28,7 @@ struct RasterVertex {
 
 // Level 0 of the bound texture, as the sampler sees it.
 struct TextureView {
-  const std::uint32_t* texels = nullptr;  // null: no texture (samples read opaque white)
+  const std::uint32_t* texels = nullptr;  // null: no texture (stage 0 passes the diffuse colour on)
   int width = 0;
   int height = 0;
   int pitchTexels = 0;

@@ -1,8 +1,10 @@
 // Span routines: one row of a triangle's pixels, specialised by what the
 // triangle needs (perspective, texture, Gouraud colour, depth, blending).
-// The common cases (full-screen overlays, textured meshes) also run four
-// pixels at a time with SSE2, or eight with AVX2 (spans_wide.cpp); all
-// widths compute the same values, so output never depends on the path.
+// The kinds the presentation draws (full-screen overlays; textured meshes
+// with the depth test on or off, depth writes on or off, opaque or blended)
+// also run four pixels at a time with SSE2, or eight with AVX2
+// (spans_wide.cpp); all widths compute the same values, so output never
+// depends on the path.
 
 #include "platform/d3d8/spans.h"
 
@@ -93,8 +95,11 @@ void drawSpan(const Setup& t, int y, int xStart, int xEnd) {
         diffuse = packColour((r0 + dr * k) * oneOverRhw, (g0 + dg * k) * oneOverRhw, (b0 + db * k) * oneOverRhw,
                              (a0 + da * k) * oneOverRhw);
       }
-      std::uint32_t texel = 0xFFFFFFFFu;
+      // Without a texture (or with stage 0 disabled) the stage passes the
+      // diffuse colour and alpha through, as drivers do.
+      std::uint32_t out = diffuse;
       if constexpr (kTextured) {
+        std::uint32_t texel;
         if constexpr (kPerspective) {
           texel = sampleTexture(t, floorToInt((u0 + du * k) * oneOverRhw - 128.0f),
                                 floorToInt((v0 + dv * k) * oneOverRhw - 128.0f));
@@ -103,8 +108,8 @@ void drawSpan(const Setup& t, int y, int xStart, int xEnd) {
         } else {
           texel = sampleTexture(t, floorToInt(u0 + du * k), floorToInt(v0 + dv * k));
         }
+        out = combineStage(t, texel, diffuse);
       }
-      std::uint32_t out = combineStage(t, texel, diffuse);
       if (!s.alphaTest || compare(s.alphaFunc, out >> 24, s.alphaRef)) {
         if constexpr (kBlend) out = blendPixel(t, out, colourRow[x]);
         colourRow[x] = mask == 0xFFFFFFFFu ? out : (out & mask) | (colourRow[x] & ~mask);
@@ -204,6 +209,33 @@ GLASS_INLINE __m128i sampleFour(const Setup& t, __m128i us, __m128i vs) {
   return _mm_or_si128(_mm_packus_epi16(low, high), _mm_set1_epi32(static_cast<int>(t.state->texture.alphaOr)));
 }
 
+// ONE/ONE add, reverse subtract and subtract, or SRCALPHA/INVSRCALPHA, of
+// four source pixels over four destination pixels, as blendPixel does.
+GLASS_INLINE __m128i blendFour(const Setup& t, __m128i colour, __m128i destination) {
+  const __m128i zero = _mm_setzero_si128();
+  switch (t.blendMode) {
+    case BlendMode::kAdd: return _mm_adds_epu8(colour, destination);
+    case BlendMode::kReverseSubtract: return _mm_subs_epu8(destination, colour);
+    case BlendMode::kSubtract: return _mm_subs_epu8(colour, destination);
+    default: {  // kAlpha: round((s * a + d * (255 - a)) / 255)
+      constexpr int kAlphaLane = _MM_SHUFFLE(3, 3, 3, 3);
+      const __m128i sLow = _mm_unpacklo_epi8(colour, zero), sHigh = _mm_unpackhi_epi8(colour, zero);
+      const __m128i aLow = _mm_shufflehi_epi16(_mm_shufflelo_epi16(sLow, kAlphaLane), kAlphaLane);
+      const __m128i aHigh = _mm_shufflehi_epi16(_mm_shufflelo_epi16(sHigh, kAlphaLane), kAlphaLane);
+      const __m128i full = _mm_set1_epi16(255), half = _mm_set1_epi16(128);
+      const __m128i mixLow = _mm_add_epi16(
+          _mm_add_epi16(_mm_mullo_epi16(sLow, aLow),
+                        _mm_mullo_epi16(_mm_unpacklo_epi8(destination, zero), _mm_sub_epi16(full, aLow))),
+          half);
+      const __m128i mixHigh = _mm_add_epi16(
+          _mm_add_epi16(_mm_mullo_epi16(sHigh, aHigh),
+                        _mm_mullo_epi16(_mm_unpackhi_epi8(destination, zero), _mm_sub_epi16(full, aHigh))),
+          half);
+      return _mm_packus_epi16(divide255(mixLow), divide255(mixHigh));
+    }
+  }
+}
+
 template <bool kBlend>
 void drawOverlaySpan(const Setup& t, int y, int xStart, int xEnd) {
   const PixelState& s = *t.state;
@@ -253,31 +285,7 @@ void drawOverlaySpan(const Setup& t, int y, int xStart, int xEnd) {
       colour = _mm_packus_epi16(low, high);
     }
     __m128i* target = reinterpret_cast<__m128i*>(row + x);
-    if constexpr (kBlend) {
-      const __m128i destination = _mm_loadu_si128(target);
-      switch (t.blendMode) {
-        case BlendMode::kAdd: colour = _mm_adds_epu8(colour, destination); break;
-        case BlendMode::kReverseSubtract: colour = _mm_subs_epu8(destination, colour); break;
-        case BlendMode::kSubtract: colour = _mm_subs_epu8(colour, destination); break;
-        default: {  // kAlpha
-          constexpr int kAlphaLane = _MM_SHUFFLE(3, 3, 3, 3);
-          const __m128i sLow = _mm_unpacklo_epi8(colour, zero), sHigh = _mm_unpackhi_epi8(colour, zero);
-          const __m128i aLow = _mm_shufflehi_epi16(_mm_shufflelo_epi16(sLow, kAlphaLane), kAlphaLane);
-          const __m128i aHigh = _mm_shufflehi_epi16(_mm_shufflelo_epi16(sHigh, kAlphaLane), kAlphaLane);
-          const __m128i full = _mm_set1_epi16(255), half = _mm_set1_epi16(128);
-          const __m128i mixLow = _mm_add_epi16(
-              _mm_add_epi16(_mm_mullo_epi16(sLow, aLow),
-                            _mm_mullo_epi16(_mm_unpacklo_epi8(destination, zero), _mm_sub_epi16(full, aLow))),
-              half);
-          const __m128i mixHigh = _mm_add_epi16(
-              _mm_add_epi16(_mm_mullo_epi16(sHigh, aHigh),
-                            _mm_mullo_epi16(_mm_unpackhi_epi8(destination, zero), _mm_sub_epi16(full, aHigh))),
-              half);
-          colour = _mm_packus_epi16(divide255(mixLow), divide255(mixHigh));
-          break;
-        }
-      }
-    }
+    if constexpr (kBlend) colour = blendFour(t, colour, _mm_loadu_si128(target));
     _mm_storeu_si128(target, colour);
   }
   for (; x <= xEnd; ++x) {  // the last few pixels, one at a time
@@ -289,9 +297,10 @@ void drawOverlaySpan(const Setup& t, int y, int xStart, int xEnd) {
   }
 }
 
-// Four pixels at a time for perspective-correct, depth-tested, opaque
-// textured triangles (the meshes). Attributes are evaluated as start +
-// step * i for pixel i of the span; the last group masks its unused lanes.
+// Four pixels at a time for perspective-correct textured triangles (the
+// meshes): depth test LESSEQUAL or none, depth writes on or off, opaque or
+// blended as blendFour does. Attributes are evaluated as start + step * i
+// for pixel i of the span; the last group masks its unused lanes.
 GLASS_INLINE __m128i floorToInts(__m128 value) {
   const __m128 limit = _mm_set1_ps(kTexCoordLimit);
   value = _mm_min_ps(_mm_max_ps(value, _mm_sub_ps(_mm_setzero_ps(), limit)), limit);
@@ -306,7 +315,7 @@ GLASS_INLINE __m128i toBytes(__m128 value) {  // clamp to 0..255 and round half 
 }
 
 // kWide: the eight-pixel loop does the span (chosen once per triangle).
-template <bool kGouraud, bool kWide>
+template <bool kGouraud, bool kDepth, bool kBlend, bool kWide>
 void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
   const PixelState& s = *t.state;
   const double px = xStart;
@@ -316,6 +325,10 @@ void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
   const SpanStarts starts = {start(t.z), step(t.z), start(t.rhw), step(t.rhw), start(t.u), step(t.u),
                              start(t.v), step(t.v), start(t.r),   step(t.r),   start(t.g), step(t.g),
                              start(t.b), step(t.b)};
+  if constexpr (kWide) {
+    meshSpanWide<kGouraud, kDepth, kBlend>(t, y, xStart, xEnd, starts);
+    return;
+  }
   const __m128 z0 = _mm_set1_ps(starts.z0), dz = _mm_set1_ps(starts.dz);
   const __m128 w0 = _mm_set1_ps(starts.w0), dw = _mm_set1_ps(starts.dw);
   const __m128 u0 = _mm_set1_ps(starts.u0), du = _mm_set1_ps(starts.du);
@@ -330,34 +343,33 @@ void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
   const __m128i bias = _mm_set1_epi32(s.depthBias);
   const __m128i opaqueAlpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
   const __m128i flat = _mm_set1_epi32(static_cast<int>(t.flatColour | 0xFF000000u));
-  const bool depthWrite = s.depthWrite;
+  const bool depthWrite = kDepth && s.depthWrite;
   alignas(16) std::int32_t depths[4];
   alignas(16) std::uint32_t colours[4];
 
-  if constexpr (kWide) {
-    meshSpanWide(t, y, xStart, xEnd, starts, kGouraud);
-    return;
-  }
   for (int x = xStart; x <= xEnd; x += 4) {
     const int lanes = std::min(4, xEnd - x + 1);
     const int k = x - xStart;
     const __m128 index = _mm_cvtepi32_ps(_mm_set_epi32(k + 3, k + 2, k + 1, k));
     auto at = [&](__m128 base, __m128 delta) { return _mm_add_ps(base, _mm_mul_ps(delta, index)); };
 
-    // Depth: quantise, bias, compare LESSEQUAL against the buffer.
-    const __m128 z = _mm_min_ps(_mm_max_ps(at(z0, dz), _mm_setzero_ps()), _mm_set1_ps(65535.0f));
-    __m128i depth = _mm_sub_epi32(_mm_cvttps_epi32(_mm_add_ps(z, _mm_set1_ps(0.5f))), bias);
-    depth = _mm_andnot_si128(_mm_cmplt_epi32(depth, zero), depth);
-    __m128i storedDepth;
-    if (lanes == 4) {
-      storedDepth = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(depthRow + x)), zero);
-    } else {
-      std::uint16_t stored[4] = {0, 0, 0, 0};
-      for (int i = 0; i < lanes; ++i) stored[i] = depthRow[x + i];
-      storedDepth = _mm_set_epi32(stored[3], stored[2], stored[1], stored[0]);
+    int visible = (1 << lanes) - 1;
+    __m128i depth = zero;
+    if constexpr (kDepth) {  // quantise, bias, compare LESSEQUAL against the buffer
+      const __m128 z = _mm_min_ps(_mm_max_ps(at(z0, dz), _mm_setzero_ps()), _mm_set1_ps(65535.0f));
+      depth = _mm_sub_epi32(_mm_cvttps_epi32(_mm_add_ps(z, _mm_set1_ps(0.5f))), bias);
+      depth = _mm_andnot_si128(_mm_cmplt_epi32(depth, zero), depth);
+      __m128i storedDepth;
+      if (lanes == 4) {
+        storedDepth = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(depthRow + x)), zero);
+      } else {
+        std::uint16_t stored[4] = {0, 0, 0, 0};
+        for (int i = 0; i < lanes; ++i) stored[i] = depthRow[x + i];
+        storedDepth = _mm_set_epi32(stored[3], stored[2], stored[1], stored[0]);
+      }
+      visible &= ~_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(depth, storedDepth)));
+      if (visible == 0) continue;
     }
-    int visible = (~_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(depth, storedDepth)))) & ((1 << lanes) - 1);
-    if (visible == 0) continue;
 
     const __m128 oneOverRhw = _mm_div_ps(_mm_set1_ps(1.0f), at(w0, dw));
     __m128i diffuse = flat;
@@ -375,9 +387,11 @@ void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
                                   _mm_set1_epi16(128)));
     high = divide255(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(texel, zero), _mm_unpackhi_epi8(diffuse, zero)),
                                    _mm_set1_epi16(128)));
-    const __m128i colour = _mm_packus_epi16(low, high);
+    __m128i colour = _mm_packus_epi16(low, high);
     if (visible == 0xF) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(colourRow + x), colour);
+      __m128i* target = reinterpret_cast<__m128i*>(colourRow + x);
+      if constexpr (kBlend) colour = blendFour(t, colour, _mm_loadu_si128(target));
+      _mm_storeu_si128(target, colour);
       if (depthWrite) {
         // 0..65535 through a signed pack: shift down by 32768 and back.
         const __m128i bias16 = _mm_set1_epi32(32768);
@@ -385,6 +399,11 @@ void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
         _mm_storel_epi64(reinterpret_cast<__m128i*>(depthRow + x), _mm_add_epi16(packed, _mm_set1_epi16(-32768)));
       }
       continue;
+    }
+    if constexpr (kBlend) {
+      std::uint32_t destination[4] = {0, 0, 0, 0};
+      for (int i = 0; i < lanes; ++i) destination[i] = colourRow[x + i];
+      colour = blendFour(t, colour, _mm_loadu_si128(reinterpret_cast<const __m128i*>(destination)));
     }
     _mm_store_si128(reinterpret_cast<__m128i*>(colours), colour);
     _mm_store_si128(reinterpret_cast<__m128i*>(depths), depth);
@@ -395,6 +414,18 @@ void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
       }
     }
   }
+}
+
+template <bool kGouraud, bool kDepth, bool kBlend>
+SpanFunction pickMeshSpan() {
+  if (wideSpansAvailable()) return &drawMeshSpan<kGouraud, kDepth, kBlend, true>;
+  return &drawMeshSpan<kGouraud, kDepth, kBlend, false>;
+}
+
+template <bool kGouraud>
+SpanFunction pickMeshSpan(bool depth, bool blend) {
+  if (depth) return blend ? pickMeshSpan<kGouraud, true, true>() : pickMeshSpan<kGouraud, true, false>();
+  return blend ? pickMeshSpan<kGouraud, false, true>() : pickMeshSpan<kGouraud, false, false>();
 }
 
 #endif  // __SSE2__
@@ -408,10 +439,10 @@ SpanFunction pickSpan(const Setup& t, bool perspective, bool textured, bool gour
       t.writeMask == 0xFFFFFFFFu && (!blend || t.blendMode != BlendMode::kGeneric)) {
     return blend ? &drawOverlaySpan<true> : &drawOverlaySpan<false>;
   }
-  if (perspective && textured && depth && !blend && t.fastBilinear && t.defaultCombine && t.depthLessEqual &&
-      !s.alphaTest && t.writeMask == 0xFFFFFFFFu && !s.dropOutsideDepthRange) {
-    if (wideSpansAvailable()) return gouraud ? &drawMeshSpan<true, true> : &drawMeshSpan<false, true>;
-    return gouraud ? &drawMeshSpan<true, false> : &drawMeshSpan<false, false>;
+  if (perspective && textured && t.fastBilinear && t.defaultCombine && (!depth || t.depthLessEqual) &&
+      (!blend || t.blendMode != BlendMode::kGeneric) && !s.alphaTest && t.writeMask == 0xFFFFFFFFu &&
+      !s.dropOutsideDepthRange) {
+    return gouraud ? pickMeshSpan<true>(depth, blend) : pickMeshSpan<false>(depth, blend);
   }
 #endif
   if (perspective) {

@@ -105,6 +105,33 @@ inline __attribute__((always_inline)) __m256i sampleEight(const Setup& t, __m256
   return filterEight(t, us, vs, t00, t10, t01, t11);
 }
 
+// ONE/ONE add, reverse subtract and subtract, or SRCALPHA/INVSRCALPHA, of
+// eight source pixels over eight destination pixels, as blendPixel does.
+inline __attribute__((always_inline)) __m256i blendEight(const Setup& t, __m256i colour, __m256i destination) {
+  const __m256i zero = _mm256_setzero_si256();
+  switch (t.blendMode) {
+    case BlendMode::kAdd: return _mm256_adds_epu8(colour, destination);
+    case BlendMode::kReverseSubtract: return _mm256_subs_epu8(destination, colour);
+    case BlendMode::kSubtract: return _mm256_subs_epu8(colour, destination);
+    default: {  // kAlpha: round((s * a + d * (255 - a)) / 255)
+      constexpr int kAlphaLane = _MM_SHUFFLE(3, 3, 3, 3);
+      const __m256i sLow = _mm256_unpacklo_epi8(colour, zero), sHigh = _mm256_unpackhi_epi8(colour, zero);
+      const __m256i aLow = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(sLow, kAlphaLane), kAlphaLane);
+      const __m256i aHigh = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(sHigh, kAlphaLane), kAlphaLane);
+      const __m256i full = _mm256_set1_epi16(255), half = _mm256_set1_epi16(128);
+      const __m256i mixLow = _mm256_add_epi16(
+          _mm256_add_epi16(_mm256_mullo_epi16(sLow, aLow),
+                           _mm256_mullo_epi16(_mm256_unpacklo_epi8(destination, zero), _mm256_sub_epi16(full, aLow))),
+          half);
+      const __m256i mixHigh = _mm256_add_epi16(
+          _mm256_add_epi16(_mm256_mullo_epi16(sHigh, aHigh),
+                           _mm256_mullo_epi16(_mm256_unpackhi_epi8(destination, zero), _mm256_sub_epi16(full, aHigh))),
+          half);
+      return _mm256_packus_epi16(divide255x8(mixLow), divide255x8(mixHigh));
+    }
+  }
+}
+
 }  // namespace
 
 void overlayGroupsWide(const Setup& t, std::uint32_t* row, int x, int groups, std::int32_t* fu, std::int32_t* fv,
@@ -152,31 +179,7 @@ void overlayGroupsWide(const Setup& t, std::uint32_t* row, int x, int groups, st
       colour = _mm256_packus_epi16(low, high);
     }
     __m256i* target = reinterpret_cast<__m256i*>(row + x);
-    if (blend) {
-      const __m256i destination = _mm256_loadu_si256(target);
-      switch (t.blendMode) {
-        case BlendMode::kAdd: colour = _mm256_adds_epu8(colour, destination); break;
-        case BlendMode::kReverseSubtract: colour = _mm256_subs_epu8(destination, colour); break;
-        case BlendMode::kSubtract: colour = _mm256_subs_epu8(colour, destination); break;
-        default: {  // kAlpha: round((s * a + d * (255 - a)) / 255)
-          constexpr int kAlphaLane = _MM_SHUFFLE(3, 3, 3, 3);
-          const __m256i sLow = _mm256_unpacklo_epi8(colour, zero), sHigh = _mm256_unpackhi_epi8(colour, zero);
-          const __m256i aLow = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(sLow, kAlphaLane), kAlphaLane);
-          const __m256i aHigh = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(sHigh, kAlphaLane), kAlphaLane);
-          const __m256i full = _mm256_set1_epi16(255), half = _mm256_set1_epi16(128);
-          const __m256i mixLow = _mm256_add_epi16(
-              _mm256_add_epi16(_mm256_mullo_epi16(sLow, aLow),
-                               _mm256_mullo_epi16(_mm256_unpacklo_epi8(destination, zero), _mm256_sub_epi16(full, aLow))),
-              half);
-          const __m256i mixHigh = _mm256_add_epi16(
-              _mm256_add_epi16(_mm256_mullo_epi16(sHigh, aHigh),
-                               _mm256_mullo_epi16(_mm256_unpackhi_epi8(destination, zero), _mm256_sub_epi16(full, aHigh))),
-              half);
-          colour = _mm256_packus_epi16(divide255x8(mixLow), divide255x8(mixHigh));
-          break;
-        }
-      }
-    }
+    if (blend) colour = blendEight(t, colour, _mm256_loadu_si256(target));
     _mm256_storeu_si256(target, colour);
   }
   *fu = u;
@@ -207,7 +210,8 @@ inline __m128i narrow16(__m256i values) {
 
 }  // namespace
 
-void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts& st, bool gouraud) {
+template <bool kGouraud, bool kDepth, bool kBlend>
+void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts& st) {
   const PixelState& s = *t.state;
   std::uint32_t* colourRow = s.colour + static_cast<std::ptrdiff_t>(y) * s.pitch;
   std::uint16_t* depthRow = s.depth + static_cast<std::ptrdiff_t>(y) * s.pitch;
@@ -216,26 +220,37 @@ void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts&
   const __m256i opaqueAlpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
   const __m256i flat = _mm256_set1_epi32(static_cast<int>(t.flatColour | 0xFF000000u));
   const __m256i lanes = _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0);
-  const bool depthWrite = s.depthWrite;
+  const bool depthWrite = kDepth && s.depthWrite;
   for (int x = xStart; x <= xEnd; x += 8) {
-    // Lanes past the span's end take part in the arithmetic but are never
-    // written (the buffers are padded, so reading them is safe).
+    // Lanes past the span's end take part in the arithmetic; their pixels
+    // are written back unchanged, and only within the span's row.
     const __m256i outside = _mm256_cmpgt_epi32(lanes, _mm256_set1_epi32(xEnd - x));
     const __m256 index = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(x - xStart), lanes));
     auto at = [&](float base, float delta) {
       return _mm256_add_ps(_mm256_set1_ps(base), _mm256_mul_ps(_mm256_set1_ps(delta), index));
     };
-    const __m256 z = _mm256_min_ps(_mm256_max_ps(at(st.z0, st.dz), _mm256_setzero_ps()), _mm256_set1_ps(65535.0f));
-    __m256i depth = _mm256_sub_epi32(_mm256_cvttps_epi32(_mm256_add_ps(z, _mm256_set1_ps(0.5f))), bias);
-    depth = _mm256_max_epi32(depth, zero);
-    const __m128i storedDepth16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depthRow + x));
-    const __m256i hidden = _mm256_or_si256(_mm256_cmpgt_epi32(depth, _mm256_cvtepu16_epi32(storedDepth16)), outside);
+    __m256i hidden = outside;
+    __m256i depth = zero;
+    __m128i storedDepth16 = _mm_setzero_si128();
+    if constexpr (kDepth) {
+      const __m256 z = _mm256_min_ps(_mm256_max_ps(at(st.z0, st.dz), _mm256_setzero_ps()), _mm256_set1_ps(65535.0f));
+      depth = _mm256_sub_epi32(_mm256_cvttps_epi32(_mm256_add_ps(z, _mm256_set1_ps(0.5f))), bias);
+      depth = _mm256_max_epi32(depth, zero);
+      if (x + 8 <= s.pitch) {
+        storedDepth16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depthRow + x));
+      } else {
+        alignas(16) std::uint16_t stored[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+        for (int i = 0; i <= xEnd - x; ++i) stored[i] = depthRow[x + i];
+        storedDepth16 = _mm_load_si128(reinterpret_cast<const __m128i*>(stored));
+      }
+      hidden = _mm256_or_si256(_mm256_cmpgt_epi32(depth, _mm256_cvtepu16_epi32(storedDepth16)), outside);
+    }
     const int visible = ~_mm256_movemask_ps(_mm256_castsi256_ps(hidden)) & 0xFF;
-    if (visible == 0) continue;
+    if (kDepth && visible == 0) continue;
 
     const __m256 oneOverRhw = _mm256_div_ps(_mm256_set1_ps(1.0f), at(st.w0, st.dw));
     __m256i diffuse = flat;
-    if (gouraud) {
+    if constexpr (kGouraud) {
       diffuse = _mm256_or_si256(
           _mm256_or_si256(_mm256_slli_epi32(toBytes8(_mm256_mul_ps(at(st.r0, st.dr), oneOverRhw)), 16),
                           _mm256_slli_epi32(toBytes8(_mm256_mul_ps(at(st.g0, st.dg), oneOverRhw)), 8)),
@@ -250,21 +265,53 @@ void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts&
         _mm256_mullo_epi16(_mm256_unpacklo_epi8(texel, zero), _mm256_unpacklo_epi8(diffuse, zero)), half));
     const __m256i high = divide255x8(_mm256_add_epi16(
         _mm256_mullo_epi16(_mm256_unpackhi_epi8(texel, zero), _mm256_unpackhi_epi8(diffuse, zero)), half));
-    const __m256i colour = _mm256_packus_epi16(low, high);
+    __m256i colour = _mm256_packus_epi16(low, high);
     __m256i* colourTarget = reinterpret_cast<__m256i*>(colourRow + x);
     __m128i* depthTarget = reinterpret_cast<__m128i*>(depthRow + x);
     if (visible == 0xFF) {
+      if constexpr (kBlend) colour = blendEight(t, colour, _mm256_loadu_si256(colourTarget));
       _mm256_storeu_si256(colourTarget, colour);
       if (depthWrite) _mm_storeu_si128(depthTarget, narrow16(depth));
-    } else {
-      _mm256_storeu_si256(colourTarget, _mm256_blendv_epi8(colour, _mm256_loadu_si256(colourTarget), hidden));
+    } else if (x + 8 <= s.pitch) {
+      // Lanes hidden or past the span's end get their own pixels back; all
+      // eight are in this row, so no other row's pixels are touched.
+      const __m256i destination = _mm256_loadu_si256(colourTarget);
+      if constexpr (kBlend) colour = blendEight(t, colour, destination);
+      _mm256_storeu_si256(colourTarget, _mm256_blendv_epi8(colour, destination, hidden));
       if (depthWrite) {
         const __m128i hidden16 = narrow16(_mm256_srli_epi32(hidden, 16));
         _mm_storeu_si128(depthTarget, _mm_blendv_epi8(narrow16(depth), storedDepth16, hidden16));
       }
+    } else {
+      // The row's last pixels: touch nothing past its end, which holds the
+      // next row's first pixels.
+      const int count = xEnd - x + 1;
+      alignas(32) std::uint32_t colours[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+      if constexpr (kBlend) {
+        for (int i = 0; i < count; ++i) colours[i] = colourRow[x + i];
+        colour = blendEight(t, colour, _mm256_load_si256(reinterpret_cast<const __m256i*>(colours)));
+      }
+      _mm256_store_si256(reinterpret_cast<__m256i*>(colours), colour);
+      alignas(32) std::int32_t depths[8];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(depths), depth);
+      for (int i = 0; i < count; ++i) {
+        if ((visible >> i) & 1) {
+          colourRow[x + i] = colours[i];
+          if (depthWrite) depthRow[x + i] = static_cast<std::uint16_t>(depths[i]);
+        }
+      }
     }
   }
 }
+
+template void meshSpanWide<false, false, false>(const Setup&, int, int, int, const SpanStarts&);
+template void meshSpanWide<false, false, true>(const Setup&, int, int, int, const SpanStarts&);
+template void meshSpanWide<false, true, false>(const Setup&, int, int, int, const SpanStarts&);
+template void meshSpanWide<false, true, true>(const Setup&, int, int, int, const SpanStarts&);
+template void meshSpanWide<true, false, false>(const Setup&, int, int, int, const SpanStarts&);
+template void meshSpanWide<true, false, true>(const Setup&, int, int, int, const SpanStarts&);
+template void meshSpanWide<true, true, false>(const Setup&, int, int, int, const SpanStarts&);
+template void meshSpanWide<true, true, true>(const Setup&, int, int, int, const SpanStarts&);
 
 }  // namespace raster
 
@@ -277,7 +324,16 @@ bool wideSpansAvailable() { return false; }
 void setWideSpansEnabled(bool) {}
 void overlayGroupsWide(const Setup&, std::uint32_t*, int, int, std::int32_t*, std::int32_t*, std::int32_t, std::int32_t,
                        bool) {}
-void meshSpanWide(const Setup&, int, int, int, const SpanStarts&, bool) {}
+template <bool kGouraud, bool kDepth, bool kBlend>
+void meshSpanWide(const Setup&, int, int, int, const SpanStarts&) {}
+template void meshSpanWide<false, false, false>(const Setup&, int, int, int, const SpanStarts&);
+template void meshSpanWide<false, false, true>(const Setup&, int, int, int, const SpanStarts&);
+template void meshSpanWide<false, true, false>(const Setup&, int, int, int, const SpanStarts&);
+template void meshSpanWide<false, true, true>(const Setup&, int, int, int, const SpanStarts&);
+template void meshSpanWide<true, false, false>(const Setup&, int, int, int, const SpanStarts&);
+template void meshSpanWide<true, false, true>(const Setup&, int, int, int, const SpanStarts&);
+template void meshSpanWide<true, true, false>(const Setup&, int, int, int, const SpanStarts&);
+template void meshSpanWide<true, true, true>(const Setup&, int, int, int, const SpanStarts&);
 }  // namespace raster
 
 #endif

@@ -25,9 +25,12 @@ struct SpanStarts {
 };
 
 // A whole mesh span [xStart, xEnd] of row y: perspective-correct, textured,
-// depth-tested LESSEQUAL, opaque. Reads up to 7 pixels past the span's end
-// (the device pads its buffers), writes only the span.
-void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts& starts, bool gouraud);
+// depth-tested LESSEQUAL or not, blended as blendPixel's add, subtract and
+// alpha modes or opaque. Writes only the span's pixels, but may read and
+// rewrite unchanged up to 7 pixels after it in the same row (never another
+// row's). Defined for every combination of the flags.
+template <bool kGouraud, bool kDepth, bool kBlend>
+void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts& starts);
 
 // Pixels of padding the colour and depth buffers need after their last row.
 constexpr int kSpanPadding = 8;
