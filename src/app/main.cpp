@@ -65,6 +65,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  if (options.threads > 0) setRenderThreads(options.threads);
+
   if (options.offline()) {
     setSoundVerbose(options.verbose);
     const int offlineExit = runOfflineMode(offlineRequest);

@@ -26,6 +26,16 @@ bool parseFps(const std::string& text, int& fps) {
   return true;
 }
 
+constexpr int kMaxThreads = 64;
+
+bool parseThreads(const std::string& text, int& threads) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > kMaxThreads) return false;
+  threads = value;
+  return true;
+}
+
 bool parseSeconds(const std::string& text, double& seconds) {
   if (text.empty()) return false;
   char* end = nullptr;
@@ -116,6 +126,12 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
       // --max-seconds S: end an offline run after S seconds of presentation time.
       if (!takeValue()) return fail("--max-seconds needs a number");
       if (!parseSeconds(value, o.maxSeconds)) return fail("--max-seconds wants a positive number, not '" + value + "'");
+    } else if (name == "--threads") {
+      // --threads N: threads that rasterise, 1..64 (default: the machine's processor count).
+      if (!takeValue()) return fail("--threads needs a number");
+      if (!parseThreads(value, o.threads)) {
+        return fail("--threads wants a whole number from 1 to 64, not '" + value + "'");
+      }
     } else {
       return fail("unknown option: " + arguments[i]);
     }
@@ -144,6 +160,7 @@ std::string helpText(const std::string& programName) {
          "  --data DIR      change to DIR before start-up\n"
          "  --trace FILE    write every Direct3D call to FILE\n"
          "  --verbose       report video driver, renderer and sound device\n"
+         "  --threads N     threads that draw, 1 to 64 (default: one per processor)\n"
          "\n"
          "Offline (no window; the whole presentation on a virtual clock):\n"
          "  --capture OUT         video OUT.mp4 or OUT.mkv (through ffmpeg), or PNG\n"

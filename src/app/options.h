@@ -14,6 +14,7 @@ struct Options {
   bool verbose = false;
   std::string dataDirectory;  // empty: the working directory as it is
   std::string traceFile;      // empty: no device call trace
+  int threads = 0;            // threads that rasterise; 0: one per processor
 
   // Offline modes (at most one): render the whole presentation on a
   // virtual clock instead of playing it.

@@ -4,15 +4,19 @@
 // The device keeps Direct3D 8's state blocks (render states, texture stage
 // states, transforms, material, lights, viewport, bindings) with the
 // platform's defaults, a 640 x 480 A8R8G8B8 back buffer and a D16 depth
-// buffer. Drawing runs the vertex stage and the rasterizer at once; there is
-// no command queue. Main thread only.
+// buffer. Draw calls run the vertex stage at once and hand the triangles to
+// the render queue, which rasterises them on its threads; whatever reads the
+// buffers or changes a texture a queued draw reads waits for that work first.
+// The device's methods: main thread only.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/render_queue.h"
 #include "platform/d3d8/software_resources.h"
 #include "platform/d3d8/vertex_pipeline.h"
 
@@ -90,10 +94,22 @@ class SoftwareDevice final : public IDirect3DDevice8 {
   void registerResource(ResourceCore* resource);
   void forgetResource(ResourceCore* resource);
 
-  // The back buffer (0xAARRGGBB, packed rows) and depth buffer, for tests;
-  // both are followed by a few pixels of padding.
-  const std::vector<std::uint32_t>& backBuffer() const { return colour_; }
-  const std::vector<std::uint16_t>& depthBuffer() const { return depth_; }
+  // Returns once every queued draw numbered up to `batch` is rasterised.
+  void waitForDraws(std::uint64_t batch) {
+    if (queue_ != nullptr) queue_->waitFor(batch);
+  }
+
+  // The back buffer (0xAARRGGBB, packed rows) and depth buffer, for tests,
+  // once every queued draw is done; both are followed by a few pixels of
+  // padding.
+  const std::vector<std::uint32_t>& backBuffer() const {
+    queue_->finish();
+    return colour_;
+  }
+  const std::vector<std::uint16_t>& depthBuffer() const {
+    queue_->finish();
+    return depth_;
+  }
 
  private:
   static constexpr int kStages = 8;
@@ -143,6 +159,8 @@ class SoftwareDevice final : public IDirect3DDevice8 {
   UINT textureSerial_ = 0;
   UINT vertexBufferSerial_ = 0;
   UINT indexBufferSerial_ = 0;
+
+  std::unique_ptr<RenderQueue> queue_;  // after the buffers it writes
 
   // Per-draw scratch, kept to avoid allocating during frames.
   VertexStage vertexStage_;
