@@ -38,7 +38,7 @@ namespace {
 int gRenderThreads = 0;  // 0: the processor count
 }  // namespace
 
-void setRenderThreads(int threads) { gRenderThreads = std::clamp(threads, 1, 64); }
+void setRenderThreads(int threads) { gRenderThreads = threads <= 0 ? 0 : std::min(threads, 64); }
 
 int renderThreads() {
   if (gRenderThreads > 0) return gRenderThreads;

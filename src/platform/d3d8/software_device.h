@@ -56,8 +56,8 @@ SoftwareDeviceConfig& softwareDeviceConfig();
 // Puts every setting back to its default (tests call it in SetUp).
 void resetSoftwareDeviceConfig();
 
-// Threads that rasterise in devices created from now on, 1 to 64 (other
-// values are clamped). The default is the machine's processor count. Every
+// Threads that rasterise in devices created from now on, 1 to 64 (more are
+// clamped); 0, the default, means the machine's processor count. Every
 // count gives the same pixels.
 void setRenderThreads(int threads);
 int renderThreads();
