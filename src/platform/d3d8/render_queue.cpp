@@ -38,8 +38,8 @@ int rowBound(float y, bool lower) {
 
 }  // namespace
 
-RenderQueue::RenderQueue(std::uint32_t* colour, std::uint16_t* depth, int width, int height, int threads)
-    : colour_(colour), depth_(depth), width_(width), height_(height), threads_(std::clamp(threads, 1, 64)) {
+RenderQueue::RenderQueue(std::uint32_t* colour, std::uint16_t* depth, int pitch, int height, int threads)
+    : colour_(colour), depth_(depth), pitch_(pitch), height_(height), threads_(std::clamp(threads, 1, 64)) {
   if (threads_ == 1) return;
   const int wanted = threads_ * kBandsPerThread;
   const int rows = std::max(kMinBandRows, (height_ + wanted - 1) / wanted);
@@ -112,7 +112,7 @@ void RenderQueue::runBatch(const Batch& batch, int top, int bottom) const {
     for (const ClearRect& r : c.rects) {
       const auto count = static_cast<std::size_t>(r.x1 - r.x0);
       for (int y = std::max(r.y0, top); y < std::min(r.y1, bottom); ++y) {
-        const std::size_t row = static_cast<std::size_t>(y) * width_ + r.x0;
+        const std::size_t row = static_cast<std::size_t>(y) * pitch_ + r.x0;
         if (c.colour) fillElements<std::uint32_t>(colour_ + row, count, c.colourValue);
         if (c.depth) fillElements<std::uint16_t>(depth_ + row, count, c.depthValue);
       }

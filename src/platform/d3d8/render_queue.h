@@ -41,8 +41,8 @@ class RenderQueue {
     std::vector<ClearRect> rects;
   };
 
-  // Buffers the clears write (pitch = width); both outlive the queue.
-  RenderQueue(std::uint32_t* colour, std::uint16_t* depth, int width, int height, int threads);
+  // Buffers the clears write, rows `pitch` pixels apart; both outlive the queue.
+  RenderQueue(std::uint32_t* colour, std::uint16_t* depth, int pitch, int height, int threads);
   ~RenderQueue();
   RenderQueue(const RenderQueue&) = delete;
   RenderQueue& operator=(const RenderQueue&) = delete;
@@ -86,7 +86,7 @@ class RenderQueue {
 
   std::uint32_t* colour_;
   std::uint16_t* depth_;
-  int width_;
+  int pitch_;
   int height_;
   int threads_;
 

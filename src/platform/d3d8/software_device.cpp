@@ -43,10 +43,9 @@ constexpr UINT kMaxBufferBytes = 256u * 1024u * 1024u;
 SoftwareDevice::SoftwareDevice(SoftwareDirect3D* direct3D, HWND window, const D3DPRESENT_PARAMETERS& parameters)
     : direct3D_(direct3D), window_(window), parameters_(parameters) {
   direct3D_->AddRef();
-  // The wide span loops may read a few pixels past a row's end.
-  colour_.assign(static_cast<std::size_t>(kBackBufferWidth) * kBackBufferHeight + raster::kSpanPadding, 0);
-  depth_.assign(static_cast<std::size_t>(kBackBufferWidth) * kBackBufferHeight + raster::kSpanPadding, 0xFFFF);
-  queue_ = std::make_unique<RenderQueue>(colour_.data(), depth_.data(), static_cast<int>(kBackBufferWidth),
+  colour_.assign(static_cast<std::size_t>(kBufferPitch) * kBackBufferHeight, 0);
+  depth_.assign(static_cast<std::size_t>(kBufferPitch) * kBackBufferHeight, 0xFFFF);
+  queue_ = std::make_unique<RenderQueue>(colour_.data(), depth_.data(), static_cast<int>(kBufferPitch),
                                          static_cast<int>(kBackBufferHeight), renderThreads());
   setDefaultStates();
 }
@@ -72,6 +71,21 @@ ULONG SoftwareDevice::Release() {
   const ULONG count = --refCount_;
   if (count == 0) delete this;
   return count;
+}
+
+std::vector<std::uint32_t> SoftwareDevice::backBuffer() const { return packedRows(colour_); }
+
+std::vector<std::uint16_t> SoftwareDevice::depthBuffer() const { return packedRows(depth_); }
+
+template <typename T>
+std::vector<T> SoftwareDevice::packedRows(const std::vector<T>& buffer) const {
+  queue_->finish();
+  std::vector<T> packed(static_cast<std::size_t>(kBackBufferWidth) * kBackBufferHeight);
+  for (UINT y = 0; y < kBackBufferHeight; ++y) {
+    std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(y) * kBufferPitch, kBackBufferWidth,
+                packed.begin() + static_cast<std::ptrdiff_t>(y) * kBackBufferWidth);
+  }
+  return packed;
 }
 
 void SoftwareDevice::registerResource(ResourceCore* resource) { resources_.push_back(resource); }
@@ -283,7 +297,7 @@ HRESULT SoftwareDevice::Present(const RECT* /*pSourceRect*/, const RECT* /*pDest
   FrameSink* sink = currentFrameSink();
   if (sink == nullptr) return D3D_OK;
   if (!sink->presentFrame(colour_.data(), static_cast<int>(kBackBufferWidth), static_cast<int>(kBackBufferHeight),
-                          static_cast<int>(kBackBufferWidth * 4))) {
+                          static_cast<int>(kBufferPitch * 4))) {
     return D3DERR_DEVICELOST;
   }
   return D3D_OK;

@@ -33,7 +33,7 @@ PixelState SoftwareDevice::pixelState(bool pretransformed) {
   PixelState s;
   s.colour = colour_.data();
   s.depth = depth_.data();
-  s.pitch = static_cast<int>(kBackBufferWidth);
+  s.pitch = static_cast<int>(kBufferPitch);
   s.left = static_cast<int>(viewport_.X);
   s.top = static_cast<int>(viewport_.Y);
   s.right = static_cast<int>(viewport_.X + viewport_.Width);

@@ -18,6 +18,7 @@
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/render_queue.h"
 #include "platform/d3d8/software_resources.h"
+#include "platform/d3d8/spans_wide.h"
 #include "platform/d3d8/vertex_pipeline.h"
 
 class SoftwareDirect3D final : public IDirect3D8 {
@@ -99,17 +100,10 @@ class SoftwareDevice final : public IDirect3DDevice8 {
     if (queue_ != nullptr) queue_->waitFor(batch);
   }
 
-  // The back buffer (0xAARRGGBB, packed rows) and depth buffer, for tests,
-  // once every queued draw is done; both are followed by a few pixels of
-  // padding.
-  const std::vector<std::uint32_t>& backBuffer() const {
-    queue_->finish();
-    return colour_;
-  }
-  const std::vector<std::uint16_t>& depthBuffer() const {
-    queue_->finish();
-    return depth_;
-  }
+  // Copies of the back buffer (0xAARRGGBB) and depth buffer in packed rows,
+  // once every queued draw is done; for tests.
+  std::vector<std::uint32_t> backBuffer() const;
+  std::vector<std::uint16_t> depthBuffer() const;
 
  private:
   static constexpr int kStages = 8;
@@ -122,6 +116,8 @@ class SoftwareDevice final : public IDirect3DDevice8 {
     bool enabled;
   };
 
+  template <typename T>
+  std::vector<T> packedRows(const std::vector<T>& buffer) const;
   void setDefaultStates();
   LightSlot* findLight(DWORD index);
   PixelState pixelState(bool pretransformed);
@@ -153,6 +149,10 @@ class SoftwareDevice final : public IDirect3DDevice8 {
   SoftwareIndexBuffer* indices_ = nullptr;
   UINT baseVertexIndex_ = 0;
 
+  // Rows kBufferPitch pixels apart: the wide span loops may read a few
+  // pixels past a span's end, and the padding keeps those reads inside the
+  // row, away from the rows other threads draw.
+  static constexpr UINT kBufferPitch = kBackBufferWidth + raster::kSpanPadding;
   std::vector<std::uint32_t> colour_;
   std::vector<std::uint16_t> depth_;
   std::vector<ResourceCore*> resources_;
