@@ -235,7 +235,6 @@ HRESULT SoftwareDevice::UpdateTexture(IDirect3DBaseTexture8* pSourceTexture,
 // Frame
 // ---------------------------------------------------------------------------
 
-
 HRESULT SoftwareDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,
                               DWORD /*Stencil*/) {
   const SoftwareDeviceConfig& config = softwareDeviceConfig();
