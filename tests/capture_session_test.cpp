@@ -2,6 +2,7 @@
 // when a capture stops, with a scripted music position and sound.
 #include <gtest/gtest.h>
 
+#include "capture/bench_report.h"
 #include "capture/capture_run.h"
 #include "capture/capture_session.h"
 #include "capture/frame_timing.h"
@@ -215,4 +216,21 @@ TEST_F(CaptureSessionTest, FrameLimitInterruptionAndOutputFailureStop) {
     EXPECT_EQ(session.framesCaptured(), 0);
     EXPECT_TRUE(quitPosted());
   }
+}
+
+TEST(BenchReport, WallClockAndProcessorFramesPerSecondPerEntry) {
+  using std::chrono::milliseconds;
+  CaptureRunResult run;
+  // Entry 2: two frames of 10 ms wall-clock, 15 ms of processor time each
+  // (two threads); entry 3: one frame of 20 ms and 20 ms.
+  run.frameRecords = {{2, milliseconds(10), milliseconds(15)},
+                      {2, milliseconds(10), milliseconds(15)},
+                      {3, milliseconds(20), milliseconds(20)}};
+  const std::string report = formatBenchReport(run, 60, 2);
+  EXPECT_NE(report.find("in 0.04 s: 75.0 frames per second"), std::string::npos) << report;
+  EXPECT_NE(report.find("2 drawing threads; processor time 0.05 s: 60.0 frames per processor second"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("    2  roomDollyScene           2     100.0               66.7\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("    3  roomFlyScene             1      50.0               50.0\n"), std::string::npos) << report;
 }

@@ -635,3 +635,53 @@ TEST(D3d8Coverage, RandomMeshOfSharedEdgesCoversEachPixelOnce) {
     }
   }
 }
+
+// --- queued drawing -------------------------------------------------------------
+
+// Draws run on the device's threads after the call returns; whatever changes
+// what a queued draw reads must not reach it, and clears keep their place.
+TEST(D3d8Queue, TextureChangesAfterADrawAndClearsKeepTheCallOrder) {
+  TestDevice d;
+  beginBlack(d);
+  IDirect3DTexture8* shared = d.texture(4, 4, [](UINT, UINT) { return 0xFFFF0000u; });
+  d->SetTexture(0, shared);
+  d.drawScreen(screenQuad(0, 0, 640, 160, 0.5f, 0xFFFFFFFF));
+
+  // The texture is refilled (green) through a system copy: the draw above
+  // still shows red, the one below green.
+  // A system-memory 4 x 4 texture of one colour.
+  auto plain = [&d](std::uint32_t colour) {
+    IDirect3DTexture8* texture = nullptr;
+    D3DLOCKED_RECT locked{};
+    if (FAILED(d->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &texture))) return texture;
+    texture->LockRect(0, &locked, nullptr, 0);
+    for (int y = 0; y < 4; ++y) {
+      std::fill_n(reinterpret_cast<std::uint32_t*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch), 4, colour);
+    }
+    texture->UnlockRect(0);
+    return texture;
+  };
+  IDirect3DTexture8* system = plain(0xFF00FF00u);
+  ASSERT_NE(system, nullptr);
+  ASSERT_EQ(d->UpdateTexture(system, shared), D3D_OK);
+  system->Release();
+  d.drawScreen(screenQuad(0, 160, 640, 320, 0.5f, 0xFFFFFFFF));
+
+  // A texture released right after its draw: the draw keeps its texels.
+  IDirect3DTexture8* transient = plain(0xFF0000FFu);
+  ASSERT_NE(transient, nullptr);
+  d->SetTexture(0, transient);
+  d.drawScreen(screenQuad(0, 320, 640, 480, 0.5f, 0xFFFFFFFF));
+  d->SetTexture(0, nullptr);
+  transient->Release();
+
+  const D3DRECT corner = {0, 0, 16, 480};
+  d->Clear(1, &corner, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
+  const auto& frame = d.present();
+  for (int y = 0; y < 480; y += 7) {
+    const std::uint32_t expected = y < 160 ? 0xFFFF0000u : y < 320 ? 0xFF00FF00u : 0xFF0000FFu;
+    ASSERT_EQ(at(frame, 15, y), 0xFFFFFFFFu) << y;
+    ASSERT_EQ(at(frame, 16, y), expected) << y;
+    ASSERT_EQ(at(frame, 639, y), expected) << y;
+  }
+}

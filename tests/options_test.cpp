@@ -59,17 +59,20 @@ TEST(OptionsTest, PlayerOptions) {
 }
 
 TEST(OptionsTest, ValuesAfterBlankOrEquals) {
-  const OptionsResult result = parse({"--data", "some dir", "--trace=calls.txt"});
+  const OptionsResult result = parse({"--data", "some dir", "--trace=calls.txt", "--threads", "64"});
   ASSERT_TRUE(result.ok);
   EXPECT_EQ(result.options.dataDirectory, "some dir");
   EXPECT_EQ(result.options.traceFile, "calls.txt");
+  EXPECT_EQ(result.options.threads, 64);
+  EXPECT_EQ(parse({}).options.threads, 0) << "0 leaves the choice to the device";
 }
 
 TEST(OptionsTest, RefusalsNameTheOption) {
   for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
            {"--scale", "0"}, {"--scale", "17"}, {"--scale", "2x"}, {"--scale"}, {"--data"}, {"--trace", ""},
            {"--volume", "101"}, {"--volume", "-1"}, {"--volume"}, {"--audio-device", ""}, {"--display", "x"},
-           {"--loop", "--bench"}, {"--list-audio-devices=1"}}) {
+           {"--loop", "--bench"}, {"--list-audio-devices=1"},
+           {"--threads", "0"}, {"--threads", "65"}, {"--threads"}}) {
     const OptionsResult result = parse(bad);
     EXPECT_FALSE(result.ok) << bad[0];
     EXPECT_NE(result.error.find(bad[0]), std::string::npos) << result.error;

@@ -38,6 +38,21 @@ void recordingTimelineStep(HWND window, std::int32_t position) {
   drawnFrames.push_back({position, timelineState.currentIndex});
 }
 
+// One hash over every presented frame, in order (64-bit FNV-1a).
+class HashingFrameSink final : public FrameSink {
+ public:
+  bool presentFrame(const std::uint32_t* pixels, int width, int height, int pitch) override {
+    for (int y = 0; y < height; ++y) {
+      const auto* row = reinterpret_cast<const std::uint8_t*>(pixels) + static_cast<std::ptrdiff_t>(y) * pitch;
+      for (int i = 0; i < width * 4; ++i) hash = (hash ^ row[i]) * 0x100000001B3ull;
+    }
+    ++frames;
+    return true;
+  }
+  std::uint64_t hash = 0xCBF29CE484222325ull;
+  int frames = 0;
+};
+
 class ScenesRunTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -80,6 +95,7 @@ class ScenesRunTest : public testing::Test {
     resetSoundSystem();
     resetWindowSystem();
     resetSoftwareDeviceConfig();
+    setRenderThreads(0);
     setFrameSink(nullptr);
     setWindowOptions(WindowOptions{});
     setMessageBoxObserver({});
@@ -134,6 +150,23 @@ TEST_F(ScenesRunTest, RunsEveryEntryInOrderUntilThePositionPasses1296) {
   EXPECT_NEAR(sceneState.finalDarken, std::min(255.0f, step * framesPerEntry[8]), 1e-2f);
   EXPECT_NEAR(sceneState.islandPhase, 4 * step * (framesPerEntry[6] + framesPerEntry[7] + framesPerEntry[8]),
               1e-2f);
+}
+
+TEST_F(ScenesRunTest, EveryFrameOfTheRunIsTheSameForAnyThreadCount) {
+  std::vector<std::uint64_t> hashes;
+  for (int threads : {1, 2, 3, 8}) {
+    TearDown();
+    SetUp();
+    passes_ = 0;
+    clock_.set(1000);
+    setRenderThreads(threads);
+    HashingFrameSink sink;
+    setFrameSink(&sink);
+    EXPECT_EQ(run(), 0) << threads;
+    EXPECT_GT(sink.frames, 100) << threads;
+    hashes.push_back(sink.hash);
+  }
+  for (std::size_t i = 1; i < hashes.size(); ++i) EXPECT_EQ(hashes[i], hashes[0]) << "run " << i;
 }
 
 TEST_F(ScenesRunTest, EscapeDuringTheIslandScenesEndsWith27) {

@@ -206,6 +206,8 @@ int main(int argc, char** argv) {
     return kCannotStartExitCode;
   }
 
+  if (options.threads > 0) setRenderThreads(options.threads);
+
   if (options.offline()) {
     setSoundVerbose(options.verbose);
     const int offlineExit = runOfflineMode(offlineRequest);

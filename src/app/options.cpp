@@ -39,6 +39,8 @@ constexpr int kMaxDisplay = 63;
 // times frames per second is exact in any integer the capture counts with.
 constexpr double kMaxSeconds = 86400;
 
+constexpr int kMaxThreads = 64;
+
 bool parseSeconds(const std::string& text, double& seconds) {
   if (text.empty()) return false;
   char* end = nullptr;
@@ -156,6 +158,12 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
       if (!parseSeconds(value, o.maxSeconds)) {
         return fail("--max-seconds wants a positive number of seconds up to 86400, not '" + value + "'");
       }
+    } else if (name == "--threads") {
+      // --threads N: threads that rasterise, 1..64 (default: the machine's processor count).
+      if (!takeValue()) return fail("--threads needs a number");
+      if (!parseWholeNumber(value, 1, kMaxThreads, o.threads)) {
+        return fail("--threads wants a whole number from 1 to 64, not '" + value + "'");
+      }
     } else {
       return fail("unknown option: " + arguments[i]);
     }
@@ -194,6 +202,7 @@ std::string helpText(const std::string& programName) {
          "  --audio-device NAME  play on this device (see --list-audio-devices)\n"
          "  --list-audio-devices  print the sound devices' names and exit\n"
          "  --loop          start again from the beginning at the end of the music\n"
+         "  --threads N     threads that draw, 1 to 64 (default: one per processor)\n"
          "  --headless      play even where no display can show it (for tests)\n"
          "\n"
          "While playing: Space pauses and resumes, M mutes, F11 or Alt+Enter\n"
@@ -208,8 +217,10 @@ std::string helpText(const std::string& programName) {
          "  --capture OUT         video OUT.mp4 or OUT.mkv (through ffmpeg), or PNG\n"
          "                        frames and audio.wav in the folder OUT\n"
          "  --contact-sheet OUT.png  a grid of labelled frames from every scene\n"
-         "  --bench               frames per second overall and per scene, and\n"
-         "                        the shares of rasterising, decoding and audio\n"
+         "  --bench               frames per second overall and per scene (of\n"
+         "                        wall-clock and of processor time), the thread\n"
+         "                        count, and the shares of rasterising, decoding\n"
+         "                        and audio\n"
          "  --fps N               frames per second, 1 to 1000 (default 60;\n"
          "                        30 for a contact sheet)\n"
          "  --max-seconds S       stop after S seconds of presentation time (up to 86400)\n"

@@ -20,6 +20,7 @@ struct Options {
   std::string audioDevice;    // empty: the system's default playback device
   bool listAudioDevices = false;
   bool loop = false;          // start again from the beginning at the end of the music
+  int threads = 0;            // threads that rasterise; 0: one per processor
 
   // Offline modes (at most one): render the whole presentation on a
   // virtual clock instead of playing it.

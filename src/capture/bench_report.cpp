@@ -52,34 +52,44 @@ BenchShares benchShares(const CaptureRunResult& run) {
   return shares;
 }
 
-std::string formatBenchReport(const CaptureRunResult& run, int fps) {
-  std::chrono::nanoseconds total{0};
+std::string formatBenchReport(const CaptureRunResult& run, int fps, int threads) {
+  std::chrono::nanoseconds total{0}, totalCpu{0};
   std::int64_t entryFrames[kTimelineLength] = {};
   std::chrono::nanoseconds entryTime[kTimelineLength] = {};
+  std::chrono::nanoseconds entryCpu[kTimelineLength] = {};
   for (const FrameRecord& record : run.frameRecords) {
     total += record.duration;
+    totalCpu += record.cpuTime;
     const int entry = std::clamp(record.timelineEntry, 0, kTimelineLength - 1);
     ++entryFrames[entry];
     entryTime[entry] += record.duration;
+    entryCpu[entry] += record.cpuTime;
   }
   const double seconds = Seconds(total).count();
-  const auto framesPerSecond = [](std::int64_t frames, double time) { return time > 0 ? frames / time : 0.0; };
+  const auto framesPerSecond = [](std::int64_t frames, std::chrono::nanoseconds time) {
+    const double s = Seconds(time).count();
+    return s > 0 ? frames / s : 0.0;
+  };
+  const auto frames = static_cast<std::int64_t>(run.frameRecords.size());
 
   std::string report;
   report += line("%lld frames (%.1f s of presentation at %d fps) in %.2f s: %.1f frames per second\n",
-                 static_cast<long long>(run.frameRecords.size()), static_cast<double>(run.frameRecords.size()) / fps,
-                 fps, seconds, framesPerSecond(static_cast<std::int64_t>(run.frameRecords.size()), seconds));
-  report += "entry  scene               frames  frames per second\n";
+                 static_cast<long long>(frames), static_cast<double>(frames) / fps, fps, seconds,
+                 framesPerSecond(frames, total));
+  report += line("%d drawing thread%s; processor time %.2f s: %.1f frames per processor second\n", threads,
+                 threads == 1 ? "" : "s", Seconds(totalCpu).count(), framesPerSecond(frames, totalCpu));
+  report += "entry  scene               frames  frames per second  per processor second\n";
   for (int entry = 0; entry < kTimelineLength; ++entry) {
-    report += line("%5d  %-18s  %6lld  %8.1f\n", entry, sceneName(kTimeline[entry].scene),
-                   static_cast<long long>(entryFrames[entry]),
-                   framesPerSecond(entryFrames[entry], Seconds(entryTime[entry]).count()));
+    report += line("%5d  %-18s  %6lld  %8.1f           %8.1f\n", entry, sceneName(kTimeline[entry].scene),
+                   static_cast<long long>(entryFrames[entry]), framesPerSecond(entryFrames[entry], entryTime[entry]),
+                   framesPerSecond(entryFrames[entry], entryCpu[entry]));
   }
   const BenchShares shares = benchShares(run);
   report += line("time: rasterising %.1f %%, decoding %.1f %%, audio %.1f %%, other %.1f %%\n", 100 * shares.rasterising,
                  100 * shares.decoding, 100 * shares.audio, 100 * shares.other);
   report +=
       "(rasterising: Clear and draw calls; decoding: scene code outside device calls, that is image decoding and\n"
-      " texel conversion, plus texture upload; audio: offline music rendering; other: remaining device calls)\n";
+      " texel conversion, plus texture upload; audio: offline music rendering; other: remaining device calls;\n"
+      " with several threads the draw calls only queue their triangles and the wait for them falls in Present)\n";
   return report;
 }

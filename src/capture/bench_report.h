@@ -26,5 +26,7 @@ struct BenchShares {
 
 BenchShares benchShares(const CaptureRunResult& run);
 
-// The report as printed by --bench, several lines.
-std::string formatBenchReport(const CaptureRunResult& run, int fps);
+// The report as printed by --bench, several lines: frames per second of
+// wall-clock time and of processor time (all threads), overall and per
+// timeline entry, for a run drawn by `threads` threads.
+std::string formatBenchReport(const CaptureRunResult& run, int fps, int threads);

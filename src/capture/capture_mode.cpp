@@ -13,6 +13,7 @@
 #include "capture/contact_sheet.h"
 #include "capture/ffmpeg_output.h"
 #include "capture/png_sequence_output.h"
+#include "platform/d3d8/software_device.h"
 
 namespace {
 
@@ -118,7 +119,7 @@ int runOfflineMode(const OfflineRequest& request) {
     return 1;
   }
   if (request.mode == OfflineMode::kBench) {
-    std::fputs(formatBenchReport(run, fps).c_str(), stdout);
+    std::fputs(formatBenchReport(run, fps, renderThreads()).c_str(), stdout);
     return 0;
   }
   std::fprintf(stderr, "%s: captured %.2f s at %d fps: %s\n", kProgram, static_cast<double>(run.frames) / fps, fps,

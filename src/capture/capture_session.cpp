@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 #include "capture/frame_timing.h"
 #include "platform/os/win32.h"
@@ -29,15 +30,24 @@ CaptureSession::CaptureSession(CaptureOutput& output, VirtualClock& clock, const
       settings_(settings),
       progress_(progress),
       runStart_(Clock::now()),
-      lastPresent_(runStart_) {
+      lastPresent_(runStart_),
+      lastPresentCpu_(processCpuTime()) {
   settings_.fps = std::clamp(settings_.fps, kMinCaptureFps, kMaxCaptureFps);
   // The longest frame's sound: ceil(44100 / fps) sample frames, stereo.
   sound_.resize(static_cast<std::size_t>(2 * (kCaptureSampleRate / settings_.fps + 1)));
   clock_.set(frameTimeMs(0, settings_.fps));
 }
 
+std::chrono::nanoseconds processCpuTime() {
+  timespec time{};
+  if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &time) != 0) return std::chrono::nanoseconds{0};
+  return std::chrono::seconds(time.tv_sec) + std::chrono::nanoseconds(time.tv_nsec);
+}
+
 void CaptureSession::markRunStart() {
-  if (frames_ == 0) runStart_ = lastPresent_ = Clock::now();
+  if (frames_ != 0) return;
+  runStart_ = lastPresent_ = Clock::now();
+  lastPresentCpu_ = processCpuTime();
 }
 
 int CaptureSession::position() const {
@@ -85,8 +95,10 @@ bool CaptureSession::presentFrame(const std::uint32_t* pixels, int width, int he
   const auto presentEnd = Clock::now();
   soundTime_ += soundEnd - soundStart;
   outputTime_ += (soundStart - frameStart) + (presentEnd - soundEnd);
-  records_.push_back({info.timelineEntry, presentEnd - lastPresent_});
+  const auto presentEndCpu = processCpuTime();
+  records_.push_back({info.timelineEntry, presentEnd - lastPresent_, presentEndCpu - lastPresentCpu_});
   lastPresent_ = presentEnd;
+  lastPresentCpu_ = presentEndCpu;
   if (!soundWritten) {
     stop(CaptureStop::kOutputFailed, "the capture failed: " + output_.error());
     return true;

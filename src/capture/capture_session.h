@@ -53,7 +53,11 @@ struct CaptureSettings {
 struct FrameRecord {
   int timelineEntry = 0;
   std::chrono::nanoseconds duration{0};  // wall-clock time of the frame's pass
+  std::chrono::nanoseconds cpuTime{0};   // processor time of every thread of the process in it
 };
+
+// Processor time the whole process (all its threads) has used so far.
+std::chrono::nanoseconds processCpuTime();
 
 class CaptureSession final : public FrameSink {
  public:
@@ -91,6 +95,7 @@ class CaptureSession final : public FrameSink {
   std::string note_;
   std::chrono::steady_clock::time_point runStart_;
   std::chrono::steady_clock::time_point lastPresent_;
+  std::chrono::nanoseconds lastPresentCpu_{0};
   std::chrono::nanoseconds soundTime_{0};
   std::chrono::nanoseconds outputTime_{0};
   std::vector<FrameRecord> records_;

@@ -1,5 +1,6 @@
 #include "support/d3d8_test_device.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "render/device.h"
@@ -19,6 +20,8 @@ D3DPRESENT_PARAMETERS fullScreenParameters() {
 
 TestDevice::TestDevice() {
   resetSoftwareDeviceConfig();
+  // The same tests run again with other thread counts (tests/CMakeLists.txt).
+  if (const char* threads = std::getenv("GLASS_TEST_THREADS")) setRenderThreads(std::atoi(threads));
   setFrameSink(&sink_);
   direct3D_ = Direct3DCreate8(120);
   D3DPRESENT_PARAMETERS parameters = fullScreenParameters();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "platform/d3d8/device_trace.h"
 #include "platform/d3d8/software_device.h"
@@ -32,6 +33,17 @@ std::string traced(const std::string& call, HRESULT result) {
 SoftwareDeviceConfig& softwareDeviceConfig() { return configStorage(); }
 
 void resetSoftwareDeviceConfig() { configStorage() = SoftwareDeviceConfig{}; }
+
+namespace {
+int gRenderThreads = 0;  // 0: the processor count
+}  // namespace
+
+void setRenderThreads(int threads) { gRenderThreads = threads <= 0 ? 0 : std::min(threads, 64); }
+
+int renderThreads() {
+  if (gRenderThreads > 0) return gRenderThreads;
+  return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 64);
+}
 
 void setFrameSink(FrameSink* sink) { gFrameSink = sink; }
 

@@ -10,7 +10,8 @@
 //   equations; texture coordinates and colours perspective-correct through
 //   rhw; depth linear in screen space.
 // Everything is deterministic: the same triangles and state give the same
-// pixels, bit for bit. Main thread only.
+// pixels, bit for bit, and rows outside [top, bottom) are neither read nor
+// written, so threads may draw the same triangle into disjoint row ranges.
 #pragma once
 
 #include <cstdint>

@@ -9,9 +9,6 @@
 #include "platform/d3d8/software_device_impl.h"
 #include "platform/d3d8/spans_wide.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -46,13 +43,15 @@ constexpr UINT kMaxBufferBytes = 256u * 1024u * 1024u;
 SoftwareDevice::SoftwareDevice(SoftwareDirect3D* direct3D, HWND window, const D3DPRESENT_PARAMETERS& parameters)
     : direct3D_(direct3D), window_(window), parameters_(parameters) {
   direct3D_->AddRef();
-  // The wide span loops may read a few pixels past a row's end.
-  colour_.assign(static_cast<std::size_t>(kBackBufferWidth) * kBackBufferHeight + raster::kSpanPadding, 0);
-  depth_.assign(static_cast<std::size_t>(kBackBufferWidth) * kBackBufferHeight + raster::kSpanPadding, 0xFFFF);
+  colour_.assign(static_cast<std::size_t>(kBufferPitch) * kBackBufferHeight, 0);
+  depth_.assign(static_cast<std::size_t>(kBufferPitch) * kBackBufferHeight, 0xFFFF);
+  queue_ = std::make_unique<RenderQueue>(colour_.data(), depth_.data(), static_cast<int>(kBufferPitch),
+                                         static_cast<int>(kBackBufferHeight), renderThreads());
   setDefaultStates();
 }
 
 SoftwareDevice::~SoftwareDevice() {
+  queue_.reset();  // finishes the queued draws before their textures go
   for (SoftwareTexture*& texture : textures_) {
     if (texture != nullptr) texture->Release();
     texture = nullptr;
@@ -72,6 +71,21 @@ ULONG SoftwareDevice::Release() {
   const ULONG count = --refCount_;
   if (count == 0) delete this;
   return count;
+}
+
+std::vector<std::uint32_t> SoftwareDevice::backBuffer() const { return packedRows(colour_); }
+
+std::vector<std::uint16_t> SoftwareDevice::depthBuffer() const { return packedRows(depth_); }
+
+template <typename T>
+std::vector<T> SoftwareDevice::packedRows(const std::vector<T>& buffer) const {
+  queue_->finish();
+  std::vector<T> packed(static_cast<std::size_t>(kBackBufferWidth) * kBackBufferHeight);
+  for (UINT y = 0; y < kBackBufferHeight; ++y) {
+    std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(y) * kBufferPitch, kBackBufferWidth,
+                packed.begin() + static_cast<std::ptrdiff_t>(y) * kBackBufferWidth);
+  }
+  return packed;
 }
 
 void SoftwareDevice::registerResource(ResourceCore* resource) { resources_.push_back(resource); }
@@ -221,25 +235,6 @@ HRESULT SoftwareDevice::UpdateTexture(IDirect3DBaseTexture8* pSourceTexture,
 // Frame
 // ---------------------------------------------------------------------------
 
-namespace {
-
-// Sets count elements from first to value, sixteen bytes per store where
-// the processor has SSE2 (std::fill stores one element at a time here).
-template <typename T>
-void fillElements(T* first, std::size_t count, T value) {
-  std::size_t i = 0;
-#if defined(__SSE2__)
-  static_assert(sizeof(T) == 2 || sizeof(T) == 4);
-  constexpr std::size_t kPerVector = 16 / sizeof(T);
-  const __m128i pattern = sizeof(T) == 2 ? _mm_set1_epi16(static_cast<short>(value))
-                                         : _mm_set1_epi32(static_cast<int>(value));
-  for (; i + kPerVector <= count; i += kPerVector) _mm_storeu_si128(reinterpret_cast<__m128i*>(first + i), pattern);
-#endif
-  for (; i < count; ++i) first[i] = value;
-}
-
-}  // namespace
-
 HRESULT SoftwareDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,
                               DWORD /*Stencil*/) {
   const SoftwareDeviceConfig& config = softwareDeviceConfig();
@@ -255,6 +250,11 @@ HRESULT SoftwareDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D
   const auto depthValue = static_cast<std::uint16_t>(std::lround(Z * 65535.0f));
 
   // Only the viewport is cleared, and of it only the rectangles if given.
+  RenderQueue::ClearCommand command;
+  command.colour = (Flags & D3DCLEAR_TARGET) != 0;
+  command.depth = (Flags & D3DCLEAR_ZBUFFER) != 0;
+  command.colourValue = Color;
+  command.depthValue = depthValue;
   const LONG vx0 = static_cast<LONG>(viewport_.X), vy0 = static_cast<LONG>(viewport_.Y);
   const LONG vx1 = vx0 + static_cast<LONG>(viewport_.Width), vy1 = vy0 + static_cast<LONG>(viewport_.Height);
   auto clearRect = [&](LONG x0, LONG y0, LONG x1, LONG y1) {
@@ -262,19 +262,15 @@ HRESULT SoftwareDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D
     y0 = std::max(y0, vy0);
     x1 = std::min(x1, vx1);
     y1 = std::min(y1, vy1);
-    if (x1 <= x0) return;
-    for (LONG y = y0; y < y1; ++y) {
-      const std::size_t row = static_cast<std::size_t>(y) * kBackBufferWidth;
-      const auto width = static_cast<std::size_t>(x1 - x0);
-      if (Flags & D3DCLEAR_TARGET) fillElements<std::uint32_t>(colour_.data() + row + x0, width, Color);
-      if (Flags & D3DCLEAR_ZBUFFER) fillElements<std::uint16_t>(depth_.data() + row + x0, width, depthValue);
-    }
+    if (x1 <= x0 || y1 <= y0) return;
+    command.rects.push_back({static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1), static_cast<int>(y1)});
   };
   if (Count == 0) {
     clearRect(vx0, vy0, vx1, vy1);
   } else {
     for (DWORD i = 0; i < Count; ++i) clearRect(pRects[i].x1, pRects[i].y1, pRects[i].x2, pRects[i].y2);
   }
+  if (!command.rects.empty()) queue_->submitClear(std::move(command));
   return D3D_OK;
 }
 
@@ -294,10 +290,13 @@ HRESULT SoftwareDevice::Present(const RECT* /*pSourceRect*/, const RECT* /*pDest
                                 HWND /*hDestWindowOverride*/, const RGNDATA* /*pDirtyRegion*/) {
   const SoftwareDeviceConfig& config = softwareDeviceConfig();
   if (config.failPresent) return config.presentResult;
+  // The frame is complete once its queued work is; waiting here also keeps
+  // the queue from growing across frames.
+  queue_->finish();
   FrameSink* sink = currentFrameSink();
   if (sink == nullptr) return D3D_OK;
   if (!sink->presentFrame(colour_.data(), static_cast<int>(kBackBufferWidth), static_cast<int>(kBackBufferHeight),
-                          static_cast<int>(kBackBufferWidth * 4))) {
+                          static_cast<int>(kBufferPitch * 4))) {
     return D3DERR_DEVICELOST;
   }
   return D3D_OK;

@@ -56,6 +56,12 @@ SoftwareDeviceConfig& softwareDeviceConfig();
 // Puts every setting back to its default (tests call it in SetUp).
 void resetSoftwareDeviceConfig();
 
+// Threads that rasterise in devices created from now on, 1 to 64 (more are
+// clamped); 0, the default, means the machine's processor count. Every
+// count gives the same pixels.
+void setRenderThreads(int threads);
+int renderThreads();
+
 // Where Present hands the back buffer. Null (the default): Present succeeds
 // and the frame goes nowhere. The sink is not owned.
 void setFrameSink(FrameSink* sink);

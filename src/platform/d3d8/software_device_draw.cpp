@@ -33,7 +33,7 @@ PixelState SoftwareDevice::pixelState(bool pretransformed) {
   PixelState s;
   s.colour = colour_.data();
   s.depth = depth_.data();
-  s.pitch = static_cast<int>(kBackBufferWidth);
+  s.pitch = static_cast<int>(kBufferPitch);
   s.left = static_cast<int>(viewport_.X);
   s.top = static_cast<int>(viewport_.Y);
   s.right = static_cast<int>(viewport_.X + viewport_.Width);
@@ -109,6 +109,7 @@ HRESULT SoftwareDevice::prepareDraw(VertexFormat* format, PixelState* pixels) {
 template <typename IndexOf>
 void SoftwareDevice::assemble(D3DPRIMITIVETYPE type, UINT primitiveCount, const VertexFormat& format,
                               const PixelState& pixels, IndexOf indexOf) {
+  queue_->beginDraw(pixels);
   for (UINT k = 0; k < primitiveCount; ++k) {
     UINT i0, i1, i2;
     if (type == D3DPT_TRIANGLELIST) {
@@ -126,11 +127,13 @@ void SoftwareDevice::assemble(D3DPRIMITIVETYPE type, UINT primitiveCount, const 
       i2 = indexOf(k + 2);
     }
     if (format.pretransformed) {
-      rasterizeTriangle(screenVertices_[i0], screenVertices_[i1], screenVertices_[i2], pixels);
+      queue_->addTriangle(screenVertices_[i0], screenVertices_[i1], screenVertices_[i2]);
     } else {
-      vertexStage_.drawTriangle(transformed_[i0], transformed_[i1], transformed_[i2], pixels);
+      vertexStage_.drawTriangle(transformed_[i0], transformed_[i1], transformed_[i2], *queue_);
     }
   }
+  const std::uint64_t batch = queue_->submitDraw();
+  if (textures_[0] != nullptr) textures_[0]->markDrawn(batch);
 }
 
 HRESULT SoftwareDevice::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, UINT PrimitiveCount) {

@@ -4,16 +4,21 @@
 // The device keeps Direct3D 8's state blocks (render states, texture stage
 // states, transforms, material, lights, viewport, bindings) with the
 // platform's defaults, a 640 x 480 A8R8G8B8 back buffer and a D16 depth
-// buffer. Drawing runs the vertex stage and the rasterizer at once; there is
-// no command queue. Main thread only.
+// buffer. Draw calls run the vertex stage at once and hand the triangles to
+// the render queue, which rasterises them on its threads; whatever reads the
+// buffers or changes a texture a queued draw reads waits for that work first.
+// The device's methods: main thread only.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/d3d8/d3d8.h"
+#include "platform/d3d8/render_queue.h"
 #include "platform/d3d8/software_resources.h"
+#include "platform/d3d8/spans_wide.h"
 #include "platform/d3d8/vertex_pipeline.h"
 
 class SoftwareDirect3D final : public IDirect3D8 {
@@ -90,10 +95,15 @@ class SoftwareDevice final : public IDirect3DDevice8 {
   void registerResource(ResourceCore* resource);
   void forgetResource(ResourceCore* resource);
 
-  // The back buffer (0xAARRGGBB, packed rows) and depth buffer, for tests;
-  // both are followed by a few pixels of padding.
-  const std::vector<std::uint32_t>& backBuffer() const { return colour_; }
-  const std::vector<std::uint16_t>& depthBuffer() const { return depth_; }
+  // Returns once every queued draw numbered up to `batch` is rasterised.
+  void waitForDraws(std::uint64_t batch) {
+    if (queue_ != nullptr) queue_->waitFor(batch);
+  }
+
+  // Copies of the back buffer (0xAARRGGBB) and depth buffer in packed rows,
+  // once every queued draw is done; for tests.
+  std::vector<std::uint32_t> backBuffer() const;
+  std::vector<std::uint16_t> depthBuffer() const;
 
  private:
   static constexpr int kStages = 8;
@@ -106,6 +116,8 @@ class SoftwareDevice final : public IDirect3DDevice8 {
     bool enabled;
   };
 
+  template <typename T>
+  std::vector<T> packedRows(const std::vector<T>& buffer) const;
   void setDefaultStates();
   LightSlot* findLight(DWORD index);
   PixelState pixelState(bool pretransformed);
@@ -137,12 +149,18 @@ class SoftwareDevice final : public IDirect3DDevice8 {
   SoftwareIndexBuffer* indices_ = nullptr;
   UINT baseVertexIndex_ = 0;
 
+  // Rows kBufferPitch pixels apart: the wide span loops may read a few
+  // pixels past a span's end, and the padding keeps those reads inside the
+  // row, away from the rows other threads draw.
+  static constexpr UINT kBufferPitch = kBackBufferWidth + raster::kSpanPadding;
   std::vector<std::uint32_t> colour_;
   std::vector<std::uint16_t> depth_;
   std::vector<ResourceCore*> resources_;
   UINT textureSerial_ = 0;
   UINT vertexBufferSerial_ = 0;
   UINT indexBufferSerial_ = 0;
+
+  std::unique_ptr<RenderQueue> queue_;  // after the buffers it writes
 
   // Per-draw scratch, kept to avoid allocating during frames.
   VertexStage vertexStage_;

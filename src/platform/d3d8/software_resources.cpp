@@ -60,7 +60,13 @@ SoftwareTexture::SoftwareTexture(SoftwareDevice* device, UINT serial, UINT width
 }
 
 SoftwareTexture::~SoftwareTexture() {
+  waitUntilUnused();
   if (core_.device() != nullptr) core_.device()->forgetResource(&core_);
+}
+
+void SoftwareTexture::waitUntilUnused() {
+  // Without a device (it is gone) no draw can be pending.
+  if (core_.device() != nullptr && lastDraw_ != 0) core_.device()->waitForDraws(lastDraw_);
 }
 
 ULONG SoftwareTexture::Release() {
@@ -90,6 +96,7 @@ HRESULT SoftwareTexture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const
   // ones can be locked; the others are filled through UpdateTexture.
   if (pool_ == D3DPOOL_DEFAULT && (usage_ & D3DUSAGE_DYNAMIC) == 0) return D3DERR_INVALIDCALL;
   if (locked_[Level]) return D3DERR_INVALIDCALL;
+  waitUntilUnused();
   auto& level = levels_[Level];
   std::size_t offset = 0;
   if (pRect != nullptr) {
@@ -131,6 +138,7 @@ HRESULT updateSoftwareTexture(SoftwareTexture* source, SoftwareTexture* destinat
     const auto& to = destination->level(i);
     if (from.width != to.width || from.height != to.height) return D3DERR_INVALIDCALL;
   }
+  destination->waitUntilUnused();
   for (UINT i = 0; i < destinationLevels; ++i) {
     const auto& from = source->level(i + skip);
     auto& to = destination->level(i);

@@ -7,6 +7,7 @@
 // it is destroyed; GetDevice then fails. Main thread only.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/d3d8/d3d8.h"
@@ -64,9 +65,14 @@ class SoftwareTexture final : public IDirect3DTexture8 {
   D3DFORMAT format() const { return format_; }
   D3DPOOL pool() const { return pool_; }
   DWORD usage() const { return usage_; }
+  // The last queued draw that reads this texture; changing or freeing its
+  // texels waits until that draw is rasterised.
+  void markDrawn(std::uint64_t batch) { lastDraw_ = batch; }
+  void waitUntilUnused();
 
  private:
   ResourceCore core_;
+  std::uint64_t lastDraw_ = 0;
   D3DFORMAT format_;
   D3DPOOL pool_;
   DWORD usage_;

@@ -253,7 +253,7 @@ RasterVertex VertexStage::toScreen(const ClipVertex& v) const {
 }
 
 void VertexStage::drawTriangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
-                               const PixelState& pixels) const {
+                               RenderQueue& out) const {
   const ClipVertex* input[3] = {&a, &b, &c};
   int outsideAny = 0;
   for (int plane = 0; plane < kPlaneCount; ++plane) {
@@ -266,7 +266,7 @@ void VertexStage::drawTriangle(const ClipVertex& a, const ClipVertex& b, const C
     outsideAny |= outside;
   }
   if (outsideAny == 0) {
-    rasterizeTriangle(toScreen(a), toScreen(b), toScreen(c), pixels);
+    out.addTriangle(toScreen(a), toScreen(b), toScreen(c));
     return;
   }
 
@@ -303,7 +303,7 @@ void VertexStage::drawTriangle(const ClipVertex& a, const ClipVertex& b, const C
   if (count < 3) return;
   RasterVertex screen[kMaxClipVertices];
   for (int i = 0; i < count; ++i) screen[i] = toScreen(buffers[current][i]);
-  for (int i = 1; i + 1 < count; ++i) rasterizeTriangle(screen[0], screen[i], screen[i + 1], pixels);
+  for (int i = 1; i + 1 < count; ++i) out.addTriangle(screen[0], screen[i], screen[i + 1]);
 }
 
 RasterVertex VertexStage::pretransformed(const BYTE* vertex, const VertexFormat& format) {

@@ -17,6 +17,7 @@
 
 #include "platform/d3d8/d3d8.h"
 #include "platform/d3d8/rasterizer.h"
+#include "platform/d3d8/render_queue.h"
 
 // Byte layout of one vertex of a flexible vertex format.
 struct VertexFormat {
@@ -65,8 +66,8 @@ class VertexStage {
   // Transforms and lights one vertex of a non-pretransformed format.
   ClipVertex process(const BYTE* vertex, const VertexFormat& format) const;
 
-  // Clips one triangle and rasterizes what remains.
-  void drawTriangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c, const PixelState& pixels) const;
+  // Clips one triangle and hands what remains to the queue's open draw.
+  void drawTriangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c, RenderQueue& out) const;
 
   // Reads a pretransformed vertex (screen x, y, z, rhw, diffuse, uv).
   static RasterVertex pretransformed(const BYTE* vertex, const VertexFormat& format);
