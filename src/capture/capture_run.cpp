@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstring>
@@ -73,7 +74,11 @@ class InterruptGuard {
 
 std::int64_t frameLimitFor(double maxSeconds, int fps) {
   if (!(maxSeconds > 0)) return 0;
-  return static_cast<std::int64_t>(std::ceil(maxSeconds * fps));
+  // A limit beyond any run (up to infinity) saturates instead of
+  // overflowing the conversion.
+  constexpr double kLongest = 1e18;
+  const double frames = std::ceil(maxSeconds * fps);
+  return static_cast<std::int64_t>(std::min(frames, kLongest));
 }
 
 CaptureRunResult runCapture(CaptureOutput& output, const CaptureRunSettings& settings) {
@@ -115,6 +120,7 @@ CaptureRunResult runCapture(CaptureOutput& output, const CaptureRunSettings& set
     InterruptGuard guard;
     result.presentationExit = runPresentation(GetModuleHandleA(nullptr), SW_SHOWDEFAULT);
   }
+  session.finishSound();
 
   progress.close();
   setPassHook({});
