@@ -215,7 +215,7 @@ TEST_F(CaptureRunTest, TimelineSeesTheVirtualClockAndThePresentationEndsIt) {
   EXPECT_NEAR(sum, 15.0f, 1e-4f);
 }
 
-TEST_F(CaptureRunTest, MusicPositionOfEachFrameIsThatOfTheSoundRenderedBeforeIt) {
+TEST_F(CaptureRunTest, MusicPositionOfEachFrameIsThatOfTheOfflineOutputAtItsTime) {
   // 24 fps: 1837.5 samples a frame, rows of 10 ms: the position moves by
   // four or five rows a frame, and a drift of one sample would show.
   ASSERT_TRUE(writeBytes("track.xm", audibleXm(6, 64, 1, 250)));
