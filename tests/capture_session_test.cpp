@@ -2,6 +2,9 @@
 // when a capture stops, with a scripted music position and sound.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "capture/bench_report.h"
 #include "capture/capture_run.h"
 #include "capture/capture_session.h"
@@ -52,6 +55,7 @@ class RecordingOutput final : public CaptureOutput {
     return true;
   }
   bool writeAudio(const std::int16_t* samples, std::size_t frames) override {
+    if (failAudio) return false;
     into_.sound.insert(into_.sound.end(), samples, samples + 2 * frames);
     return true;
   }
@@ -59,6 +63,7 @@ class RecordingOutput final : public CaptureOutput {
   std::string error() const override { return failFrames ? "disk full" : ""; }
   std::string describe() const override { return "memory"; }
   bool failFrames = false;
+  bool failAudio = false;
 
  private:
   Recorded& into_;
@@ -109,6 +114,7 @@ TEST(FrameTiming, ClockAndSoundFollowTheAbsoluteFrameIndex) {
   EXPECT_EQ(frameLimitFor(0.01, 60), 1);
   EXPECT_EQ(frameLimitFor(0, 60), 0);
   EXPECT_EQ(frameLimitFor(-5, 60), 0);
+  EXPECT_EQ(frameLimitFor(1e300, 1000), 1'000'000'000'000'000'000);  // saturated, not overflowed
 }
 
 TEST_F(CaptureSessionTest, EachFrameGetsItsTimePositionAndSound) {
@@ -127,6 +133,9 @@ TEST_F(CaptureSessionTest, EachFrameGetsItsTimePositionAndSound) {
   }
   EXPECT_EQ(clock.now(), frameTimeMs(4, 24));
   EXPECT_EQ(session.samplesWritten(), samplesBeforeFrame(4, 24));
+  // The last 10 ms wait for the fade at the end.
+  EXPECT_EQ(recorded.sound.size(), static_cast<std::size_t>(2 * (samplesBeforeFrame(4, 24) - 441)));
+  EXPECT_TRUE(session.finishSound());
   EXPECT_EQ(recorded.sound.size(), static_cast<std::size_t>(2 * samplesBeforeFrame(4, 24)));
   EXPECT_EQ(session.stopReason(), CaptureStop::kNone);
   EXPECT_FALSE(quitPosted());
@@ -146,10 +155,46 @@ TEST_F(CaptureSessionTest, MusicEndingEarlyStopsWithSilenceToTheFrameEnd) {
   EXPECT_TRUE(quitPosted());
   // Passes before the quit is taken add nothing.
   EXPECT_EQ(session.framesCaptured(), 3);
+  session.finishSound();
   ASSERT_EQ(recorded.sound.size(), 2u * 2205u);
-  EXPECT_EQ(recorded.sound[2 * 2000 - 1], 1000);
+  EXPECT_EQ(recorded.sound[2 * 1700], 1000);  // before the fade
+  EXPECT_NE(recorded.sound[2 * 2000 - 1], 0);
   EXPECT_EQ(recorded.sound[2 * 2000], 0);
   EXPECT_EQ(recorded.sound.back(), 0);
+}
+
+TEST_F(CaptureSessionTest, TheLastTenMillisecondsFadeToSilence) {
+  // Four frames at 24 fps (7350 sample frames), then a single frame at
+  // 1000 fps, shorter than the fade (44 sample frames).
+  for (const auto [fps, frames] : {std::pair{24, 4}, std::pair{1000, 1}}) {
+    song = ScriptedSong{{0}};
+    Recorded recorded;
+    RecordingOutput output(recorded);
+    VirtualClock clock;
+    CaptureSession session(output, clock, probes(), {fps, 0});
+    present(session, frames);
+    ASSERT_TRUE(session.finishSound());
+    const std::size_t total = static_cast<std::size_t>(samplesBeforeFrame(frames, fps));
+    ASSERT_EQ(recorded.sound.size(), 2 * total);
+    const std::size_t fade = std::min<std::size_t>(total, 441);
+    if (fade < total) EXPECT_EQ(recorded.sound[2 * (total - fade) - 1], 1000);
+    for (std::size_t i = 0; i < fade; ++i) {
+      const auto expected = static_cast<std::int16_t>(1000 * (fade - 1 - i) / fade);
+      ASSERT_EQ(recorded.sound[2 * (total - fade + i)], expected) << fps << " fps, " << i;
+      ASSERT_EQ(recorded.sound[2 * (total - fade + i) + 1], expected) << fps << " fps, " << i;
+    }
+    EXPECT_EQ(recorded.sound.back(), 0);
+  }
+  // An output that refuses the faded end fails the capture.
+  song = ScriptedSong{{0}};
+  Recorded recorded;
+  RecordingOutput output(recorded);
+  VirtualClock clock;
+  CaptureSession session(output, clock, probes(), {60, 0});
+  present(session, 2);
+  output.failAudio = true;
+  EXPECT_FALSE(session.finishSound());
+  EXPECT_EQ(session.stopReason(), CaptureStop::kOutputFailed);
 }
 
 TEST_F(CaptureSessionTest, MusicJumpingBackBeforeTheEndStops) {

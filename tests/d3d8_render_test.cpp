@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -448,6 +449,19 @@ TEST(D3d8Lighting, UnscaledNormalsScaleDiffuseAndAreNotRenormalised) {
     const auto& frame = d.present();
     EXPECT_EQ(at(frame, 320, 250) & 0xFF, expected[i]) << "normal length " << lengths[i];
   }
+}
+
+TEST(D3d8Lighting, NaNNormalsLightNothingOnEveryPath) {
+  // A damaged mesh's NaN normals give NaN colours: every span routine draws
+  // them as black (no out-of-range float-to-integer conversion).
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const auto frame = expectSameOnEveryPath([nan](TestDevice& d) {
+    cameraStates(d);
+    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    lightWith(d, {1, 1, 1, 1}, {}, 0.6f, {0, 0, 5});
+    d.drawMesh({{-1, -1, 0, nan, 0, -1, 0, 0}, {1, -1, 0, 0, nan, -1, 0, 0}, {0, 1, 0, 0, 0, nan, 0, 0}}, {0, 1, 2});
+  });
+  EXPECT_EQ(at(frame, 320, 250), 0xFF000000u);
 }
 
 TEST(D3d8Clipping, MeshCrossingTheNearPlane) {

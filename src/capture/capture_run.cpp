@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstring>
@@ -68,11 +69,11 @@ InterruptGuard::~InterruptGuard() {
 
 std::int64_t frameLimitFor(double maxSeconds, int fps) {
   if (!(maxSeconds > 0)) return 0;
-  // The options allow at most a day; anything far beyond that is no limit
-  // (and the conversion below stays in range).
+  // A limit beyond any run (up to infinity) saturates instead of
+  // overflowing the conversion.
+  constexpr double kLongest = 1e18;
   const double frames = std::ceil(maxSeconds * fps);
-  if (!(frames < 1e11)) return 0;
-  return static_cast<std::int64_t>(frames);
+  return static_cast<std::int64_t>(std::min(frames, kLongest));
 }
 
 CaptureRunResult runCapture(CaptureOutput& output, const CaptureRunSettings& settings) {
@@ -114,6 +115,7 @@ CaptureRunResult runCapture(CaptureOutput& output, const CaptureRunSettings& set
     InterruptGuard guard;
     result.presentationExit = runPresentation(GetModuleHandleA(nullptr), SW_SHOWDEFAULT);
   }
+  session.finishSound();
 
   progress.close();
   setPassHook({});

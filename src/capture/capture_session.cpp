@@ -13,6 +13,8 @@ using Clock = std::chrono::steady_clock;
 
 // The presentation asks for its quit once the position passes order 5, row 16.
 constexpr int kPresentationEnd = 0x510;
+// Sample frames of the fade to silence at the end of every capture (10 ms).
+constexpr std::size_t kFadeFrames = kCaptureSampleRate / 100;
 
 std::string positionText(int position) {
   char text[16];
@@ -48,6 +50,36 @@ void CaptureSession::markRunStart() {
   if (frames_ != 0) return;
   runStart_ = lastPresent_ = Clock::now();
   lastPresentCpu_ = processCpuTime();
+}
+
+bool CaptureSession::handOverSound(std::size_t frames) {
+  heldSound_.insert(heldSound_.end(), sound_.begin(), sound_.begin() + 2 * frames);
+  const std::size_t held = heldSound_.size() / 2;
+  if (held <= kFadeFrames) return true;
+  const std::size_t ready = held - kFadeFrames;
+  const bool written = output_.writeAudio(heldSound_.data(), ready);
+  heldSound_.erase(heldSound_.begin(), heldSound_.begin() + 2 * ready);
+  return written;
+}
+
+bool CaptureSession::finishSound() {
+  // A linear fade that reaches 0 on the last sample frame.
+  const std::size_t held = heldSound_.size() / 2;
+  for (std::size_t i = 0; i < held; ++i) {
+    const std::size_t remaining = held - 1 - i;
+    for (int channel = 0; channel < 2; ++channel) {
+      std::int16_t& sample = heldSound_[2 * i + channel];
+      sample = static_cast<std::int16_t>(sample * static_cast<std::int64_t>(remaining) / static_cast<std::int64_t>(held));
+    }
+  }
+  const bool written = held == 0 || output_.writeAudio(heldSound_.data(), held);
+  heldSound_.clear();
+  if (!written) {
+    // The run is over: no quit message to post, only the outcome to correct.
+    stop_ = CaptureStop::kOutputFailed;
+    note_ = "the capture failed: " + output_.error();
+  }
+  return written;
 }
 
 int CaptureSession::position() const {
@@ -91,7 +123,7 @@ bool CaptureSession::presentFrame(const std::uint32_t* pixels, int width, int he
   rendered = std::clamp(rendered, 0, wanted);
   std::fill(sound_.begin() + 2 * rendered, sound_.begin() + 2 * wanted, std::int16_t{0});
   const auto soundEnd = Clock::now();
-  const bool soundWritten = output_.writeAudio(sound_.data(), static_cast<std::size_t>(wanted));
+  const bool soundWritten = handOverSound(static_cast<std::size_t>(wanted));
   const auto presentEnd = Clock::now();
   soundTime_ += soundEnd - soundStart;
   outputTime_ += (soundStart - frameStart) + (presentEnd - soundEnd);

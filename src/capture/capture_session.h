@@ -2,7 +2,9 @@
 // a virtual clock and the offline sound output; each Present of frame k:
 //   1. hands the frame to the output, labelled with the music position and
 //      timeline entry it was drawn at;
-//   2. renders the sound of frame k (see frame_timing.h) and hands it over;
+//   2. renders the sound of frame k (see frame_timing.h) and hands it over,
+//      keeping the last 10 ms back: finishSound() fades those to silence at
+//      the end, so no capture ends on a click;
 //   3. sets the virtual clock to frame k + 1's time,
 // so that the next pass's GetTickCount, timeGetTime and music position are
 // those of frame k + 1. Frame 0 is drawn at time 0 and position 0:0.
@@ -67,8 +69,13 @@ class CaptureSession final : public FrameSink {
   // Marks the start of the first pass (the benchmark's frame timing).
   void markRunStart();
   bool presentFrame(const std::uint32_t* pixels, int width, int height, int pitch) override;
+  // Fades the sound held back at the end to silence and hands it over; once,
+  // after the last frame. False (and the run stopped as failed) when the
+  // output refuses it.
+  bool finishSound();
 
   std::int64_t framesCaptured() const { return frames_; }
+  // Sample frames of the frames' sound (all handed over after finishSound).
   std::int64_t samplesWritten() const { return samplesWritten_; }
   CaptureStop stopReason() const { return stop_; }
   // A sentence for standard error about why the capture stopped early.
@@ -79,6 +86,8 @@ class CaptureSession final : public FrameSink {
 
  private:
   void stop(CaptureStop reason, std::string note);
+  // Hands the output all of the sound so far but its newest 10 ms.
+  bool handOverSound(std::size_t frames);
   int position() const;
 
   CaptureOutput& output_;
@@ -87,6 +96,7 @@ class CaptureSession final : public FrameSink {
   CaptureSettings settings_;
   ProgressBar* progress_;
   std::vector<std::int16_t> sound_;
+  std::vector<std::int16_t> heldSound_;  // the newest sound not yet handed over
   std::int64_t frames_ = 0;
   std::int64_t samplesWritten_ = 0;
   int longestPattern_ = 64;

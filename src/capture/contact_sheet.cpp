@@ -151,7 +151,7 @@ bool ContactSheetOutput::writeFrame(const BgraView& frame, const FrameInfo& info
     addToSheet(frame, info);
     lastKeptMs_ = info.timeMs;
   } else {
-    if (!lastOfEntry_) lastOfEntry_.emplace();
+    if (!lastOfEntry_) lastOfEntry_ = Held{};
     Held& held = *lastOfEntry_;
     const std::size_t rowBytes = static_cast<std::size_t>(frame.width) * 4;
     held.bytes.resize(rowBytes * static_cast<std::size_t>(frame.height));

@@ -291,7 +291,10 @@ void composeHouse(Arrangement& song) {
     if (bar < 2) song.drums(at, kBar, Arrangement::Groove::kHalf, 44 - bar * 10);
   }
 
-  // The final chord from 5:0, ringing out past 5:16.
+  // The final chord from 5:0. It rings for a beat, then every channel slides
+  // down 5 volume steps a row (A01: one per tick after the first), so even
+  // the loudest voice (50) is silent by 5:14 and the music is at rest when
+  // the presentation quits on 5:16; the pattern itself runs on past that.
   row = kFinalChordRow;
   song.cymbal(row, 36);
   song.pad(row, 20, kAmHigh, 44);
@@ -300,6 +303,9 @@ void composeHouse(Arrangement& song) {
   song.play(row, kBell, kBellIns, note(5, A), 30);
   song.play(row, kLead, kLeadIns, note(5, E), 30);
   song.release(row + 16, kLead);
+  for (int r = kFinalChordDecayRow; r < kFinalChordRow + kSongLastPatternRows; ++r) {
+    for (int channel = 0; channel < kSongChannels; ++channel) song.effect(r, channel, 0x0A, 0x01);
+  }
 }
 
 }  // namespace

@@ -37,8 +37,11 @@ struct Setup {
 };
 
 
+// A NaN (from a mesh's NaN normal, say) counts as 0, as in the vector
+// loops' max-then-min, and is never converted to an integer.
 GLASS_INLINE std::uint32_t clampByte(float value) {
-  return static_cast<std::uint32_t>(static_cast<int>(std::clamp(value, 0.0f, 255.0f) + 0.5f));
+  value = value > 0.0f ? std::min(value, 255.0f) : 0.0f;
+  return static_cast<std::uint32_t>(static_cast<int>(value + 0.5f));
 }
 
 GLASS_INLINE std::uint32_t packColour(float r, float g, float b, float a) {
@@ -46,6 +49,7 @@ GLASS_INLINE std::uint32_t packColour(float r, float g, float b, float a) {
 }
 
 GLASS_INLINE int floorToInt(float value) {
+  if (value != value) return 0;  // NaN
   value = std::clamp(value, -kTexCoordLimit, kTexCoordLimit);
   int i = static_cast<int>(value);
   return i - (value < static_cast<float>(i) ? 1 : 0);

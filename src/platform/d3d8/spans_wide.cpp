@@ -19,9 +19,14 @@ void setWideSpansEnabled(bool enabled) { gWideEnabled = enabled; }
 // Everything below is compiled for AVX2 and only reached when the processor
 // has it. It uses no inline functions shared with other files, so no
 // AVX2 copy of them can stand in for the plain one elsewhere.
+#if defined(__clang__)
+#include <immintrin.h>
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
 #include <immintrin.h>
+#endif
 
 namespace raster {
 namespace {
@@ -315,7 +320,11 @@ template void meshSpanWide<true, true, true>(const Setup&, int, int, int, const 
 
 }  // namespace raster
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 #else  // not x86: the wide loops do not exist
 

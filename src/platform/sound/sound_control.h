@@ -25,8 +25,10 @@ SoundOutput activeSoundOutput();
 // Offline output: renders exactly `frames` stereo sample frames of the
 // playing song into `interleavedStereo` (2 * frames 16-bit samples; a null
 // buffer renders and discards) and returns how many were rendered; fewer at
-// the song's end, then 0. Order and row then describe the audio rendered so
-// far. 0 when no song plays or the output is not Offline.
+// the song's end, then 0. Order and row then are those of the next sample
+// frame, the one that sounds at the time rendered up to: a row that starts
+// exactly there is already current. 0 when no song plays or the output is
+// not Offline.
 int renderOfflineFrames(int frames, std::int16_t* interleavedStereo);
 
 // True once the playing song has reached its end (never while it loops).

@@ -7,7 +7,11 @@
 //   change of the playing song is made with the audio device locked.
 // Silent: no device; on each position read the main thread renders (and
 //   drops) the audio that real time says has played since the song started.
-// Offline: the caller renders on demand with renderOfflineFrames().
+// Offline: the caller renders on demand with renderOfflineFrames(). The
+//   output keeps one sample frame rendered ahead of what it has handed out:
+//   the decoder moves to a new row only once it renders that row's first
+//   sample, so the position after rendering up to time t is then the row
+//   that sounds at t, also when that row starts exactly at t.
 #include <SDL.h>
 
 #include <algorithm>
@@ -49,6 +53,9 @@ struct SoundSystem {
   std::uint32_t deviceBufferFrames = 0;
   std::vector<FMUSIC_MODULE*> songs;
   FMUSIC_MODULE* playing = nullptr;  // read by the audio callback
+  // Offline: the next sample frame, rendered ahead (see above).
+  std::int16_t aheadFrame[2] = {0, 0};
+  bool frameAhead = false;
   std::uint64_t silentStartMicros = 0;
   std::uint64_t silentPausedAtMicros = 0;
   std::uint64_t silentPausedMicros = 0;  // total time the silent output stood still
@@ -171,6 +178,13 @@ void catchUpSilent(FMUSIC_MODULE* song) {
   publishLatestPosition(*song);
 }
 
+// Offline output: renders the next sample frame ahead and publishes the
+// position it belongs to.
+void renderOfflineAhead(SoundSystem& s) {
+  s.frameAhead = !s.playing->renderEnded && renderSong(*s.playing, s.mixRate, 1, s.aheadFrame) == 1;
+  publishLatestPosition(*s.playing);
+}
+
 int readPosition(FMUSIC_MODULE* song) {
   catchUpSilent(song);
   return song->position.load();
@@ -241,6 +255,7 @@ signed char FMUSIC_PlaySong(FMUSIC_MODULE* song) {
     rewindSong(*song);
     s.playing = song;
   });
+  if (s.output == SoundOutput::Offline) renderOfflineAhead(s);
   s.silentStartMicros = s.paused ? s.silentPausedAtMicros : silentClockMicros();
   s.silentPausedMicros = 0;
   return 1;
@@ -277,6 +292,7 @@ signed char FMUSIC_FreeSong(FMUSIC_MODULE* song) {
   withAudioLocked([&] {
     if (s.playing == song) s.playing = nullptr;
   });
+  if (s.playing == nullptr) s.frameAhead = false;
   s.songs.erase(std::find(s.songs.begin(), s.songs.end(), song));
   destroySong(song);
   return 1;
@@ -289,10 +305,19 @@ SoundOutput activeSoundOutput() { return sound().output; }
 int renderOfflineFrames(int frames, std::int16_t* interleavedStereo) {
   SoundSystem& s = sound();
   if (!s.initialised || s.output != SoundOutput::Offline || s.playing == nullptr || frames <= 0) return 0;
-  const std::size_t rendered =
-      renderSong(*s.playing, s.mixRate, static_cast<std::size_t>(frames), interleavedStereo);
-  publishLatestPosition(*s.playing);
-  return static_cast<int>(rendered);
+  std::size_t given = 0;
+  if (s.frameAhead) {
+    if (interleavedStereo != nullptr) std::copy_n(s.aheadFrame, 2, interleavedStereo);
+    s.frameAhead = false;
+    given = 1;
+  }
+  const std::size_t wanted = static_cast<std::size_t>(frames);
+  if (given < wanted) {
+    given += renderSong(*s.playing, s.mixRate, wanted - given,
+                        interleavedStereo != nullptr ? interleavedStereo + 2 * given : nullptr);
+  }
+  renderOfflineAhead(s);
+  return static_cast<int>(given);
 }
 
 bool songEnded() {
