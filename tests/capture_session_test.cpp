@@ -166,7 +166,7 @@ TEST_F(CaptureSessionTest, MusicEndingEarlyStopsWithSilenceToTheFrameEnd) {
 TEST_F(CaptureSessionTest, TheLastTenMillisecondsFadeToSilence) {
   // Four frames at 24 fps (7350 sample frames), then a single frame at
   // 1000 fps, shorter than the fade (44 sample frames).
-  for (const auto [fps, frames] : {std::pair{24, 4}, std::pair{1000, 1}}) {
+  for (const auto& [fps, frames] : {std::pair{24, 4}, std::pair{1000, 1}}) {
     song = ScriptedSong{{0}};
     Recorded recorded;
     RecordingOutput output(recorded);
@@ -177,7 +177,9 @@ TEST_F(CaptureSessionTest, TheLastTenMillisecondsFadeToSilence) {
     const std::size_t total = static_cast<std::size_t>(samplesBeforeFrame(frames, fps));
     ASSERT_EQ(recorded.sound.size(), 2 * total);
     const std::size_t fade = std::min<std::size_t>(total, 441);
-    if (fade < total) EXPECT_EQ(recorded.sound[2 * (total - fade) - 1], 1000);
+    if (fade < total) {
+      EXPECT_EQ(recorded.sound[2 * (total - fade) - 1], 1000);
+    }
     for (std::size_t i = 0; i < fade; ++i) {
       const auto expected = static_cast<std::int16_t>(1000 * (fade - 1 - i) / fade);
       ASSERT_EQ(recorded.sound[2 * (total - fade + i)], expected) << fps << " fps, " << i;
