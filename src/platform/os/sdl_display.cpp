@@ -254,12 +254,9 @@ bool openDisplayWindow(const std::string& title) {
   // Full screen starts as a window covering the monitor and becomes full
   // screen when shown (SDL places a hidden full-screen window at its
   // windowed size on a bare X server).
-  SDL_Rect bounds{SDL_WINDOWPOS_CENTERED_DISPLAY(monitor), SDL_WINDOWPOS_CENTERED_DISPLAY(monitor), d.windowedWidth,
-                  d.windowedHeight};
-  if (o.fullscreen && SDL_GetDisplayBounds(monitor, &bounds) != 0) {
-    bounds = {SDL_WINDOWPOS_CENTERED_DISPLAY(monitor), SDL_WINDOWPOS_CENTERED_DISPLAY(monitor), d.windowedWidth,
-              d.windowedHeight};
-  }
+  const int centred = static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(monitor));
+  SDL_Rect bounds{centred, centred, d.windowedWidth, d.windowedHeight};
+  if (o.fullscreen && SDL_GetDisplayBounds(monitor, &bounds) != 0) bounds = {centred, centred, d.windowedWidth, d.windowedHeight};
   d.window = SDL_CreateWindow(title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h, flags);
   if (d.window == nullptr) {
     std::fprintf(stderr, "glass-orchard: no window: %s\n", SDL_GetError());
