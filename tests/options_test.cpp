@@ -84,6 +84,35 @@ TEST(OptionsTest, RefusalsNameTheOption) {
   EXPECT_FALSE(parse({"window"}).ok);
 }
 
+TEST(OptionsTest, CaptureSizeAndVideoChoices) {
+  const OptionsResult given =
+      parse({"--capture", "a.mp4", "--size", "1920x1080", "--scale-filter=bilinear", "--quality", "0"});
+  ASSERT_TRUE(given.ok) << given.error;
+  EXPECT_EQ(given.options.captureWidth, 1920);
+  EXPECT_EQ(given.options.captureHeight, 1080);
+  EXPECT_EQ(given.options.scaleFilter, "bilinear");
+  EXPECT_EQ(given.options.videoQuality, 0) << "0 is the best quality, not 'unset'";
+  EXPECT_EQ(parse({"--capture", "a.mp4"}).options.videoQuality, -1);
+  EXPECT_TRUE(parse({"--capture", "a.mkv", "--lossless"}).options.lossless);
+  EXPECT_TRUE(parse({"--capture", "frames", "--size", "64x4320"}).ok) << "a PNG folder takes --size";
+
+  // Each refusal names the option first in its row.
+  for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+           {"--size", "1921x1080", "--capture", "a.mp4"}, {"--size", "62x48", "--capture", "a.mp4"},
+           {"--size", "7682x4320", "--capture", "a.mp4"}, {"--size", "1920x4322", "--capture", "a.mp4"},
+           {"--size", "1920", "--capture", "a.mp4"}, {"--size", "x1080", "--capture", "a.mp4"},
+           {"--size", "1920x1080x2", "--capture", "a.mp4"}, {"--size", "1920x1080", "--contact-sheet", "s.png"},
+           {"--size", "1920x1080", "--bench"}, {"--scale-filter", "cubic", "--size", "1920x1080", "--capture", "a.mp4"},
+           {"--scale-filter", "nearest", "--capture", "a.mp4"}, {"--quality", "52", "--capture", "a.mp4"},
+           {"--quality", "-1", "--capture", "a.mp4"}, {"--quality", "20", "--capture", "frames"},
+           {"--lossless", "--capture", "a.mp4"}, {"--lossless", "--capture", "frames"},
+           {"--quality", "20", "--lossless", "--capture", "a.mkv"}}) {
+    const OptionsResult result = parse(bad);
+    EXPECT_FALSE(result.ok) << bad[0] << " " << bad[1];
+    EXPECT_NE(result.error.find(bad[0]), std::string::npos) << result.error;
+  }
+}
+
 TEST(OptionsTest, ShortFormsAndTheInvisibleRun) {
   EXPECT_TRUE(parse({"-h"}).options.help);
   EXPECT_TRUE(parse({"-V"}).options.version);

@@ -183,6 +183,11 @@ int main(int argc, char** argv) {
     if (!output.empty()) offlineRequest.output = std::filesystem::absolute(output, ignored).string();
     offlineRequest.fps = options.fps;
     offlineRequest.maxSeconds = options.maxSeconds;
+    offlineRequest.frameWidth = options.captureWidth;
+    offlineRequest.frameHeight = options.captureHeight;
+    parseScaleFilter(options.scaleFilter, offlineRequest.scaleFilter);  // empty: stays automatic
+    offlineRequest.quality = options.videoQuality;
+    offlineRequest.lossless = options.lossless;
   }
   std::string traceFile;
   if (!options.traceFile.empty()) traceFile = std::filesystem::absolute(options.traceFile, ignored).string();

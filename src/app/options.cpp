@@ -41,6 +41,38 @@ constexpr double kMaxSeconds = 86400;
 
 constexpr int kMaxThreads = 64;
 
+// Capture frame sizes: even sides (video stores colour in 2 x 2 blocks),
+// from a thumbnail to 8K.
+constexpr int kMinFrameSide = 64;
+constexpr int kMaxFrameWidth = 7680;
+constexpr int kMaxFrameHeight = 4320;
+
+bool parseFrameSize(const std::string& text, int& width, int& height, std::string& error) {
+  const std::size_t cross = text.find('x');
+  int w = 0;
+  int h = 0;
+  if (cross == std::string::npos || !parseWholeNumber(text.substr(0, cross), 1, kMaxFrameWidth * 2, w) ||
+      !parseWholeNumber(text.substr(cross + 1), 1, kMaxFrameHeight * 2, h)) {
+    error = "--size wants WIDTHxHEIGHT such as 1920x1080, not '" + text + "'";
+    return false;
+  }
+  if (w < kMinFrameSide || w > kMaxFrameWidth || h < kMinFrameSide || h > kMaxFrameHeight) {
+    error = "--size wants a width from 64 to 7680 and a height from 64 to 4320, not '" + text + "'";
+    return false;
+  }
+  if (w % 2 != 0 || h % 2 != 0) {
+    error = "--size wants an even width and height (video stores colour in 2 x 2 blocks), not '" + text + "'";
+    return false;
+  }
+  width = w;
+  height = h;
+  return true;
+}
+
+bool endsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
 bool parseSeconds(const std::string& text, double& seconds) {
   if (text.empty()) return false;
   char* end = nullptr;
@@ -158,6 +190,27 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
       if (!parseSeconds(value, o.maxSeconds)) {
         return fail("--max-seconds wants a positive number of seconds up to 86400, not '" + value + "'");
       }
+    } else if (name == "--size") {
+      // --size WxH: capture frames of W x H, the picture fitted at 4:3 with black bars.
+      if (!takeValue()) return fail("--size needs WIDTHxHEIGHT");
+      std::string error;
+      if (!parseFrameSize(value, o.captureWidth, o.captureHeight, error)) return fail(error);
+    } else if (name == "--scale-filter") {
+      // --scale-filter F: nearest, bilinear or lanczos for --size.
+      if (!takeValue()) return fail("--scale-filter needs nearest, bilinear or lanczos");
+      if (value != "nearest" && value != "bilinear" && value != "lanczos") {
+        return fail("--scale-filter wants nearest, bilinear or lanczos, not '" + value + "'");
+      }
+      o.scaleFilter = value;
+    } else if (name == "--quality") {
+      // --quality N: constant-quality factor of the video, 0 (best) to 51.
+      if (!takeValue()) return fail("--quality needs a number");
+      if (!parseWholeNumber(value, 0, 51, o.videoQuality)) {
+        return fail("--quality wants a whole number from 0 (best) to 51, not '" + value + "'");
+      }
+    } else if (name == "--lossless" && takesNoValue()) {
+      // --lossless: lossless video (FFV1) in a .mkv capture.
+      o.lossless = true;
     } else if (name == "--threads") {
       // --threads N: threads that rasterise, 1..64 (default: the machine's processor count).
       if (!takeValue()) return fail("--threads needs a number");
@@ -173,6 +226,17 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
   if (offlineModes > 0 && o.loop) return fail("--loop applies to live play, not to --capture, --contact-sheet or --bench");
   if (offlineModes == 0 && (o.fps != 0 || o.maxSeconds != 0)) {
     return fail("--fps and --max-seconds apply to --capture, --contact-sheet and --bench only");
+  }
+  const bool qualityGiven = o.videoQuality >= 0;
+  const bool video = endsWith(o.captureOutput, ".mp4") || endsWith(o.captureOutput, ".mkv");
+  if ((o.captureWidth > 0 || !o.scaleFilter.empty()) && o.captureOutput.empty()) {
+    return fail("--size and --scale-filter apply to --capture only (a contact sheet keeps its own size)");
+  }
+  if (!o.scaleFilter.empty() && o.captureWidth == 0) return fail("--scale-filter needs --size");
+  if ((qualityGiven || o.lossless) && !video) return fail("--quality and --lossless apply to a .mp4 or .mkv capture only");
+  if (qualityGiven && o.lossless) return fail("--quality and --lossless cannot be combined");
+  if (o.lossless && !endsWith(o.captureOutput, ".mkv")) {
+    return fail("--lossless writes FFV1 video, which needs a .mkv capture, not " + o.captureOutput);
   }
   return result;
 }
@@ -224,6 +288,15 @@ std::string helpText(const std::string& programName) {
          "  --fps N               frames per second, 1 to 1000 (default 60;\n"
          "                        30 for a contact sheet)\n"
          "  --max-seconds S       stop after S seconds of presentation time (up to 86400)\n"
+         "  --size WxH            capture frames of W x H (even, 64x64 to 7680x4320),\n"
+         "                        the picture fitted at 4:3 with black bars, e.g.\n"
+         "                        1920x1080 gives 1440 x 1080 in a 16:9 frame\n"
+         "  --scale-filter F      nearest, bilinear or lanczos for --size (default:\n"
+         "                        nearest for whole multiples, lanczos otherwise)\n"
+         "  --quality N           video quality factor, 0 (best) to 51 (default 18;\n"
+         "                        x264's constant rate factor)\n"
+         "  --lossless            lossless video (FFV1 in RGB) for editing; OUT must\n"
+         "                        end in .mkv\n"
          "\n"
          "Exit status:\n"
          "  0   the end of the music; also a failed start-up, which shows its\n"

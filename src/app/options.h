@@ -29,6 +29,11 @@ struct Options {
   bool bench = false;         // --bench: time the whole run, print the figures
   int fps = 0;                // frames per second of the offline modes; 0: the mode's default
   double maxSeconds = 0;      // stop the offline modes after this much presentation time; 0: no limit
+  int captureWidth = 0;       // --size: frame size of the capture; 0: the rendered size
+  int captureHeight = 0;
+  std::string scaleFilter;    // --scale-filter: nearest, bilinear or lanczos; empty: by the scale
+  int videoQuality = -1;      // --quality: constant-quality factor 0..51; -1: the encoder's default
+  bool lossless = false;      // --lossless: FFV1 video in .mkv
 
   bool offline() const { return !captureOutput.empty() || !contactSheet.empty() || bench; }
 };

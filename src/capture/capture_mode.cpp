@@ -13,11 +13,15 @@
 #include "capture/contact_sheet.h"
 #include "capture/ffmpeg_output.h"
 #include "capture/png_sequence_output.h"
+#include "capture/scaled_output.h"
 #include "platform/d3d8/software_device.h"
 
 namespace {
 
 constexpr const char* kProgram = "glass-orchard";
+// The size of every rendered frame.
+constexpr int kFrameWidth = 640;
+constexpr int kFrameHeight = 480;
 // One frame every 4 s between the first and last frame of every entry.
 constexpr std::uint32_t kContactSheetIntervalMs = 4000;
 
@@ -69,10 +73,24 @@ bool checkFileCanBeWritten(const std::string& path, std::string& error) {
 std::unique_ptr<CaptureOutput> openOutput(const OfflineRequest& request, int fps, std::string& error) {
   switch (request.mode) {
     case OfflineMode::kCapture:
-      if (FfmpegOutput::handles(request.output)) return FfmpegOutput::open(request.output, fps, 640, 480, error);
+      if (FfmpegOutput::handles(request.output)) {
+        VideoSettings video;
+        video.frameWidth = request.frameWidth;
+        video.frameHeight = request.frameHeight;
+        video.filter = request.scaleFilter;
+        if (request.quality >= 0) video.quality = request.quality;
+        video.lossless = request.lossless;
+        return FfmpegOutput::open(request.output, fps, kFrameWidth, kFrameHeight, video, error);
+      }
       if (looksLikeOtherMediaFile(request.output)) {
         error = request.output + ": capture to a .mp4 or .mkv file, or to a folder for PNG frames and audio.wav";
         return nullptr;
+      }
+      if (request.frameWidth > 0 && request.frameHeight > 0) {
+        std::unique_ptr<CaptureOutput> frames = PngSequenceOutput::open(request.output, error);
+        if (!frames) return nullptr;
+        return std::make_unique<ScaledOutput>(std::move(frames), kFrameWidth, kFrameHeight, request.frameWidth,
+                                              request.frameHeight, request.scaleFilter);
       }
       return PngSequenceOutput::open(request.output, error);
     case OfflineMode::kContactSheet:

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "capture/frame_fit.h"
+
 enum class OfflineMode { kCapture, kContactSheet, kBench };
 
 struct OfflineRequest {
@@ -14,6 +16,13 @@ struct OfflineRequest {
   std::string output;  // the video file or folder, or the contact sheet's PNG
   int fps = 0;  // 0: the mode's default (60; 30 for the contact sheet)
   double maxSeconds = 0;  // 0: until the presentation or its music ends
+  // Capture only: the frame size (0: the rendered size) and its scaling.
+  int frameWidth = 0;
+  int frameHeight = 0;
+  ScaleFilter scaleFilter = ScaleFilter::kAuto;
+  // Video capture only: x264's constant rate factor (-1: the default), or FFV1 in .mkv.
+  int quality = -1;
+  bool lossless = false;
 };
 
 constexpr int kDefaultCaptureFps = 60;

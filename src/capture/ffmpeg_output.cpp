@@ -22,10 +22,10 @@ std::string hiddenSibling(const std::string& path, const std::string& suffix) {
 }
 
 // Checks a finished file before it replaces anything: it must be a file
-// with bytes in it and, where ffprobe is installed, hold a video and an
-// audio stream. An ffmpeg that exits 0 without writing (or after writing
-// a stub) is caught here.
-bool checkResult(const std::string& path, std::string& error) {
+// with bytes in it and, where ffprobe is installed, hold a video stream of
+// the expected size and an audio stream. An ffmpeg that exits 0 without
+// writing (or after writing a stub) is caught here.
+bool checkResult(const std::string& path, int width, int height, std::string& error) {
   struct stat info;
   if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0) {
     error = "ffmpeg wrote no video file";
@@ -35,12 +35,15 @@ bool checkResult(const std::string& path, std::string& error) {
   std::string streams;
   std::string spawnError;
   const int probed = runProgram(
-      {"ffprobe", "-v", "error", "-show_entries", "stream=codec_type", "-of", "csv=p=0", path}, spawnError, &streams);
-  if (probed != 0 || streams.find("video") == std::string::npos || streams.find("audio") == std::string::npos) {
+      {"ffprobe", "-v", "error", "-show_entries", "stream=codec_type,width,height", "-of", "csv=p=0", path}, spawnError,
+      &streams);
+  const std::string video = "video," + std::to_string(width) + "," + std::to_string(height);
+  if (probed != 0 || streams.find(video) == std::string::npos || streams.find("audio") == std::string::npos) {
     std::string found;
     for (char c : streams) found += c == '\n' ? ' ' : c;
     while (!found.empty() && found.back() == ' ') found.pop_back();
-    error = "the joined file does not hold video and sound (ffprobe found: " + (found.empty() ? "nothing" : found) + ")";
+    error = "the joined file does not hold " + std::to_string(width) + " x " + std::to_string(height) +
+            " video and sound (ffprobe found: " + (found.empty() ? "nothing" : found) + ")";
     return false;
   }
   return true;
@@ -54,8 +57,18 @@ bool FfmpegOutput::handles(const std::string& path) {
 
 std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const std::string& path, int fps, int width, int height,
                                                  std::string& error, const std::string& program) {
+  return open(path, fps, width, height, VideoSettings(), error, program);
+}
+
+std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const std::string& path, int fps, int width, int height,
+                                                 const VideoSettings& settings, std::string& error,
+                                                 const std::string& program) {
   if (!handles(path)) {
     error = path + ": a video capture must end in .mp4 or .mkv";
+    return nullptr;
+  }
+  if (settings.lossless && !endsWith(path, ".mkv")) {
+    error = path + ": lossless video is written as .mkv (FFV1), not .mp4";
     return nullptr;
   }
   if (findProgram(program).empty()) {
@@ -67,7 +80,10 @@ std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const std::string& path, int fp
   output->path_ = path;
   output->width_ = width;
   output->height_ = height;
-  output->videoTemp_ = hiddenSibling(path, ".video.mp4");
+  const bool scaled = settings.frameWidth > 0 && settings.frameHeight > 0;
+  output->frameWidth_ = scaled ? settings.frameWidth : width;
+  output->frameHeight_ = scaled ? settings.frameHeight : height;
+  output->videoTemp_ = hiddenSibling(path, settings.lossless ? ".video.mkv" : ".video.mp4");
   output->audioTemp_ = hiddenSibling(path, ".audio.wav");
   output->resultTemp_ = hiddenSibling(path, ".partial");
   if (!output->audio_.open(output->audioTemp_)) {
@@ -75,11 +91,21 @@ std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const std::string& path, int fp
     return nullptr;
   }
   const std::string size = std::to_string(width) + "x" + std::to_string(height);
-  const std::vector<std::string> arguments = {
+  std::vector<std::string> arguments = {
       program, "-y", "-nostdin", "-hide_banner", "-loglevel", "error",
-      "-f", "rawvideo", "-pix_fmt", "bgra", "-s", size, "-framerate", std::to_string(fps), "-i", "pipe:0",
-      "-an", "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p",
-      "-f", "mp4", output->videoTemp_};
+      "-f", "rawvideo", "-pix_fmt", "bgra", "-s", size, "-framerate", std::to_string(fps), "-i", "pipe:0", "-an"};
+  // ffmpeg scales, so that the capture itself only ever handles the rendered frames.
+  if (scaled) {
+    arguments.insert(arguments.end(),
+                     {"-vf", ffmpegScaleChain(width, height, settings.frameWidth, settings.frameHeight, settings.filter)});
+  }
+  if (settings.lossless) {
+    arguments.insert(arguments.end(), {"-c:v", "ffv1", "-level", "3", "-pix_fmt", "bgr0", "-f", "matroska"});
+  } else {
+    arguments.insert(arguments.end(), {"-c:v", "libx264", "-preset", "veryfast", "-crf", std::to_string(settings.quality),
+                                       "-pix_fmt", "yuv420p", "-f", "mp4"});
+  }
+  arguments.push_back(output->videoTemp_);
   if (!output->encoder_.start(arguments, true)) {
     error = output->encoder_.error();
     output->audio_.finish();
@@ -159,7 +185,7 @@ bool FfmpegOutput::finish() {
     if (muxed != 0) {
       error_ = spawnError.empty() ? "ffmpeg failed to join video and sound (exit status " + std::to_string(muxed) + ")"
                                   : spawnError;
-    } else if (checkResult(resultTemp_, error_) && std::rename(resultTemp_.c_str(), path_.c_str()) != 0) {
+    } else if (checkResult(resultTemp_, frameWidth_, frameHeight_, error_) && std::rename(resultTemp_.c_str(), path_.c_str()) != 0) {
       error_ = "cannot move the finished video to " + path_ + ": " + std::strerror(errno);
     }
     if (!error_.empty()) error_ += "; " + path_ + " was left as it was";

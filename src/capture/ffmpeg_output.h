@@ -1,5 +1,9 @@
 // Capture to a video file through the ffmpeg program.
 //
+// Frames may be scaled by ffmpeg to another frame size (with black bars),
+// and encoded at a chosen constant quality or, for .mkv, losslessly (FFV1
+// in RGB); see VideoSettings.
+//
 // Two steps, so that neither stream ever waits for the other: while the
 // presentation runs, raw BGRA frames are piped into ffmpeg, which encodes
 // them (H.264, yuv420p) into a hidden video-only file beside OUT, and the
@@ -13,7 +17,20 @@
 
 #include "capture/capture_output.h"
 #include "capture/child_process.h"
+#include "capture/frame_fit.h"
 #include "capture/wav_writer.h"
+
+// How the video is encoded; the defaults keep the frames' size and use
+// H.264 at constant quality 18.
+struct VideoSettings {
+  static constexpr int kDefaultQuality = 18;
+
+  int frameWidth = 0;  // 0: the frames' own size
+  int frameHeight = 0;
+  ScaleFilter filter = ScaleFilter::kAuto;
+  int quality = kDefaultQuality;  // x264's constant rate factor, 0 (best) to 51
+  bool lossless = false;  // FFV1 in RGB; .mkv only
+};
 
 class FfmpegOutput final : public CaptureOutput {
  public:
@@ -22,6 +39,9 @@ class FfmpegOutput final : public CaptureOutput {
   // Starts the encoder. `program` is the ffmpeg to run (found on PATH).
   static std::unique_ptr<FfmpegOutput> open(const std::string& path, int fps, int width, int height,
                                             std::string& error, const std::string& program = "ffmpeg");
+  static std::unique_ptr<FfmpegOutput> open(const std::string& path, int fps, int width, int height,
+                                            const VideoSettings& settings, std::string& error,
+                                            const std::string& program = "ffmpeg");
   ~FfmpegOutput() override;
 
   bool writeFrame(const BgraView& frame, const FrameInfo& info) override;
@@ -41,6 +61,8 @@ class FfmpegOutput final : public CaptureOutput {
   std::string resultTemp_;
   int width_ = 0;
   int height_ = 0;
+  int frameWidth_ = 0;  // of the encoded video
+  int frameHeight_ = 0;
   ChildProcess encoder_;
   WavWriter audio_;
   std::int64_t framesWritten_ = 0;
