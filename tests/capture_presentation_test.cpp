@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/run_reset.h"
 #include "app/shell.h"
 #include "app/timeline_state.h"
 #include "assets/file_loading.h"
@@ -69,16 +70,10 @@ class CapturePresentationTest : public ::testing::Test {
 
   // A fresh process, as far as the presentation can tell.
   static void resetEverything() {
-    releaseMeshTable();
-    releaseBuiltTextures();
-    releaseScreenQuad();
-    releaseLoadedFiles();
-    resetShell();
-    resetTimeline();
+    releasePresentationRun();
     resetSoundSystem();
     resetWindowSystem();
     resetSoftwareDeviceConfig();
-    sceneState = SceneState{};
   }
 
   static int capture(OfflineMode mode, const std::string& output, int fps, double maxSeconds) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/run_reset.h"
 #include "app/shell.h"
 #include "app/timeline.h"
 #include "app/timeline_state.h"
@@ -86,12 +87,7 @@ class ScenesRunTest : public testing::Test {
 
   void TearDown() override {
     // What the run built lives to the end of a real process; a test gives it back.
-    releaseMeshTable();
-    releaseBuiltTextures();
-    releaseScreenQuad();
-    releaseLoadedFiles();
-    resetShell();
-    resetTimeline();
+    releasePresentationRun();
     resetSoundSystem();
     resetWindowSystem();
     resetSoftwareDeviceConfig();

@@ -13,16 +13,12 @@
 #include "app/content_location.h"
 #include "app/display_check.h"
 #include "app/options.h"
+#include "app/run_reset.h"
 #include "app/shell.h"
 #include "app/timeline.h"
 #include "app/timeline_state.h"
-#include "assets/file_loading.h"
-#include "assets/mesh_table.h"
 #include "capture/capture_mode.h"
 #include "capture/png_writer.h"
-#include "codec/texture_building.h"
-#include "render/screen_quad.h"
-#include "scenes/scene_state.h"
 #include "platform/d3d8/device_trace.h"
 #include "platform/d3d8/software_device.h"
 #include "platform/os/window_system.h"
@@ -99,13 +95,7 @@ bool endedWithTheMusic() {
 // Everything a run leaves behind, so that the next one starts exactly like
 // the first; the display window stays open in between.
 void prepareAnotherRun() {
-  releaseMeshTable();
-  releaseBuiltTextures();
-  releaseScreenQuad();
-  releaseLoadedFiles();
-  resetShell();
-  resetTimeline();
-  sceneState = SceneState{};
+  releasePresentationRun();
   restartWindowSystem();
 }
 

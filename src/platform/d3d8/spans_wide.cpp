@@ -1,5 +1,17 @@
 #include "platform/d3d8/spans_wide.h"
 
+// Every kind of mesh span the rasterizer picks: Gouraud or not, depth test
+// or not, blending or not.
+#define GLASS_MESH_SPAN_KINDS                                                                  \
+  template void meshSpanWide<false, false, false>(const Setup&, int, int, int, const SpanStarts&); \
+  template void meshSpanWide<false, false, true>(const Setup&, int, int, int, const SpanStarts&);  \
+  template void meshSpanWide<false, true, false>(const Setup&, int, int, int, const SpanStarts&);  \
+  template void meshSpanWide<false, true, true>(const Setup&, int, int, int, const SpanStarts&);   \
+  template void meshSpanWide<true, false, false>(const Setup&, int, int, int, const SpanStarts&);  \
+  template void meshSpanWide<true, false, true>(const Setup&, int, int, int, const SpanStarts&);   \
+  template void meshSpanWide<true, true, false>(const Setup&, int, int, int, const SpanStarts&);   \
+  template void meshSpanWide<true, true, true>(const Setup&, int, int, int, const SpanStarts&);
+
 #if defined(__x86_64__) || defined(__i386__)
 
 namespace raster {
@@ -309,14 +321,7 @@ void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts&
   }
 }
 
-template void meshSpanWide<false, false, false>(const Setup&, int, int, int, const SpanStarts&);
-template void meshSpanWide<false, false, true>(const Setup&, int, int, int, const SpanStarts&);
-template void meshSpanWide<false, true, false>(const Setup&, int, int, int, const SpanStarts&);
-template void meshSpanWide<false, true, true>(const Setup&, int, int, int, const SpanStarts&);
-template void meshSpanWide<true, false, false>(const Setup&, int, int, int, const SpanStarts&);
-template void meshSpanWide<true, false, true>(const Setup&, int, int, int, const SpanStarts&);
-template void meshSpanWide<true, true, false>(const Setup&, int, int, int, const SpanStarts&);
-template void meshSpanWide<true, true, true>(const Setup&, int, int, int, const SpanStarts&);
+GLASS_MESH_SPAN_KINDS
 
 }  // namespace raster
 
@@ -335,14 +340,7 @@ void overlayGroupsWide(const Setup&, std::uint32_t*, int, int, std::int32_t*, st
                        bool) {}
 template <bool kGouraud, bool kDepth, bool kBlend>
 void meshSpanWide(const Setup&, int, int, int, const SpanStarts&) {}
-template void meshSpanWide<false, false, false>(const Setup&, int, int, int, const SpanStarts&);
-template void meshSpanWide<false, false, true>(const Setup&, int, int, int, const SpanStarts&);
-template void meshSpanWide<false, true, false>(const Setup&, int, int, int, const SpanStarts&);
-template void meshSpanWide<false, true, true>(const Setup&, int, int, int, const SpanStarts&);
-template void meshSpanWide<true, false, false>(const Setup&, int, int, int, const SpanStarts&);
-template void meshSpanWide<true, false, true>(const Setup&, int, int, int, const SpanStarts&);
-template void meshSpanWide<true, true, false>(const Setup&, int, int, int, const SpanStarts&);
-template void meshSpanWide<true, true, true>(const Setup&, int, int, int, const SpanStarts&);
+GLASS_MESH_SPAN_KINDS
 }  // namespace raster
 
 #endif
