@@ -453,13 +453,16 @@ TEST(D3d8Lighting, UnscaledNormalsScaleDiffuseAndAreNotRenormalised) {
 
 TEST(D3d8Lighting, NaNNormalsLightNothingOnEveryPath) {
   // A damaged mesh's NaN normals give NaN colours: every span routine draws
-  // them as black (no out-of-range float-to-integer conversion).
+  // them as black; NaN positions draw nothing. Neither goes through an
+  // out-of-range float-to-integer conversion, on any thread count.
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const auto frame = expectSameOnEveryPath([nan](TestDevice& d) {
     cameraStates(d);
     d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     lightWith(d, {1, 1, 1, 1}, {}, 0.6f, {0, 0, 5});
     d.drawMesh({{-1, -1, 0, nan, 0, -1, 0, 0}, {1, -1, 0, 0, nan, -1, 0, 0}, {0, 1, 0, 0, 0, nan, 0, 0}}, {0, 1, 2});
+    d.drawMesh({{nan, -1, 0, 0, 0, -1, 0, 0}, {1, nan, 0, 0, 0, -1, 0, 0}, {0, 1, nan, 0, 0, -1, 0, 0}}, {0, 1, 2});
+    d.drawScreen({{0, nan, 0.5f, 1, 0xFFFFFFFF, 0, 0}, {640, 0, 0.5f, 1, 0xFFFFFFFF, 1, 0}, {0, 480, 0.5f, 1, 0xFFFFFFFF, 0, 1}});
   });
   EXPECT_EQ(at(frame, 320, 250), 0xFF000000u);
 }

@@ -32,7 +32,8 @@ void fillElements(T* first, std::size_t count, T value) {
 // A row bound that is certainly outside the buffer for coordinates the
 // rasterizer would drop anyway (it drops non-finite and far-away vertices).
 int rowBound(float y, bool lower) {
-  const float clamped = std::clamp(y, -65536.0f, 65536.0f);
+  // NaN gives the widest range; the rasterizer drops such a triangle itself.
+  const float clamped = std::isnan(y) ? (lower ? -65536.0f : 65536.0f) : std::clamp(y, -65536.0f, 65536.0f);
   return lower ? static_cast<int>(std::floor(clamped)) - 1 : static_cast<int>(std::ceil(clamped)) + 1;
 }
 
