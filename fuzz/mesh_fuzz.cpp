@@ -12,6 +12,7 @@
 #include "assets/mesh_table.h"
 #include "platform/d3d8/software_device.h"
 #include "promise.h"
+#include "support/d3d8_test_device.h"
 #include "render/device.h"
 #include "render/math3d.h"
 
@@ -22,13 +23,7 @@ namespace {
 IDirect3DDevice8* makeDevice() {
   IDirect3D8* direct3D = Direct3DCreate8(120);
   if (direct3D == nullptr) return nullptr;
-  D3DPRESENT_PARAMETERS p{};
-  p.BackBufferWidth = 640;
-  p.BackBufferHeight = 480;
-  p.BackBufferFormat = D3DFMT_A8R8G8B8;
-  p.SwapEffect = D3DSWAPEFFECT_FLIP;
-  p.EnableAutoDepthStencil = TRUE;
-  p.AutoDepthStencilFormat = D3DFMT_D16;
+  D3DPRESENT_PARAMETERS p = fullScreenParameters();
   IDirect3DDevice8* created = nullptr;
   direct3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &created);
   if (created == nullptr) return nullptr;
