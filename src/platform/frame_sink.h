@@ -8,9 +8,23 @@
 class FrameSink {
  public:
   virtual ~FrameSink() = default;
-  // Called once per Present with the 640 x 480 back buffer, A8R8G8B8
-  // (bytes B, G, R, A in memory), rows `pitch` bytes apart. The pixels are
-  // only valid during the call. Returns false when the frame could not be
-  // shown (for example the window is gone); Present then fails.
+  // Called once per Present with the finished picture, A8R8G8B8 (bytes B,
+  // G, R, A in memory), rows `pitch` bytes apart. The picture is the
+  // presentation's 640 x 480 screen at the device's render scale: N * 640 x
+  // N * 480 for a whole N from 1 to kMaxRenderScale, the same size for the
+  // device's whole life. The pixels are only valid during the call. Returns
+  // false when the frame could not be shown (for example the window is
+  // gone); Present then fails.
   virtual bool presentFrame(const std::uint32_t* pixels, int width, int height, int pitch) = 0;
+
+  // For an automatic render scale: the largest N from 1 to `maxScale` whose
+  // N * 640 x N * 480 picture still fits the pixels the sink shows it on.
+  // Sinks without a size of their own keep the presentation's size.
+  virtual int fittingRenderScale(int maxScale) const {
+    (void)maxScale;
+    return 1;
+  }
 };
+
+// Picture scales a device can render at.
+constexpr int kMaxRenderScale = 8;
