@@ -273,7 +273,7 @@ TEST(BenchReport, WallClockAndProcessorFramesPerSecondPerEntry) {
   run.frameRecords = {{2, milliseconds(10), milliseconds(15)},
                       {2, milliseconds(10), milliseconds(15)},
                       {3, milliseconds(20), milliseconds(20)}};
-  const std::string report = formatBenchReport(run, 60, 2);
+  const std::string report = formatBenchReport(run, 60, {2, 1, false});
   EXPECT_NE(report.find("in 0.04 s: 75.0 frames per second"), std::string::npos) << report;
   EXPECT_NE(report.find("2 drawing threads; processor time 0.05 s: 60.0 frames per processor second"),
             std::string::npos)

@@ -202,6 +202,7 @@ int main(int argc, char** argv) {
   }
 
   if (options.threads > 0) setRenderThreads(options.threads);
+  setRenderResolution({options.renderScale, options.antialias});
 
   if (options.offline()) {
     setSoundVerbose(options.verbose);

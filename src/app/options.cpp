@@ -40,6 +40,7 @@ constexpr int kMaxDisplay = 63;
 constexpr double kMaxSeconds = 86400;
 
 constexpr int kMaxThreads = 64;
+constexpr int kMaxRenderScaleOption = 4;  // the device's largest picture scale
 
 // Capture frame sizes: even sides (video stores colour in 2 x 2 blocks),
 // from a thumbnail to 8K.
@@ -217,6 +218,17 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
       if (!parseWholeNumber(value, 1, kMaxThreads, o.threads)) {
         return fail("--threads wants a whole number from 1 to 64, not '" + value + "'");
       }
+    } else if (name == "--render-scale") {
+      // --render-scale N|auto: the picture at N x 640 x 480, 1..4; auto fits the window or --size.
+      if (!takeValue()) return fail("--render-scale needs a number from 1 to 4 or auto");
+      if (value == "auto") {
+        o.renderScale = 0;
+      } else if (!parseWholeNumber(value, 1, kMaxRenderScaleOption, o.renderScale)) {
+        return fail("--render-scale wants a whole number from 1 to 4 or auto, not '" + value + "'");
+      }
+    } else if (name == "--antialias" && takesNoValue()) {
+      // --antialias: renders twice as fine each way and averages, four samples a pixel.
+      o.antialias = true;
     } else {
       return fail("unknown option: " + arguments[i]);
     }
@@ -267,6 +279,11 @@ std::string helpText(const std::string& programName) {
          "  --list-audio-devices  print the sound devices' names and exit\n"
          "  --loop          start again from the beginning at the end of the music\n"
          "  --threads N     threads that draw, 1 to 64 (default: one per processor)\n"
+         "  --render-scale N  draw the picture at N x 640 x 480, 1 to 4, for a\n"
+         "                  sharper picture (default 1, the original); auto: the\n"
+         "                  largest that fits the window, or the --size frame\n"
+         "  --antialias     smooth edges: four samples a pixel (draws at twice the\n"
+         "                  render scale each way and averages)\n"
          "  --headless      play even where no display can show it (for tests)\n"
          "\n"
          "While playing: Space pauses and resumes, M mutes, F11 or Alt+Enter\n"

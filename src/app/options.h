@@ -21,6 +21,8 @@ struct Options {
   bool listAudioDevices = false;
   bool loop = false;          // start again from the beginning at the end of the music
   int threads = 0;            // threads that rasterise; 0: one per processor
+  int renderScale = 1;        // --render-scale: picture scale 1..4; 0: auto (what the window or --size fits)
+  bool antialias = false;     // --antialias: four samples a picture pixel
 
   // Offline modes (at most one): render the whole presentation on a
   // virtual clock instead of playing it.

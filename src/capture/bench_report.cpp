@@ -52,7 +52,7 @@ BenchShares benchShares(const CaptureRunResult& run) {
   return shares;
 }
 
-std::string formatBenchReport(const CaptureRunResult& run, int fps, int threads) {
+std::string formatBenchReport(const CaptureRunResult& run, int fps, const BenchSetup& setup) {
   std::chrono::nanoseconds total{0}, totalCpu{0};
   std::int64_t entryFrames[kTimelineLength] = {};
   std::chrono::nanoseconds entryTime[kTimelineLength] = {};
@@ -76,8 +76,10 @@ std::string formatBenchReport(const CaptureRunResult& run, int fps, int threads)
   report += line("%lld frames (%.1f s of presentation at %d fps) in %.2f s: %.1f frames per second\n",
                  static_cast<long long>(frames), static_cast<double>(frames) / fps, fps, seconds,
                  framesPerSecond(frames, total));
-  report += line("%d drawing thread%s; processor time %.2f s: %.1f frames per processor second\n", threads,
-                 threads == 1 ? "" : "s", Seconds(totalCpu).count(), framesPerSecond(frames, totalCpu));
+  report += line("%d drawing thread%s; processor time %.2f s: %.1f frames per processor second\n", setup.threads,
+                 setup.threads == 1 ? "" : "s", Seconds(totalCpu).count(), framesPerSecond(frames, totalCpu));
+  report += line("picture %d x %d (render scale %d)%s\n", 640 * setup.pictureScale, 480 * setup.pictureScale,
+                 setup.pictureScale, setup.supersample ? ", four samples a pixel" : "");
   report += "entry  scene               frames  frames per second  per processor second\n";
   for (int entry = 0; entry < kTimelineLength; ++entry) {
     report += line("%5d  %-18s  %6lld  %8.1f           %8.1f\n", entry, sceneName(kTimeline[entry].scene),

@@ -28,5 +28,11 @@ BenchShares benchShares(const CaptureRunResult& run);
 
 // The report as printed by --bench, several lines: frames per second of
 // wall-clock time and of processor time (all threads), overall and per
-// timeline entry, for a run drawn by `threads` threads.
-std::string formatBenchReport(const CaptureRunResult& run, int fps, int threads);
+// timeline entry, for a run drawn by `threads` threads at a picture scale
+// (N x 640 x 480), with or without four samples a pixel.
+struct BenchSetup {
+  int threads = 1;
+  int pictureScale = 1;
+  bool supersample = false;
+};
+std::string formatBenchReport(const CaptureRunResult& run, int fps, const BenchSetup& setup);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,9 +20,10 @@
 namespace {
 
 constexpr const char* kProgram = "glass-orchard";
-// The size of every rendered frame.
-constexpr int kFrameWidth = 640;
-constexpr int kFrameHeight = 480;
+// The presentation's screen; the device hands out pictures of a whole
+// multiple of it.
+constexpr int kScreenWidth = 640;
+constexpr int kScreenHeight = 480;
 // One frame every 4 s between the first and last frame of every entry.
 constexpr std::uint32_t kContactSheetIntervalMs = 4000;
 
@@ -70,7 +72,25 @@ bool checkFileCanBeWritten(const std::string& path, std::string& error) {
   return true;
 }
 
+// The picture scale of the run: an automatic one is the largest whose
+// picture fits the --size frame without shrinking (1 without --size).
+int resolvePictureScale(const OfflineRequest& request) {
+  RenderResolution resolution = renderResolution();
+  if (resolution.pictureScale == 0) {
+    int scale = 1;
+    if (request.frameWidth > 0 && request.frameHeight > 0) {
+      const PictureRect fit = fitPicture(kScreenWidth, kScreenHeight, request.frameWidth, request.frameHeight);
+      scale = std::clamp(std::min(fit.width / kScreenWidth, fit.height / kScreenHeight), 1, kMaxPictureScale);
+    }
+    resolution.pictureScale = scale;
+    setRenderResolution(resolution);
+  }
+  return resolution.pictureScale;
+}
+
 std::unique_ptr<CaptureOutput> openOutput(const OfflineRequest& request, int fps, std::string& error) {
+  const int scale = resolvePictureScale(request);
+  const int kFrameWidth = kScreenWidth * scale, kFrameHeight = kScreenHeight * scale;
   switch (request.mode) {
     case OfflineMode::kCapture:
       if (FfmpegOutput::handles(request.output)) {
@@ -137,7 +157,9 @@ int runOfflineMode(const OfflineRequest& request) {
     return 1;
   }
   if (request.mode == OfflineMode::kBench) {
-    std::fputs(formatBenchReport(run, fps, renderThreads()).c_str(), stdout);
+    const RenderResolution resolution = renderResolution();
+    const BenchSetup setup{renderThreads(), resolution.pictureScale, resolution.supersample};
+    std::fputs(formatBenchReport(run, fps, setup).c_str(), stdout);
     return 0;
   }
   std::fprintf(stderr, "%s: captured %.2f s at %d fps: %s\n", kProgram, static_cast<double>(run.frames) / fps, fps,

@@ -36,7 +36,15 @@ void resetSoftwareDeviceConfig() { configStorage() = SoftwareDeviceConfig{}; }
 
 namespace {
 int gRenderThreads = 0;  // 0: the processor count
+RenderResolution gRenderResolution;
 }  // namespace
+
+void setRenderResolution(const RenderResolution& resolution) {
+  gRenderResolution = resolution;
+  gRenderResolution.pictureScale = std::clamp(resolution.pictureScale, 0, kMaxPictureScale);
+}
+
+RenderResolution renderResolution() { return gRenderResolution; }
 
 void setRenderThreads(int threads) { gRenderThreads = threads <= 0 ? 0 : std::min(threads, 64); }
 

@@ -57,10 +57,13 @@ void rasterizeTriangle(const RasterVertex& v0, const RasterVertex& v1, const Ras
   if (state.left >= state.right || state.top >= state.bottom) return;
 
   const RasterVertex* vert[3] = {&v0, &v1, &v2};
+  // Far-away vertices were judged in screen units above; on the buffer's
+  // grid they snap to 1/16 of a buffer pixel.
+  const double snap = 16.0 * state.scale;
   std::int64_t fx[3], fy[3];
   for (int i = 0; i < 3; ++i) {
-    fx[i] = std::llrint(static_cast<double>(vert[i]->x) * 16.0);
-    fy[i] = std::llrint(static_cast<double>(vert[i]->y) * 16.0);
+    fx[i] = std::llrint(static_cast<double>(vert[i]->x) * snap);
+    fy[i] = std::llrint(static_cast<double>(vert[i]->y) * snap);
   }
   std::int64_t area = (fx[1] - fx[0]) * (fy[2] - fy[0]) - (fx[2] - fx[0]) * (fy[1] - fy[0]);
   if (area == 0) return;
@@ -142,6 +145,8 @@ void rasterizeTriangle(const RasterVertex& v0, const RasterVertex& v1, const Ras
     } else {
       texelArea = std::fabs(t.u.dx * t.v.dy - t.u.dy * t.v.dx);
     }
+    // Judged per screen pixel, so a finer render scale filters the same way.
+    texelArea *= static_cast<double>(state.scale) * state.scale;
     t.linear = texelArea > 65536.0 ? state.minLinear : state.magLinear;
     t.wrapMaskU = isPowerOfTwo(state.texture.width) ? state.texture.width - 1 : -1;
     t.wrapMaskV = isPowerOfTwo(state.texture.height) ? state.texture.height - 1 : -1;

@@ -1,7 +1,8 @@
 // Triangle rasterizer and pixel pipeline of the software device.
 //
 // Takes screen-space triangles and writes the covered pixels of an A8R8G8B8
-// colour buffer and a D16 depth buffer with Direct3D 8's rules:
+// colour buffer and a D16 depth buffer with Direct3D 8's rules, on the grid
+// of buffer pixels (positions times the state's scale):
 // - pixel (i, j) is sampled at its integer centre (i, j);
 // - positions snap to 1/16 pixel; a centre on an edge belongs to the triangle
 //   only on a top edge (horizontal, interior below) or a left edge;
@@ -42,6 +43,9 @@ struct PixelState {
   std::uint32_t* colour = nullptr;
   std::uint16_t* depth = nullptr;
   int pitch = 0;  // pixels per row, both buffers
+  // Buffer pixels per unit of the vertices' screen positions, each way: the
+  // positions are multiplied by it before they snap to the 1/16 grid.
+  int scale = 1;
   // Pixels outside [left, right) x [top, bottom) are never written (viewport).
   int left = 0, top = 0, right = 0, bottom = 0;
 

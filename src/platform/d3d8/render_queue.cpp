@@ -31,10 +31,12 @@ void fillElements(T* first, std::size_t count, T value) {
 
 // A row bound that is certainly outside the buffer for coordinates the
 // rasterizer would drop anyway (it drops non-finite and far-away vertices).
-int rowBound(float y, bool lower) {
+// `y` is in screen units, `scale` buffer rows per unit.
+int rowBound(float y, int scale, bool lower) {
   // NaN gives the widest range; the rasterizer drops such a triangle itself.
   const float clamped = std::isnan(y) ? (lower ? -65536.0f : 65536.0f) : std::clamp(y, -65536.0f, 65536.0f);
-  return lower ? static_cast<int>(std::floor(clamped)) - 1 : static_cast<int>(std::ceil(clamped)) + 1;
+  const double row = static_cast<double>(clamped) * scale;
+  return lower ? static_cast<int>(std::floor(row)) - 1 : static_cast<int>(std::ceil(row)) + 1;
 }
 
 }  // namespace
@@ -82,8 +84,9 @@ void RenderQueue::addTriangle(const RasterVertex& a, const RasterVertex& b, cons
     return;
   }
   Batch& batch = *batches_[published_];
-  const int yMin = rowBound(std::min({a.y, b.y, c.y}), true);
-  const int yMax = rowBound(std::max({a.y, b.y, c.y}), false);
+  const int scale = batch.state.scale;
+  const int yMin = rowBound(std::min({a.y, b.y, c.y}), scale, true);
+  const int yMax = rowBound(std::max({a.y, b.y, c.y}), scale, false);
   batch.triangles.push_back({{a, b, c}, yMin, yMax});
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/d3d8/software_device.h"
+#include "platform/d3d8/sample_average.h"
 #include "platform/d3d8/software_device_impl.h"
 #include "platform/d3d8/spans_wide.h"
 
@@ -43,10 +44,22 @@ constexpr UINT kMaxBufferBytes = 256u * 1024u * 1024u;
 SoftwareDevice::SoftwareDevice(SoftwareDirect3D* direct3D, HWND window, const D3DPRESENT_PARAMETERS& parameters)
     : direct3D_(direct3D), window_(window), parameters_(parameters) {
   direct3D_->AddRef();
-  colour_.assign(static_cast<std::size_t>(kBufferPitch) * kBackBufferHeight, 0);
-  depth_.assign(static_cast<std::size_t>(kBufferPitch) * kBackBufferHeight, 0xFFFF);
-  queue_ = std::make_unique<RenderQueue>(colour_.data(), depth_.data(), static_cast<int>(kBufferPitch),
-                                         static_cast<int>(kBackBufferHeight), renderThreads());
+  const RenderResolution resolution = renderResolution();
+  int pictureScale = resolution.pictureScale;
+  if (pictureScale == 0) {
+    const FrameSink* sink = currentFrameSink();
+    pictureScale = sink != nullptr ? std::clamp(sink->fittingRenderScale(kMaxPictureScale), 1, kMaxPictureScale) : 1;
+  }
+  supersample_ = resolution.supersample;
+  scale_ = pictureScale * (supersample_ ? 2 : 1);
+  bufferWidth_ = kBackBufferWidth * static_cast<UINT>(scale_);
+  bufferHeight_ = kBackBufferHeight * static_cast<UINT>(scale_);
+  bufferPitch_ = bufferWidth_ + raster::kSpanPadding;
+  colour_.assign(static_cast<std::size_t>(bufferPitch_) * bufferHeight_, 0);
+  depth_.assign(static_cast<std::size_t>(bufferPitch_) * bufferHeight_, 0xFFFF);
+  if (supersample_) picture_.assign(static_cast<std::size_t>(bufferWidth_ / 2) * (bufferHeight_ / 2), 0);
+  queue_ = std::make_unique<RenderQueue>(colour_.data(), depth_.data(), static_cast<int>(bufferPitch_),
+                                         static_cast<int>(bufferHeight_), renderThreads());
   setDefaultStates();
 }
 
@@ -80,10 +93,10 @@ std::vector<std::uint16_t> SoftwareDevice::depthBuffer() const { return packedRo
 template <typename T>
 std::vector<T> SoftwareDevice::packedRows(const std::vector<T>& buffer) const {
   queue_->finish();
-  std::vector<T> packed(static_cast<std::size_t>(kBackBufferWidth) * kBackBufferHeight);
-  for (UINT y = 0; y < kBackBufferHeight; ++y) {
-    std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(y) * kBufferPitch, kBackBufferWidth,
-                packed.begin() + static_cast<std::ptrdiff_t>(y) * kBackBufferWidth);
+  std::vector<T> packed(static_cast<std::size_t>(bufferWidth_) * bufferHeight_);
+  for (UINT y = 0; y < bufferHeight_; ++y) {
+    std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(y) * bufferPitch_, bufferWidth_,
+                packed.begin() + static_cast<std::ptrdiff_t>(y) * bufferWidth_);
   }
   return packed;
 }
@@ -249,7 +262,8 @@ HRESULT SoftwareDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D
   if ((Flags & D3DCLEAR_ZBUFFER) != 0 && !(Z >= 0.0f && Z <= 1.0f)) return D3DERR_INVALIDCALL;
   const auto depthValue = static_cast<std::uint16_t>(std::lround(Z * 65535.0f));
 
-  // Only the viewport is cleared, and of it only the rectangles if given.
+  // Only the viewport is cleared, and of it only the rectangles if given;
+  // both in presentation pixels, each covering scale x scale samples.
   RenderQueue::ClearCommand command;
   command.colour = (Flags & D3DCLEAR_TARGET) != 0;
   command.depth = (Flags & D3DCLEAR_ZBUFFER) != 0;
@@ -263,7 +277,8 @@ HRESULT SoftwareDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D
     x1 = std::min(x1, vx1);
     y1 = std::min(y1, vy1);
     if (x1 <= x0 || y1 <= y0) return;
-    command.rects.push_back({static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1), static_cast<int>(y1)});
+    command.rects.push_back({static_cast<int>(x0) * scale_, static_cast<int>(y0) * scale_, static_cast<int>(x1) * scale_,
+                             static_cast<int>(y1) * scale_});
   };
   if (Count == 0) {
     clearRect(vx0, vy0, vx1, vy1);
@@ -295,10 +310,16 @@ HRESULT SoftwareDevice::Present(const RECT* /*pSourceRect*/, const RECT* /*pDest
   queue_->finish();
   FrameSink* sink = currentFrameSink();
   if (sink == nullptr) return D3D_OK;
-  if (!sink->presentFrame(colour_.data(), static_cast<int>(kBackBufferWidth), static_cast<int>(kBackBufferHeight),
-                          static_cast<int>(kBufferPitch * 4))) {
-    return D3DERR_DEVICELOST;
+  bool shown;
+  if (supersample_) {
+    const int width = static_cast<int>(bufferWidth_ / 2), height = static_cast<int>(bufferHeight_ / 2);
+    averageSampleBlocks(colour_.data(), static_cast<int>(bufferPitch_), picture_.data(), width, height);
+    shown = sink->presentFrame(picture_.data(), width, height, width * 4);
+  } else {
+    shown = sink->presentFrame(colour_.data(), static_cast<int>(bufferWidth_), static_cast<int>(bufferHeight_),
+                               static_cast<int>(bufferPitch_ * 4));
   }
+  if (!shown) return D3DERR_DEVICELOST;
   return D3D_OK;
 }
 

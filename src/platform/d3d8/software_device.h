@@ -1,7 +1,8 @@
 // Settings of the software Direct3D 8 implementation and where its frames go.
 //
 // The software device draws into a 640 x 480 A8R8G8B8 back buffer with a D16
-// depth buffer and hands every presented frame to the current FrameSink. The
+// depth buffer (rendered finer inside at a render scale, see below) and
+// hands every presented frame to the current FrameSink. The
 // settings below let tests pose as other hardware: capabilities, the texture
 // formats CheckDeviceFormat accepts, and failures of chosen calls. They are
 // read when the call in question runs, so a test may change them at any time.
@@ -61,6 +62,24 @@ void resetSoftwareDeviceConfig();
 // count gives the same pixels.
 void setRenderThreads(int threads);
 int renderThreads();
+
+// How finely devices created from now on render. The presentation always
+// sees a 640 x 480 device (caps, display mode, viewport, pre-transformed
+// positions); inside, every screen position is multiplied by the render
+// scale, so the buffers hold scale * 640 x scale * 480 pixels and the fill
+// rules apply on that finer grid. Textures, depth values and blending are
+// unchanged. The picture handed to the frame sink is `pictureScale` times
+// the presentation's size (1 to kMaxPictureScale; 0 asks the sink which
+// scale fits it). With `supersample` the device renders at twice the
+// picture scale and averages each 2 x 2 block: four samples a picture
+// pixel. Scale 1 without supersampling gives exactly the 640 x 480 frames.
+struct RenderResolution {
+  int pictureScale = 1;
+  bool supersample = false;
+};
+constexpr int kMaxPictureScale = 4;
+void setRenderResolution(const RenderResolution& resolution);
+RenderResolution renderResolution();
 
 // Where Present hands the back buffer. Null (the default): Present succeeds
 // and the frame goes nowhere. The sink is not owned.

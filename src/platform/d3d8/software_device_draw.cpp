@@ -33,11 +33,12 @@ PixelState SoftwareDevice::pixelState(bool pretransformed) {
   PixelState s;
   s.colour = colour_.data();
   s.depth = depth_.data();
-  s.pitch = static_cast<int>(kBufferPitch);
-  s.left = static_cast<int>(viewport_.X);
-  s.top = static_cast<int>(viewport_.Y);
-  s.right = static_cast<int>(viewport_.X + viewport_.Width);
-  s.bottom = static_cast<int>(viewport_.Y + viewport_.Height);
+  s.pitch = static_cast<int>(bufferPitch_);
+  s.scale = scale_;
+  s.left = static_cast<int>(viewport_.X) * scale_;
+  s.top = static_cast<int>(viewport_.Y) * scale_;
+  s.right = static_cast<int>(viewport_.X + viewport_.Width) * scale_;
+  s.bottom = static_cast<int>(viewport_.Y + viewport_.Height) * scale_;
   s.cullMode = rs[D3DRS_CULLMODE];
   s.depthEnable = rs[D3DRS_ZENABLE] != D3DZB_FALSE && parameters_.EnableAutoDepthStencil;
   s.depthWrite = rs[D3DRS_ZWRITEENABLE] != FALSE;

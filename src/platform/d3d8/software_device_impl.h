@@ -100,10 +100,16 @@ class SoftwareDevice final : public IDirect3DDevice8 {
     if (queue_ != nullptr) queue_->waitFor(batch);
   }
 
-  // Copies of the back buffer (0xAARRGGBB) and depth buffer in packed rows,
-  // once every queued draw is done; for tests.
+  // Copies of the back buffer (0xAARRGGBB) and depth buffer in packed rows
+  // of bufferWidth() x bufferHeight() samples, once every queued draw is
+  // done; for tests.
   std::vector<std::uint32_t> backBuffer() const;
   std::vector<std::uint16_t> depthBuffer() const;
+  // Buffer samples per presentation pixel, each way (picture scale times
+  // two with supersampling).
+  int renderScale() const { return scale_; }
+  int bufferWidth() const { return static_cast<int>(bufferWidth_); }
+  int bufferHeight() const { return static_cast<int>(bufferHeight_); }
 
  private:
   static constexpr int kStages = 8;
@@ -149,11 +155,17 @@ class SoftwareDevice final : public IDirect3DDevice8 {
   SoftwareIndexBuffer* indices_ = nullptr;
   UINT baseVertexIndex_ = 0;
 
-  // Rows kBufferPitch pixels apart: the wide span loops may read a few
+  // Render scale, fixed when the device is created (software_device.h).
+  int scale_ = 1;
+  bool supersample_ = false;
+  UINT bufferWidth_ = kBackBufferWidth;
+  UINT bufferHeight_ = kBackBufferHeight;
+  // Rows bufferPitch_ pixels apart: the wide span loops may read a few
   // pixels past a span's end, and the padding keeps those reads inside the
   // row, away from the rows other threads draw.
-  static constexpr UINT kBufferPitch = kBackBufferWidth + raster::kSpanPadding;
+  UINT bufferPitch_ = kBackBufferWidth + raster::kSpanPadding;
   std::vector<std::uint32_t> colour_;
+  std::vector<std::uint32_t> picture_;  // the averaged picture, with supersampling
   std::vector<std::uint16_t> depth_;
   std::vector<ResourceCore*> resources_;
   UINT textureSerial_ = 0;
