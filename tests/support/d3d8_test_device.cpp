@@ -18,8 +18,9 @@ D3DPRESENT_PARAMETERS fullScreenParameters() {
   return p;
 }
 
-TestDevice::TestDevice() {
+TestDevice::TestDevice(const RenderResolution& resolution) {
   resetSoftwareDeviceConfig();
+  setRenderResolution(resolution);
   // The same tests run again with other thread counts (tests/CMakeLists.txt).
   if (const char* threads = std::getenv("GLASS_TEST_THREADS")) setRenderThreads(std::atoi(threads));
   setFrameSink(&sink_);
@@ -37,6 +38,7 @@ TestDevice::~TestDevice() {
   if (direct3D_ != nullptr) direct3D_->Release();
   setFrameSink(nullptr);
   resetSoftwareDeviceConfig();
+  setRenderResolution({});
 }
 
 void TestDevice::install() {

@@ -27,7 +27,8 @@ D3DPRESENT_PARAMETERS fullScreenParameters();
 
 class TestDevice {
  public:
-  TestDevice();  // resets the settings, creates the device, installs the sink
+  // Resets the settings, creates the device (at `resolution`), installs the sink.
+  explicit TestDevice(const RenderResolution& resolution = {});
   ~TestDevice();
   TestDevice(const TestDevice&) = delete;
   TestDevice& operator=(const TestDevice&) = delete;
@@ -38,8 +39,10 @@ class TestDevice {
   // Makes this the process-wide `device` until destroyed.
   void install();
 
-  // Ends the scene if one is open, presents and returns the frame.
+  // Ends the scene if one is open, presents and returns the frame (the
+  // picture at the device's scale, frameWidth() pixels a row).
   const std::vector<std::uint32_t>& present();
+  int frameWidth() const { return sink_.width(); }
 
   // Buffers and textures owned by this helper (released with it).
   IDirect3DVertexBuffer8* vertexBuffer(const void* data, UINT bytes, DWORD fvf);
