@@ -23,6 +23,7 @@
 #include "platform/sound/sound_control.h"
 #include "render/screen_quad.h"
 #include "scenes/scene_state.h"
+#include "support/png_compare.h"
 #include "support/small_data_set.h"
 #include "support/xm_writer.h"
 
@@ -119,6 +120,20 @@ TEST_F(CapturePresentationTest, ContactSheetHoldsFramesOfEveryEntry) {
   EXPECT_EQ(sheet.width, 6 * 164 + 4);
   // At least two frames from each of the nine entries: three rows or more.
   EXPECT_GE(sheet.height, 3 * 135 + 4);
+}
+
+TEST_F(CapturePresentationTest, ContactSheetAtRenderScale2KeepsItsSize) {
+  setRenderResolution({2, false});
+  const int exit = capture(OfflineMode::kContactSheet, "sheet.png", 10, 0);
+  setRenderResolution({});
+  ASSERT_EQ(exit, 0);
+  const Picture sheet = readPng("sheet.png");
+  ASSERT_EQ(sheet.width, 6 * 164 + 4);
+  std::vector<std::uint32_t> pixels(sheet.rgb.size() / 3);
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    pixels[i] = 0xFF000000u | sheet.rgb[3 * i] << 16 | sheet.rgb[3 * i + 1] << 8 | sheet.rgb[3 * i + 2];
+  }
+  EXPECT_TRUE(matchesGolden("contact_sheet_scale2", pixels, sheet.width, sheet.height));
 }
 
 TEST_F(CapturePresentationTest, MissingContentCapturesNothingAndFails) {

@@ -34,6 +34,12 @@ TEST(FrameFit, PictureFitsAt4To3CentredOnEvenOffsets) {
             "scale=1440:1080:flags=lanczos,pad=1920:1080:240:0:black");
   EXPECT_EQ(ffmpegScaleChain(640, 480, 1920, 1440, ScaleFilter::kAuto),
             "scale=1920:1440:flags=neighbor,pad=1920:1440:0:0:black");
+
+  // --render-scale auto for a capture: the largest picture the frame holds unshrunk.
+  EXPECT_EQ(largestScaleInside(640, 480, 1920, 1080, 4), 2);
+  EXPECT_EQ(largestScaleInside(640, 480, 3840, 2160, 4), 4);
+  EXPECT_EQ(largestScaleInside(640, 480, 7680, 4320, 4), 4);
+  EXPECT_EQ(largestScaleInside(640, 480, 320, 240, 4), 1);
 }
 
 namespace {
@@ -109,6 +115,8 @@ TEST(FrameFit, RealCapturesHaveTheChosenSize) {
       {"small.mp4", "--size 320x240 --quality 30", "h264,320,240"},
       {"wide.mkv", "--size 1280x720 --lossless", "ffv1,1280,720"},
       {"frames", "--size 1280x720", "png,1280,720"},
+      {"fine", "--render-scale 2", "png,1280,960"},
+      {"sharp.mp4", "--render-scale 3 --antialias --size 1920x1080", "h264,1920,1080"},
   };
   for (const auto& c : cases) {
     const fs::path out = folder / c.out;

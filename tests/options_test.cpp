@@ -65,6 +65,12 @@ TEST(OptionsTest, ValuesAfterBlankOrEquals) {
   EXPECT_EQ(result.options.traceFile, "calls.txt");
   EXPECT_EQ(result.options.threads, 64);
   EXPECT_EQ(parse({}).options.threads, 0) << "0 leaves the choice to the device";
+
+  EXPECT_EQ(parse({}).options.renderScale, 1) << "the original picture unless asked";
+  EXPECT_EQ(parse({"--render-scale=auto"}).options.renderScale, 0);
+  const OptionsResult sharp = parse({"--render-scale", "4", "--antialias"});
+  EXPECT_EQ(sharp.options.renderScale, 4);
+  EXPECT_TRUE(sharp.options.antialias);
 }
 
 TEST(OptionsTest, RefusalsNameTheOption) {
@@ -72,7 +78,8 @@ TEST(OptionsTest, RefusalsNameTheOption) {
            {"--scale", "0"}, {"--scale", "17"}, {"--scale", "2x"}, {"--scale"}, {"--data"}, {"--trace", ""},
            {"--volume", "101"}, {"--volume", "-1"}, {"--volume"}, {"--audio-device", ""}, {"--display", "x"},
            {"--loop", "--bench"}, {"--list-audio-devices=1"},
-           {"--threads", "0"}, {"--threads", "65"}, {"--threads"}}) {
+           {"--threads", "0"}, {"--threads", "65"}, {"--threads"},
+           {"--render-scale", "0"}, {"--render-scale", "5"}, {"--render-scale", "Auto"}, {"--antialias=2"}}) {
     const OptionsResult result = parse(bad);
     EXPECT_FALSE(result.ok) << bad[0];
     EXPECT_NE(result.error.find(bad[0]), std::string::npos) << result.error;

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -77,12 +76,10 @@ bool checkFileCanBeWritten(const std::string& path, std::string& error) {
 int resolvePictureScale(const OfflineRequest& request) {
   RenderResolution resolution = renderResolution();
   if (resolution.pictureScale == 0) {
-    int scale = 1;
-    if (request.frameWidth > 0 && request.frameHeight > 0) {
-      const PictureRect fit = fitPicture(kScreenWidth, kScreenHeight, request.frameWidth, request.frameHeight);
-      scale = std::clamp(std::min(fit.width / kScreenWidth, fit.height / kScreenHeight), 1, kMaxPictureScale);
-    }
-    resolution.pictureScale = scale;
+    resolution.pictureScale =
+        request.frameWidth > 0 && request.frameHeight > 0
+            ? largestScaleInside(kScreenWidth, kScreenHeight, request.frameWidth, request.frameHeight, kMaxPictureScale)
+            : 1;
     setRenderResolution(resolution);
   }
   return resolution.pictureScale;

@@ -40,3 +40,8 @@ std::string ffmpegScaleChain(int sourceWidth, int sourceHeight, int frameWidth, 
          ",pad=" + std::to_string(frameWidth) + ":" + std::to_string(frameHeight) + ":" + std::to_string(picture.x) +
          ":" + std::to_string(picture.y) + ":black";
 }
+
+int largestScaleInside(int sourceWidth, int sourceHeight, int frameWidth, int frameHeight, int maxScale) {
+  if (sourceWidth <= 0 || sourceHeight <= 0) return 1;
+  return std::clamp(std::min(frameWidth / sourceWidth, frameHeight / sourceHeight), 1, std::max(maxScale, 1));
+}

@@ -27,6 +27,10 @@ bool parseScaleFilter(const std::string& text, ScaleFilter& filter);
 // on even offsets (so chroma of 4:2:0 video lines up with the picture).
 PictureRect fitPicture(int sourceWidth, int sourceHeight, int frameWidth, int frameHeight);
 
+// The largest whole N from 1 to maxScale whose N * source picture fits the
+// frame unshrunk (1 when even the source does not).
+int largestScaleInside(int sourceWidth, int sourceHeight, int frameWidth, int frameHeight, int maxScale);
+
 // kAuto resolved: nearest when the picture is the source magnified by the
 // same whole number both ways (or unscaled), Lanczos otherwise.
 ScaleFilter resolveFilter(ScaleFilter filter, int sourceWidth, int sourceHeight, const PictureRect& picture);
