@@ -7,9 +7,6 @@
 
 namespace {
 
-constexpr int kWidth = 640;
-constexpr int kHeight = 480;
-
 std::uint32_t* rowAt(std::uint32_t* target, int pitch, int y) {
   return reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(target) + static_cast<std::ptrdiff_t>(y) * pitch);
 }
@@ -76,22 +73,34 @@ void mapAxis(int targetSize, int sourceSize, int weightOne, std::vector<int>& in
 
 }  // namespace
 
-void PictureScaler::prepare(const PictureRect& rect) {
-  if (rect.width == prepared_.width && rect.height == prepared_.height && !columnIndex_.empty()) return;
+void PictureScaler::prepare(int sourceWidth, int sourceHeight, const PictureRect& rect) {
+  if (rect.width == prepared_.width && rect.height == prepared_.height && sourceWidth == sourceWidth_ &&
+      sourceHeight == sourceHeight_ && !columnIndex_.empty()) {
+    return;
+  }
   prepared_ = rect;
-  whole_ = rect.width % kWidth == 0 && rect.height % kHeight == 0 && rect.width / kWidth == rect.height / kHeight;
+  sourceWidth_ = sourceWidth;
+  sourceHeight_ = sourceHeight;
+  whole_ = rect.width % sourceWidth == 0 && rect.height % sourceHeight == 0 &&
+           rect.width / sourceWidth == rect.height / sourceHeight;
   std::vector<int> columnWeight;
-  mapAxis(rect.width, kWidth, 256, columnIndex_, columnWeight);
+  mapAxis(rect.width, sourceWidth, 256, columnIndex_, columnWeight);
   columnWeight_.assign(columnWeight.begin(), columnWeight.end());
-  mapAxis(rect.height, kHeight, 128, rowIndex_, rowWeight_);
-  rowsAcross_.assign(static_cast<std::size_t>(rect.width) * kHeight, 0);
+  mapAxis(rect.height, sourceHeight, 128, rowIndex_, rowWeight_);
+  // A smaller picture skips source rows; only the rows read are scaled across.
+  rowUsed_.assign(static_cast<std::size_t>(sourceHeight), 0);
+  for (std::size_t t = 0; t < rowIndex_.size(); ++t) {
+    rowUsed_[static_cast<std::size_t>(rowIndex_[t])] = 1;
+    if (rowWeight_[t] != 0) rowUsed_[static_cast<std::size_t>(rowIndex_[t]) + 1] = 1;
+  }
+  rowsAcross_.assign(static_cast<std::size_t>(rect.width) * sourceHeight, 0);
   wideRow_.assign(static_cast<std::size_t>(rect.width), 0);
 }
 
-void PictureScaler::scale(const std::uint32_t* source, std::uint32_t* target, int targetWidth, int targetHeight,
-                          int targetPitch, const PictureRect& rect) {
-  if (rect.width <= 0 || rect.height <= 0) return;
-  prepare(rect);
+void PictureScaler::scale(const std::uint32_t* source, int sourceWidth, int sourceHeight, std::uint32_t* target,
+                          int targetWidth, int targetHeight, int targetPitch, const PictureRect& rect) {
+  if (rect.width <= 0 || rect.height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return;
+  prepare(sourceWidth, sourceHeight, rect);
   // Bars: rows above and below, columns left and right.
   for (int y = 0; y < targetHeight; ++y) {
     std::uint32_t* row = rowAt(target, targetPitch, y);
@@ -105,10 +114,10 @@ void PictureScaler::scale(const std::uint32_t* source, std::uint32_t* target, in
   }
   const std::size_t width = static_cast<std::size_t>(rect.width);
   if (whole_) {
-    const int factor = rect.width / kWidth;
-    for (int sy = 0; sy < kHeight; ++sy) {
-      const std::uint32_t* in = source + static_cast<std::size_t>(sy) * kWidth;
-      for (int sx = 0, tx = 0; sx < kWidth; ++sx) {
+    const int factor = rect.width / sourceWidth;
+    for (int sy = 0; sy < sourceHeight; ++sy) {
+      const std::uint32_t* in = source + static_cast<std::size_t>(sy) * sourceWidth;
+      for (int sx = 0, tx = 0; sx < sourceWidth; ++sx) {
         for (int k = 0; k < factor; ++k) wideRow_[static_cast<std::size_t>(tx++)] = in[sx];
       }
       for (int k = 0; k < factor; ++k) {
@@ -119,9 +128,10 @@ void PictureScaler::scale(const std::uint32_t* source, std::uint32_t* target, in
   }
   // Across first, once per source row in use, then down per target row.
   const int firstRow = rowIndex_.front();
-  const int lastRow = std::min(kHeight - 1, rowIndex_.back() + 1);
+  const int lastRow = std::min(sourceHeight - 1, rowIndex_.back() + 1);
   for (int sy = firstRow; sy <= lastRow; ++sy) {
-    const std::uint32_t* in = source + static_cast<std::size_t>(sy) * kWidth;
+    if (rowUsed_[static_cast<std::size_t>(sy)] == 0) continue;
+    const std::uint32_t* in = source + static_cast<std::size_t>(sy) * sourceWidth;
     std::uint32_t* out = rowsAcross_.data() + static_cast<std::size_t>(sy) * width;
     for (std::size_t t = 0; t < width; ++t) {
       const int sx = columnIndex_[t];
