@@ -35,8 +35,14 @@ class PictureScaler {
   int sourceWidth_ = 0;
   int sourceHeight_ = 0;
   bool whole_ = false;
-  std::vector<int> columnIndex_;       // source column of each target column
-  std::vector<std::uint32_t> columnWeight_;  // weight of the next column, 0..256
+  // Target column t blends source columns columnIndex_[t] and the one after
+  // it, the second weighted columnWeight_[t] of 256 (the last column is
+  // taken as the second of its pair, weight 256, so a pair never runs past
+  // the row); columnWeights16_ holds 256 - w and w, each four times, for
+  // blending a pixel's four channels at once.
+  std::vector<int> columnIndex_;
+  std::vector<std::uint32_t> columnWeight_;
+  std::vector<std::uint16_t> columnWeights16_;
   std::vector<int> rowIndex_;
   std::vector<int> rowWeight_;         // weight of the next row, 0..128
   std::vector<char> rowUsed_;          // source rows a target row reads (bilinear)
