@@ -185,10 +185,17 @@ TEST_F(WindowTest, InterruptSignalClosesTheWindow) {
 
 TEST_F(WindowTest, FrameSinkShowsFramesUntilTheWindowIsGone) {
   HWND window = openWindow(false);
-  std::vector<std::uint32_t> frame(640 * 480, 0xFF336699u);
+  std::vector<std::uint32_t> frame(1280 * 960, 0xFF336699u);
   FrameSink* sink = windowFrameSink();
-  EXPECT_TRUE(sink->presentFrame(frame.data(), 640, 480, 640 * 4));
-  EXPECT_FALSE(sink->presentFrame(frame.data(), 320, 240, 320 * 4)) << "only whole frames";
+  struct Case {
+    int width, height;
+    bool shown;
+  };
+  for (const Case c : {Case{640, 480, true}, Case{1280, 960, true}, Case{640, 480, true}, Case{320, 240, false},
+                       Case{700, 500, false}, Case{1280, 480, false}, Case{0, 0, false}}) {
+    EXPECT_EQ(sink->presentFrame(frame.data(), c.width, c.height, c.width * 4), c.shown) << c.width << "x" << c.height;
+  }
+  EXPECT_EQ(sink->fittingRenderScale(4), 1) << "a 640 x 480 window";
   DestroyWindow(window);
   EXPECT_FALSE(sink->presentFrame(frame.data(), 640, 480, 640 * 4));
 }
@@ -284,19 +291,21 @@ TEST_F(WindowTest, ScreenshotSavesTheFrameOnScreenAsPng) {
   WindowOptions options = windowOptions();
   options.screenshotFolder = folder.string();
   setWindowOptions(options);
-  setPlayerHooks({{}, {}, [](const std::string& path, const std::uint32_t* pixels, std::string& error) {
+  setPlayerHooks({{}, {}, [](const std::string& path, const std::uint32_t* pixels, int width, int height,
+                             std::string& error) {
                     const PngResult result =
-                        writePng(path, {reinterpret_cast<const std::uint8_t*>(pixels), 640, 480, 640 * 4});
+                        writePng(path, {reinterpret_cast<const std::uint8_t*>(pixels), width, height, width * 4});
                     error = result.error;
                     return result.ok;
                   }});
   EXPECT_EQ(saveScreenshot(), "") << "nothing shown yet";
 
-  std::vector<std::uint32_t> frame(640 * 480);
+  // Saved at the size rendered, not the window's.
+  std::vector<std::uint32_t> frame(1280 * 960);
   for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8);
   FrameSink* sink = windowFrameSink();
-  ASSERT_TRUE(sink->presentFrame(frame.data(), 640, 480, 640 * 4));
-  ASSERT_TRUE(sink->presentFrame(frame.data(), 640, 480, 640 * 4)) << "the first is on screen once the second is taken";
+  ASSERT_TRUE(sink->presentFrame(frame.data(), 1280, 960, 1280 * 4));
+  ASSERT_TRUE(sink->presentFrame(frame.data(), 1280, 960, 1280 * 4)) << "the first is on screen once the second is taken";
 
   const std::string path = saveScreenshot();
   ASSERT_FALSE(path.empty());
@@ -305,8 +314,8 @@ TEST_F(WindowTest, ScreenshotSavesTheFrameOnScreenAsPng) {
   int width = 0;
   int height = 0;
   ASSERT_TRUE(readPng(path, read, width, height));
-  EXPECT_EQ(width, 640);
-  EXPECT_EQ(height, 480);
+  EXPECT_EQ(width, 1280);
+  EXPECT_EQ(height, 960);
   EXPECT_EQ(read, frame);
   DestroyWindow(window);
   std::filesystem::remove_all(folder);
@@ -379,40 +388,74 @@ TEST(WindowFitTest, PictureKeepsFourToThreeWithBars) {
   }
 }
 
+TEST(WindowFitTest, RenderScaleIsTheLargestPictureTheDrawablePixelsAndTexturesHold) {
+  struct Case {
+    int width, height, maxTextureWidth, maxTextureHeight, maxScale, scale;
+  };
+  const Case cases[] = {
+      {1920, 1080, 0, 0, 8, 2},      // 1280 x 960 fits, 1920 x 1440 does not
+      {3840, 2160, 0, 0, 8, 4},
+      {3840, 2160, 0, 0, 3, 3},      // the device's limit
+      {3840, 2160, 2048, 2048, 8, 3},  // the renderer's
+      {1279, 960, 0, 0, 8, 1},
+      {640, 480, 0, 0, 8, 1},
+      {320, 200, 0, 0, 8, 1},        // smaller than the picture
+      {0, 0, 0, 0, 8, 1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(fittingScaleFor(c.width, c.height, c.maxTextureWidth, c.maxTextureHeight, c.maxScale), c.scale)
+        << c.width << "x" << c.height << " max " << c.maxScale;
+  }
+}
+
 TEST(PictureScalerTest, WholeMultiplesRepeatPixelsOthersBlendAndBarsAreBlack) {
-  std::vector<std::uint32_t> frame(640 * 480);
-  for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8);
   PictureScaler scaler;
   struct Case {
-    int width, height;
+    int sourceWidth, sourceHeight, width, height;
   };
-  for (const Case c : {Case{640, 480}, Case{1280, 960}, Case{1920, 1080}, Case{1366, 768}, Case{800, 700}}) {
+  for (const Case c : {Case{640, 480, 640, 480}, Case{640, 480, 1280, 960}, Case{640, 480, 1920, 1080},
+                       Case{640, 480, 1366, 768}, Case{640, 480, 800, 700}, Case{1280, 960, 1280, 960},
+                       Case{1280, 960, 2560, 1920}, Case{1280, 960, 1440, 1080}, Case{1280, 960, 640, 480}}) {
+    std::vector<std::uint32_t> frame(static_cast<std::size_t>(c.sourceWidth) * c.sourceHeight);
+    for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8);
     const int pitch = c.width * 4 + 12;  // rows need not be packed
     std::vector<std::uint32_t> target(static_cast<std::size_t>(pitch / 4) * c.height, 0x12345678u);
     const PictureRect rect = letterbox(c.width, c.height);
-    scaler.scale(frame.data(), target.data(), c.width, c.height, pitch, rect);
+    scaler.scale(frame.data(), c.sourceWidth, c.sourceHeight, target.data(), c.width, c.height, pitch, rect);
     const auto at = [&](int x, int y) { return target[static_cast<std::size_t>(y) * (pitch / 4) + x]; };
-    const bool whole = rect.width % 640 == 0 && rect.height % 480 == 0;
-    const int factor = rect.width / 640;
+    const auto source = [&](int x, int y) { return frame[static_cast<std::size_t>(y) * c.sourceWidth + x]; };
+    const bool whole = rect.width % c.sourceWidth == 0 && rect.height % c.sourceHeight == 0;
+    const int factor = rect.width / c.sourceWidth;
+    const bool half = rect.width * 2 == c.sourceWidth;
     int mismatches = 0;
     for (int y = 0; y < c.height; ++y) {
       for (int x = 0; x < c.width; ++x) {
         const bool inside = x >= rect.x && x < rect.x + rect.width && y >= rect.y && y < rect.y + rect.height;
+        const int px = x - rect.x;
+        const int py = y - rect.y;
         if (!inside) {
           mismatches += at(x, y) != 0u;
         } else if (whole) {
-          mismatches += at(x, y) != frame[static_cast<std::size_t>((y - rect.y) / factor) * 640 + (x - rect.x) / factor];
+          mismatches += at(x, y) != source(px / factor, py / factor);
+        } else if (half) {
+          // Half the size: each pixel is the mean of its 2 x 2 block, to rounding.
+          for (int shift = 0; shift < 32; shift += 8) {
+            int sum = 0;
+            for (int k = 0; k < 4; ++k) sum += static_cast<int>(source(2 * px + k % 2, 2 * py + k / 2) >> shift & 0xFF);
+            mismatches += std::abs(static_cast<int>(at(x, y) >> shift & 0xFF) * 4 - sum) > 6;
+          }
         }
       }
     }
-    EXPECT_EQ(mismatches, 0) << c.width << "x" << c.height;
+    EXPECT_EQ(mismatches, 0) << c.sourceWidth << "x" << c.sourceHeight << " into " << c.width << "x" << c.height;
   }
 
   // Bilinear: a flat picture stays flat, and a ramp across stays a ramp.
+  std::vector<std::uint32_t> frame(640 * 480);
   for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = 0xFF000000u | static_cast<std::uint32_t>((i % 640) * 255 / 639);
   std::vector<std::uint32_t> target(1920 * 1080);
   const PictureRect rect = letterbox(1920, 1080);
-  scaler.scale(frame.data(), target.data(), 1920, 1080, 1920 * 4, rect);
+  scaler.scale(frame.data(), 640, 480, target.data(), 1920, 1080, 1920 * 4, rect);
   for (int y : {0, 539, 1079}) {
     const std::uint32_t* row = target.data() + static_cast<std::size_t>(y) * 1920;
     EXPECT_EQ(row[rect.x], 0xFF000000u);

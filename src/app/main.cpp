@@ -74,8 +74,9 @@ PlayerHooks livePlayerHooks(bool verbose) {
     setSoundMuted(!soundMuted());
     if (verbose) std::fprintf(stderr, "%s: %s\n", kProgramName, soundMuted() ? "muted (M again for sound)" : "sound on");
   };
-  hooks.writePicture = [](const std::string& path, const std::uint32_t* pixels, std::string& error) {
-    const BgraView view{reinterpret_cast<const std::uint8_t*>(pixels), 640, 480, 640 * 4};
+  hooks.writePicture = [](const std::string& path, const std::uint32_t* pixels, int width, int height,
+                          std::string& error) {
+    const BgraView view{reinterpret_cast<const std::uint8_t*>(pixels), width, height, width * 4};
     const PngResult written = writePng(path, view);
     error = written.error;
     return written.ok;

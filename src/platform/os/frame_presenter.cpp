@@ -5,13 +5,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 
 #include "platform/os/window_fit.h"
 
 namespace {
 
-constexpr int kFrameWidth = 640;
-constexpr int kFrameHeight = 480;
+// The texture made with the renderer, before the first frame says its size.
+constexpr int kFirstTextureWidth = 640;
+constexpr int kFirstTextureHeight = 480;
 // Presents per second when the display does not hold them to its retrace.
 constexpr int kTimerRate = 60;
 // How long the present thread sleeps between event pumps with nothing to show.
@@ -70,9 +72,14 @@ bool FramePresenter::start(SDL_Window* window, const Settings& settings) {
     pending_ = false;
     repaint_ = false;
     gap_ = false;
+    failed_ = false;
     commands_.clear();
-    pendingFrame_.assign(static_cast<std::size_t>(kFrameWidth) * kFrameHeight, 0);
+    pendingFrame_.clear();
     currentFrame_.clear();
+    currentWidth_ = 0;
+    currentHeight_ = 0;
+    maxTextureWidth_ = 0;
+    maxTextureHeight_ = 0;
   }
   records_.clear();
   presentCpuSeconds_ = 0;
@@ -103,21 +110,32 @@ void FramePresenter::stop() {
   }
 }
 
-void FramePresenter::submit(const std::uint32_t* pixels, int pitch, int entry) {
+bool FramePresenter::submit(const std::uint32_t* pixels, int width, int height, int pitch, int entry) {
   std::unique_lock lock(mutex_);
+  if ((maxTextureWidth_ > 0 && width > maxTextureWidth_) || (maxTextureHeight_ > 0 && height > maxTextureHeight_)) {
+    std::fprintf(stderr,
+                 "glass-orchard: the renderer shows pictures of at most %d x %d, not %d x %d; use a smaller "
+                 "--render-scale\n",
+                 maxTextureWidth_, maxTextureHeight_, width, height);
+    return false;
+  }
   changed_.wait(lock, [this] { return !pending_ || stopping_; });
-  if (stopping_) return;
+  if (stopping_ || failed_) return false;
   lock.unlock();
   // The present thread leaves the pending buffer alone until pending_ is set.
-  for (int y = 0; y < kFrameHeight; ++y) {
+  pendingFrame_.resize(static_cast<std::size_t>(width) * height);
+  pendingWidth_ = width;
+  pendingHeight_ = height;
+  for (int y = 0; y < height; ++y) {
     const auto* row = reinterpret_cast<const std::uint8_t*>(pixels) + static_cast<std::size_t>(y) * pitch;
-    std::memcpy(pendingFrame_.data() + static_cast<std::size_t>(y) * kFrameWidth, row, kFrameWidth * 4);
+    std::memcpy(pendingFrame_.data() + static_cast<std::size_t>(y) * width, row, static_cast<std::size_t>(width) * 4);
   }
   lock.lock();
   pending_ = true;
   pendingEntry_ = entry;
   lock.unlock();
   changed_.notify_all();
+  return true;
 }
 
 void FramePresenter::post(std::function<void()> command) {
@@ -133,9 +151,47 @@ void FramePresenter::markGap() {
   gap_ = true;
 }
 
-std::vector<std::uint32_t> FramePresenter::frameOnScreen() {
+RenderedFrame FramePresenter::frameOnScreen() {
   std::lock_guard lock(mutex_);
-  return currentFrame_;
+  return {currentFrame_, currentWidth_, currentHeight_};
+}
+
+int FramePresenter::fittingRenderScale(int maxScale) {
+  if (!running()) return 1;
+  // Asked on the present thread, which owns the renderer, after the window
+  // commands posted before (showing it, full screen) have run.
+  auto answer = std::make_shared<int>(0);  // guarded by mutex_
+  post([this, answer, maxScale] {
+    SDL_PumpEvents();
+    int width = 0;
+    int height = 0;
+    drawingSize(width, height);
+    int scale = 0;
+    {
+      std::lock_guard lock(mutex_);
+      scale = fittingScaleFor(width, height, maxTextureWidth_, maxTextureHeight_, maxScale);
+      *answer = scale;
+    }
+    changed_.notify_all();
+    if (verbose_) {
+      std::fprintf(stderr, "render scale: %d fits the window's %d x %d pixels (%d x %d pictures)\n", scale, width,
+                   height, scale * 640, scale * 480);
+    }
+  });
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&answer, this] { return *answer != 0 || stopping_; });
+  return *answer != 0 ? *answer : 1;
+}
+
+void FramePresenter::drawingSize(int& width, int& height) {
+  width = 0;
+  height = 0;
+  if (renderer_ != nullptr) {
+    SDL_GetRendererOutputSize(renderer_, &width, &height);
+  } else if (SDL_Surface* surface = SDL_GetWindowSurface(window_); surface != nullptr) {
+    width = surface->w;
+    height = surface->h;
+  }
 }
 
 int FramePresenter::watchWindowEvents(void* self, SDL_Event* event) {
@@ -154,8 +210,10 @@ bool FramePresenter::createRenderer(SDL_Window* window, const Settings& settings
   renderer_ = SDL_CreateRenderer(window, -1, flags);
   if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
   if (renderer_ != nullptr) {
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, kFrameWidth,
-                                 kFrameHeight);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                 kFirstTextureWidth, kFirstTextureHeight);
+    textureWidth_ = kFirstTextureWidth;
+    textureHeight_ = kFirstTextureHeight;
   }
   if (texture_ == nullptr) {
     std::fprintf(stderr, "glass-orchard: no window: %s\n", SDL_GetError());
@@ -206,6 +264,31 @@ bool FramePresenter::createRenderer(SDL_Window* window, const Settings& settings
     return createRenderer(window, settings, false);
   }
   if (settings.verbose) std::fprintf(stderr, "scaling: by the renderer\n");
+  {
+    std::lock_guard lock(mutex_);
+    maxTextureWidth_ = info.max_texture_width;
+    maxTextureHeight_ = info.max_texture_height;
+  }
+  return true;
+}
+
+bool FramePresenter::fitTexture() {
+  if (texture_ != nullptr && textureWidth_ == currentWidth_ && textureHeight_ == currentHeight_) return true;
+  if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+  texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, currentWidth_,
+                               currentHeight_);
+  if (texture_ == nullptr) {
+    std::fprintf(stderr, "glass-orchard: the renderer cannot hold a %d x %d picture: %s\n", currentWidth_,
+                 currentHeight_, SDL_GetError());
+    std::lock_guard lock(mutex_);
+    failed_ = true;
+    return false;
+  }
+  textureWidth_ = currentWidth_;
+  textureHeight_ = currentHeight_;
+  scaleMode_ = SDL_ScaleModeNearest;
+  SDL_SetTextureScaleMode(texture_, scaleMode_);
+  if (verbose_) std::fprintf(stderr, "presents: pictures of %d x %d\n", currentWidth_, currentHeight_);
   return true;
 }
 
@@ -289,17 +372,19 @@ void FramePresenter::draw(bool pace) {
   int height = 0;
   SDL_GetRendererOutputSize(renderer_, &width, &height);
   const PictureRect fit = letterbox(width, height);
-  // Whole multiples of the picture stay sharp; anything else is smoothed.
-  const SDL_ScaleMode mode =
-      fit.width % kFrameWidth == 0 && fit.height % kFrameHeight == 0 ? SDL_ScaleModeNearest : SDL_ScaleModeLinear;
-  if (mode != scaleMode_) {
+  // Whole multiples of the picture stay sharp; anything else, smaller
+  // included, is smoothed.
+  const SDL_ScaleMode mode = fit.width % textureWidth_ == 0 && fit.height % textureHeight_ == 0
+                                 ? SDL_ScaleModeNearest
+                                 : SDL_ScaleModeLinear;
+  if (texture_ != nullptr && mode != scaleMode_) {
     SDL_SetTextureScaleMode(texture_, mode);
     scaleMode_ = mode;
   }
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
   const SDL_Rect target{fit.x, fit.y, fit.width, fit.height};
-  SDL_RenderCopy(renderer_, texture_, nullptr, &target);
+  if (texture_ != nullptr) SDL_RenderCopy(renderer_, texture_, nullptr, &target);
   if (pace && !pacedByDisplay_) holdToTimer();
   SDL_RenderPresent(renderer_);
 }
@@ -312,8 +397,8 @@ void FramePresenter::drawOnCpu(bool pace) {
   if (currentFrame_.empty()) {
     SDL_FillRect(surface, nullptr, 0);
   } else {
-    scaler_.scale(currentFrame_.data(), static_cast<std::uint32_t*>(surface->pixels), surface->w, surface->h,
-                  surface->pitch, fit);
+    scaler_.scale(currentFrame_.data(), currentWidth_, currentHeight_, static_cast<std::uint32_t*>(surface->pixels),
+                  surface->w, surface->h, surface->pitch, fit);
   }
   if (pace) holdToTimer();
   SDL_UpdateWindowSurface(window_);
@@ -351,7 +436,8 @@ void FramePresenter::run(SDL_Window* window, Settings settings) {
       if (pending_) {
         // Take the frame; the main thread may fill the other buffer at once.
         pendingFrame_.swap(currentFrame_);
-        if (pendingFrame_.empty()) pendingFrame_.resize(currentFrame_.size());
+        currentWidth_ = pendingWidth_;
+        currentHeight_ = pendingHeight_;
         currentEntry_ = pendingEntry_;
         pending_ = false;
         newFrame = true;
@@ -366,7 +452,9 @@ void FramePresenter::run(SDL_Window* window, Settings settings) {
     SDL_PumpEvents();
     if (newFrame) {
       // Only this thread writes currentFrame_; reading it needs no lock.
-      if (texture_ != nullptr) SDL_UpdateTexture(texture_, nullptr, currentFrame_.data(), kFrameWidth * 4);
+      if (renderer_ != nullptr && fitTexture()) {
+        SDL_UpdateTexture(texture_, nullptr, currentFrame_.data(), currentWidth_ * 4);
+      }
       haveFrame = true;
       const double cpuBefore = threadCpuSeconds();
       draw(true);

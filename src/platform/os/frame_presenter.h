@@ -43,22 +43,33 @@ class FramePresenter {
   void stop();
   bool running() const { return thread_.joinable(); }
 
-  // Main thread: hands over a 640 x 480 frame (copied) of timeline entry
-  // `entry`. Waits while the frame handed over before is still waiting to be
-  // shown, so the caller runs at most one frame ahead of the display.
-  void submit(const std::uint32_t* pixels, int pitch, int entry);
+  // Main thread: hands over a frame (copied; any size, 640 x 480 or a whole
+  // multiple of it in practice) of timeline entry `entry`. Waits while the
+  // frame handed over before is still waiting to be shown, so the caller
+  // runs at most one frame ahead of the display. False (the reason on
+  // standard error) when the renderer cannot show a picture of that size.
+  bool submit(const std::uint32_t* pixels, int width, int height, int pitch, int entry);
   // Runs `command` on the present thread, then shows the picture again.
   void post(std::function<void()> command);
   // The next present follows a pause: its interval is no frame time.
   void markGap();
-  // A copy of the frame on screen (640 x 480, empty before the first).
-  std::vector<std::uint32_t> frameOnScreen();
+  // A copy of the frame on screen at its rendered size (empty before the
+  // first).
+  RenderedFrame frameOnScreen();
+  // Main thread: the largest render scale from 1 to `maxScale` whose picture
+  // fits the window's drawable pixels, measured on the present thread after
+  // the window commands posted before have run; 1 when not running.
+  int fittingRenderScale(int maxScale);
 
  private:
   void run(SDL_Window* window, Settings settings);
   // The renderer, or (`mayUseCpu`, software renderer) the window surface
   // that scaler_ draws into.
   bool createRenderer(SDL_Window* window, const Settings& settings, bool mayUseCpu);
+  // A texture of the current frame's size; false (and failed_) when the
+  // renderer cannot make one.
+  bool fitTexture();
+  void drawingSize(int& width, int& height);
   void choosePacing(const Settings& settings);
   void draw(bool pace);
   void drawOnCpu(bool pace);
@@ -74,15 +85,24 @@ class FramePresenter {
   bool pending_ = false;          // pendingFrame_ holds a frame not yet shown
   bool repaint_ = false;          // show the current frame again (resize, expose, command)
   bool gap_ = false;
+  bool failed_ = false;           // a frame could not be shown; no more are taken
   int pendingEntry_ = 0;
   std::vector<std::uint32_t> pendingFrame_;
+  int pendingWidth_ = 0;
+  int pendingHeight_ = 0;
   std::vector<std::uint32_t> currentFrame_;
+  int currentWidth_ = 0;           // written under the lock by the present thread
+  int currentHeight_ = 0;
   int currentEntry_ = 0;
+  int maxTextureWidth_ = 0;        // the renderer's limit; 0 for none (set at start)
+  int maxTextureHeight_ = 0;
   std::vector<std::function<void()>> commands_;
 
   // Present thread only (and stop() after the join).
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
+  int textureWidth_ = 0;
+  int textureHeight_ = 0;
   SDL_Window* window_ = nullptr;  // set when drawing into the window surface
   PictureScaler scaler_;
   bool pacedByDisplay_ = false;

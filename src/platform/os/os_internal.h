@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/picture_scaler.h"
 #include "platform/os/win32.h"
 
 // A window of the presentation. Handles stay valid (and recognisably dead)
@@ -51,8 +52,8 @@ void parkDisplayWindow();
 bool handlePlayerKey(const SDL_KeyboardEvent& key);
 void toggleDisplayFullscreen();
 bool displayFullscreen();
-// The 640 x 480 frame on screen; empty when none.
-std::vector<std::uint32_t> frameOnScreen();
+// The frame on screen at its rendered size; empty when none.
+RenderedFrame frameOnScreen();
 // The next present follows a pause.
 void markPresentGap();
 // Not paused, no hooks (resetWindowSystem).

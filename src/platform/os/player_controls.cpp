@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr int kFrameWidth = 640;
-constexpr int kFrameHeight = 480;
-
 struct PlayerState {
   PlayerHooks hooks;
   bool paused = false;
@@ -68,14 +65,15 @@ std::string screenshotPath(const std::string& folder, std::time_t when) {
 
 std::string saveScreenshot() {
   const PlayerState& p = player();
-  const std::vector<std::uint32_t> frame = os_detail::frameOnScreen();
-  if (frame.size() != static_cast<std::size_t>(kFrameWidth) * kFrameHeight || !p.hooks.writePicture) {
+  const RenderedFrame frame = os_detail::frameOnScreen();
+  if (frame.pixels.empty() || frame.pixels.size() != static_cast<std::size_t>(frame.width) * frame.height ||
+      !p.hooks.writePicture) {
     std::fprintf(stderr, "glass-orchard: no picture to save yet\n");
     return "";
   }
   const std::string path = screenshotPath(windowOptions().screenshotFolder, std::time(nullptr));
   std::string error;
-  if (!p.hooks.writePicture(path, frame.data(), error)) {
+  if (!p.hooks.writePicture(path, frame.pixels.data(), frame.width, frame.height, error)) {
     std::fprintf(stderr, "glass-orchard: cannot save the screenshot %s: %s\n", path.c_str(), error.c_str());
     return "";
   }

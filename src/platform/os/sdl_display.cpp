@@ -183,10 +183,22 @@ class WindowFrameSink final : public FrameSink {
     Display& d = display();
     if (os_detail::firstLiveWindow() == nullptr) return false;
     if (options().headless || d.window == nullptr) return true;
-    if (pixels == nullptr || width != kFrameWidth || height != kFrameHeight || pitch < width * 4) return false;
+    if (pixels == nullptr || !isRenderedSize(width, height) || pitch < width * 4) return false;
     if (!d.presenter.running()) return false;
-    d.presenter.submit(pixels, pitch, d.entry.load(std::memory_order_relaxed));
-    return true;
+    return d.presenter.submit(pixels, width, height, pitch, d.entry.load(std::memory_order_relaxed));
+  }
+
+  int fittingRenderScale(int maxScale) const override {
+    Display& d = display();
+    if (options().headless || d.window == nullptr) return 1;
+    return d.presenter.fittingRenderScale(maxScale);
+  }
+
+ private:
+  // The presentation's screen at a whole render scale.
+  static bool isRenderedSize(int width, int height) {
+    const int scale = width / kFrameWidth;
+    return scale >= 1 && scale <= kMaxRenderScale && width == scale * kFrameWidth && height == scale * kFrameHeight;
   }
 };
 
@@ -325,7 +337,7 @@ void toggleDisplayFullscreen() {
 
 bool displayFullscreen() { return display().fullscreen; }
 
-std::vector<std::uint32_t> frameOnScreen() { return display().presenter.frameOnScreen(); }
+RenderedFrame frameOnScreen() { return display().presenter.frameOnScreen(); }
 
 void markPresentGap() { display().presenter.markGap(); }
 

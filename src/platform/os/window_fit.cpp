@@ -34,3 +34,11 @@ PictureRect letterbox(int outputWidth, int outputHeight) {
   rect.y = (outputHeight - rect.height) / 2;
   return rect;
 }
+
+int fittingScaleFor(int drawableWidth, int drawableHeight, int maxTextureWidth, int maxTextureHeight, int maxScale) {
+  int width = drawableWidth;
+  int height = drawableHeight;
+  if (maxTextureWidth > 0) width = std::min(width, maxTextureWidth);
+  if (maxTextureHeight > 0) height = std::min(height, maxTextureHeight);
+  return std::clamp(std::min(width / kPictureWidth, height / kPictureHeight), 1, std::max(1, maxScale));
+}

@@ -1,6 +1,6 @@
 // Where the 640 x 480 picture goes on this machine's screen: the window size
-// that fits the desktop, and the 4:3 rectangle inside any output size.
-// Pure calculations, any thread.
+// that fits the desktop, the 4:3 rectangle inside any output size, and the
+// render scale whose picture fits a window. Pure calculations, any thread.
 #pragma once
 
 // Room kept free for the window manager's title bar and frame, which SDL
@@ -30,3 +30,8 @@ struct PictureRect {
 // The largest 4:3 rectangle centred in an output of the given size; the
 // rest of the output is black bars (left and right, or top and bottom).
 PictureRect letterbox(int outputWidth, int outputHeight);
+
+// The largest whole N from 1 to `maxScale` whose N * 640 x N * 480 picture
+// fits both the window's drawable pixels and the largest texture the
+// renderer takes (0 for no limit); 1 when even 640 x 480 does not fit.
+int fittingScaleFor(int drawableWidth, int drawableHeight, int maxTextureWidth, int maxTextureHeight, int maxScale);

@@ -35,9 +35,11 @@ struct WindowOptions {
 void setWindowOptions(const WindowOptions& options);
 const WindowOptions& windowOptions();
 
-// The sink that hands the 640 x 480 frame to the present thread, which
-// scales it into the window at 4:3 with black bars while the caller renders
-// the next frame. The caller is held one frame ahead at most: to the
+// The sink that hands the frame (640 x 480 at the device's render scale) to
+// the present thread, which scales it into the window at 4:3 with black bars
+// while the caller renders the next frame. Its fittingRenderScale() is the
+// largest scale whose picture fits the window's drawable pixels as shown
+// (full screen included), for an automatic render scale. The caller is held one frame ahead at most: to the
 // display's retrace when it really waits for one (measured at start-up),
 // otherwise to about 60 presents per second. Fails once the window is gone.
 FrameSink* windowFrameSink();
@@ -55,8 +57,11 @@ void noteTimelineEntry(int entry);
 struct PlayerHooks {
   std::function<void(bool paused)> pause;  // stop or restart the music with the clock
   std::function<void()> toggleMute;
-  // Writes a 640 x 480 A8R8G8B8 picture to `path`; false with `error` set.
-  std::function<bool(const std::string& path, const std::uint32_t* pixels, std::string& error)> writePicture;
+  // Writes an A8R8G8B8 picture (packed rows of `width` pixels) to `path`;
+  // false with `error` set.
+  std::function<bool(const std::string& path, const std::uint32_t* pixels, int width, int height,
+                     std::string& error)>
+      writePicture;
 };
 void setPlayerHooks(PlayerHooks hooks);
 
@@ -64,7 +69,7 @@ void setPlaybackPaused(bool paused);
 bool playbackPaused();
 void toggleFullscreen();
 bool windowFullscreen();
-// Saves the frame on screen as a PNG in the screenshot folder and says where
+// Saves the frame on screen, at its rendered size, as a PNG in the screenshot folder and says where
 // on standard error; returns the path, or "" when nothing was saved.
 std::string saveScreenshot();
 // "FOLDER/glass-orchard-YYYYMMDD-HHMMSS.png" in local time, with "-2", "-3"...
