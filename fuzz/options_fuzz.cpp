@@ -29,6 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Options& o = result.options;
   FUZZ_PROMISE(o.scale >= 0 && o.scale <= 16, "--scale is 1..16 (0: the largest that fits)");
   FUZZ_PROMISE(o.threads >= 0 && o.threads <= 64, "--threads is 1..64 (0: one per processor)");
+  FUZZ_PROMISE(o.renderScale >= 0 && o.renderScale <= 4, "--render-scale is 1..4 (0: auto)");
   FUZZ_PROMISE(o.volume >= 0 && o.volume <= 100, "--volume is 0..100");
   FUZZ_PROMISE(o.fps == 0 || (o.fps >= 1 && o.fps <= 1000), "--fps is 1..1000");
   FUZZ_PROMISE(std::isfinite(o.maxSeconds) && o.maxSeconds >= 0, "--max-seconds is a finite time");
