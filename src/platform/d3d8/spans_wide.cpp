@@ -63,15 +63,20 @@ inline void spreadWeights8(__m256i weights, __m256i* low, __m256i* high) {
 }
 
 // Texels at index and index + 1 for eight lanes: the left ones to *left,
-// the right ones to *right, both in lane order. Pixels 0, 1, 4, 5 are
-// gathered together and 2, 3, 6, 7 together, so that one shuffle per
-// output puts them back in order within each 128-bit half.
+// the right ones to *right, both in lane order. Each pair is one 64-bit
+// load: on the processors this runs on, eight plain loads beat the
+// gather instructions. The pairs of pixels 0, 1, 4, 5 and of 2, 3, 6, 7
+// are put together so that one shuffle per output puts them back in order
+// within each 128-bit half.
 inline __attribute__((always_inline)) void gatherPairs(const int* texels, __m256i index, __m256i* left,
                                                        __m256i* right) {
-  const __m256i order = _mm256_permutevar8x32_epi32(index, _mm256_set_epi32(7, 6, 3, 2, 5, 4, 1, 0));
-  const long long* base = reinterpret_cast<const long long*>(texels);
-  const __m256 a = _mm256_castsi256_ps(_mm256_i32gather_epi64(base, _mm256_castsi256_si128(order), 4));
-  const __m256 b = _mm256_castsi256_ps(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(order, 1), 4));
+  alignas(32) int at[8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
+  auto pair = [texels](int i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(texels + i)); };
+  const __m256 a = _mm256_castsi256_ps(_mm256_set_m128i(_mm_unpacklo_epi64(pair(at[4]), pair(at[5])),
+                                                        _mm_unpacklo_epi64(pair(at[0]), pair(at[1]))));
+  const __m256 b = _mm256_castsi256_ps(_mm256_set_m128i(_mm_unpacklo_epi64(pair(at[6]), pair(at[7])),
+                                                        _mm_unpacklo_epi64(pair(at[2]), pair(at[3]))));
   *left = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
   *right = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
 }
