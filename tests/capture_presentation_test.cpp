@@ -1,13 +1,10 @@
 // The offline modes with the real loader, device and scenes over the small
 // generated data set: the frames that reach the files are the device's,
 // and two captures of the same content are the same bytes.
-#include <png.h>
-
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -23,6 +20,7 @@
 #include "platform/sound/sound_control.h"
 #include "render/screen_quad.h"
 #include "scenes/scene_state.h"
+#include "support/png_compare.h"
 #include "support/small_data_set.h"
 #include "support/xm_writer.h"
 
@@ -30,31 +28,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::uint8_t> readBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Width, height and RGB pixels of a PNG file.
+// Width, height and 0xAARRGGBB pixels of a PNG file.
 struct Picture {
   int width = 0;
   int height = 0;
-  std::vector<std::uint8_t> rgb;
+  std::vector<std::uint32_t> pixels;
 };
 
-Picture readPng(const fs::path& path) {
-  const std::vector<std::uint8_t> bytes = readBytes(path);
+Picture readPng(const std::string& path) {
   Picture picture;
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return picture;
-  image.format = PNG_FORMAT_RGB;
-  picture.rgb.resize(PNG_IMAGE_SIZE(image));
-  if (png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) {
-    picture.width = static_cast<int>(image.width);
-    picture.height = static_cast<int>(image.height);
-  }
+  readRgbPng(path, &picture.pixels, &picture.width, &picture.height);
   return picture;
 }
 
@@ -97,7 +80,7 @@ TEST_F(CapturePresentationTest, TwoCapturesOfTheSameContentAreTheSameBytes) {
   int frames = 0;
   for (const auto& entry : fs::directory_iterator("first")) {
     if (entry.path().extension() != ".png") continue;
-    ASSERT_EQ(readBytes(entry.path()), readBytes(fs::path("second") / entry.path().filename())) << entry.path();
+    ASSERT_EQ(readBytes(entry.path()), readBytes("second/" + entry.path().filename().string())) << entry.path();
     ++frames;
   }
   EXPECT_EQ(frames, 6);
@@ -109,7 +92,7 @@ TEST_F(CapturePresentationTest, TwoCapturesOfTheSameContentAreTheSameBytes) {
   const Picture last = readPng("first/frame_000005.png");
   ASSERT_EQ(last.width, 640);
   ASSERT_EQ(last.height, 480);
-  EXPECT_TRUE(std::any_of(last.rgb.begin(), last.rgb.end(), [](std::uint8_t value) { return value != 0; }));
+  EXPECT_TRUE(std::any_of(last.pixels.begin(), last.pixels.end(), [](std::uint32_t p) { return (p & 0xFFFFFF) != 0; }));
 }
 
 TEST_F(CapturePresentationTest, ContactSheetHoldsFramesOfEveryEntry) {
