@@ -198,54 +198,46 @@ TEST_F(CaptureSessionTest, TheLastTenMillisecondsFadeToSilence) {
   EXPECT_EQ(rig.session.stopReason(), CaptureStop::kOutputFailed);
 }
 
-TEST_F(CaptureSessionTest, MusicJumpingBackBeforeTheEndStops) {
-  song.positions = {0x400, 0x410, 0x002};
-  Rig rig(probes(), 60);
-  present(rig.session, 3);
-  EXPECT_EQ(rig.session.stopReason(), CaptureStop::kSongLooped);
-  EXPECT_NE(rig.session.note().find("from 4:16 to 0:02"), std::string::npos) << rig.session.note();
-  EXPECT_EQ(rig.session.framesCaptured(), 2);
-}
-
-TEST_F(CaptureSessionTest, MusicEndingAfterThePresentationsEndIsNoEarlyStop) {
-  // Past 5:16 the presentation quits by itself; the music may end or
-  // restart then without a note.
-  song.positions = {0x511, 0x512, 0x000};
-  song.lengthFrames = 800;
-  Rig rig(probes(), 60);
-  present(rig.session, 3);
-  EXPECT_EQ(rig.session.stopReason(), CaptureStop::kNone);
-  EXPECT_TRUE(rig.session.note().empty());
-  EXPECT_EQ(rig.session.framesCaptured(), 3);
-}
-
-TEST_F(CaptureSessionTest, FrameLimitInterruptionAndOutputFailureStop) {
-  song.positions = {0, 1, 2, 3, 4, 5, 6, 7};
-  {
-    Rig rig(probes(), 60, 3);
-    present(rig.session, 6);
-    EXPECT_EQ(rig.session.stopReason(), CaptureStop::kFrameLimit);
-    EXPECT_EQ(rig.recorded.frames.size(), 3u);
-  }
-  resetWindowSystem();
-  {
-    song = ScriptedSong{{0, 1, 2, 3}};
-    song.interrupt = true;
-    Rig rig(probes(), 60);
-    present(rig.session, 2);
-    EXPECT_EQ(rig.session.stopReason(), CaptureStop::kInterrupted);
-    EXPECT_EQ(rig.recorded.frames.size(), 1u);
-    EXPECT_TRUE(quitPosted());
-  }
-  resetWindowSystem();
-  {
-    Rig rig(probes(), 60);
-    rig.output.failFrames = true;
-    present(rig.session, 2);
-    EXPECT_EQ(rig.session.stopReason(), CaptureStop::kOutputFailed);
-    EXPECT_NE(rig.session.note().find("disk full"), std::string::npos);
-    EXPECT_EQ(rig.session.framesCaptured(), 0);
-    EXPECT_TRUE(quitPosted());
+// How a capture stops: the music jumping back before the presentation's end,
+// the frame limit, an interruption, an output that fails. Past 5:16 the
+// presentation quits by itself, so the music may end or restart then without
+// a note.
+TEST_F(CaptureSessionTest, StopsForTheirReasonsWithTheFramesBefore) {
+  const struct {
+    const char* what;
+    std::vector<int> positions;
+    std::int64_t lengthFrames;
+    int frameLimit, presents;
+    bool interrupt, failFrames;
+    CaptureStop stop;
+    const char* note;
+    int frames;
+    bool quit;  // the stop posts the quit message
+  } cases[] = {
+      {"jump back", {0x400, 0x410, 0x002}, 1 << 30, 0, 3, false, false, CaptureStop::kSongLooped, "from 4:16 to 0:02", 2, false},
+      {"after the end", {0x511, 0x512, 0x000}, 800, 0, 3, false, false, CaptureStop::kNone, "", 3, false},
+      {"frame limit", {0, 1, 2, 3, 4, 5, 6, 7}, 1 << 30, 3, 6, false, false, CaptureStop::kFrameLimit, "", 3, false},
+      {"interrupted", {0, 1, 2, 3}, 1 << 30, 0, 2, true, false, CaptureStop::kInterrupted, "", 1, true},
+      {"output failed", {0, 1, 2, 3}, 1 << 30, 0, 2, false, true, CaptureStop::kOutputFailed, "disk full", 0, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    resetWindowSystem();
+    song = ScriptedSong{c.positions, c.lengthFrames};
+    song.interrupt = c.interrupt;
+    Rig rig(probes(), 60, c.frameLimit);
+    rig.output.failFrames = c.failFrames;
+    present(rig.session, c.presents);
+    EXPECT_EQ(rig.session.stopReason(), c.stop);
+    EXPECT_NE(rig.session.note().find(c.note), std::string::npos) << rig.session.note();
+    if (c.stop == CaptureStop::kNone) {
+      EXPECT_EQ(rig.session.note(), "");
+    }
+    EXPECT_EQ(rig.session.framesCaptured(), c.frames);
+    EXPECT_EQ(rig.recorded.frames.size(), static_cast<std::size_t>(c.frames));
+    if (c.quit) {
+      EXPECT_TRUE(quitPosted());
+    }
   }
 }
 
