@@ -21,6 +21,7 @@
 #include "platform/os/message_box.h"
 #include "platform/os/window_system.h"
 #include "platform/sound/sound_control.h"
+#include "render/device.h"
 #include "render/screen_quad.h"
 #include "scenes/scene_state.h"
 #include "support/small_data_set.h"
@@ -182,6 +183,7 @@ TEST_F(ScenesRunTest, DeviceAndPresentFailuresEndTheRun) {
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(boxes_, std::vector<std::string>{"Semmosta sattuu: D3D init error"});
   EXPECT_EQ(frames_.frameCount(), 0);
+  releaseDevice();  // a real process ends here; the Direct3D object is given back before the next run
   TearDown();
   SetUp();
   passes_ = 0;
