@@ -1,61 +1,38 @@
 // PNG and WAV writers, the folder output and the progress line.
-#include <png.h>
-#include <unistd.h>
+#include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
 
 #include "capture/png_sequence_output.h"
 #include "capture/png_writer.h"
 #include "capture/progress_bar.h"
 #include "capture/wav_writer.h"
+#include "support/png_compare.h"
+#include "support/small_data_set.h"
+#include "support/xm_writer.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::uint8_t> readBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::uint32_t u32At(const std::vector<std::uint8_t>& bytes, std::size_t at) {
   return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
 }
 
-// Decodes a PNG back to packed RGB.
-bool decodeRgb(const std::vector<std::uint8_t>& encoded, int& width, int& height, std::vector<std::uint8_t>& rgb) {
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, encoded.data(), encoded.size())) return false;
-  image.format = PNG_FORMAT_RGB;
-  width = static_cast<int>(image.width);
-  height = static_cast<int>(image.height);
-  rgb.assign(PNG_IMAGE_SIZE(image), 0);
-  return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
+// The RGB of every pixel of a PNG file.
+std::vector<std::uint32_t> rgbOf(const std::string& path, int* width = nullptr, int* height = nullptr) {
+  std::vector<std::uint32_t> pixels;
+  int w = 0, h = 0;
+  if (!readRgbPng(path, &pixels, &w, &h)) return {};
+  for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
+  if (width != nullptr) *width = w;
+  if (height != nullptr) *height = h;
+  return pixels;
 }
-
-class TempDir {
- public:
-  TempDir() {
-    path_ = fs::temp_directory_path() / ("glass_capture_files_" + std::to_string(::getpid()));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 }  // namespace
 
@@ -67,14 +44,13 @@ TEST(PngWriter, KeepsColoursHonoursPitchAndDropsAlpha) {
   for (int y = 0; y < 2; ++y) std::memcpy(&buffer[y * 16], pixels[y], 12);
   std::vector<std::uint8_t> encoded;
   ASSERT_TRUE(encodePng({buffer.data(), 3, 2, 16}, encoded).ok);
-
+  ScopedWorkingDirectory directory;
+  ASSERT_TRUE(writeBytes("a.png", encoded));
   int width = 0, height = 0;
-  std::vector<std::uint8_t> rgb;
-  ASSERT_TRUE(decodeRgb(encoded, width, height, rgb));
+  EXPECT_EQ(rgbOf("a.png", &width, &height),
+            (std::vector<std::uint32_t>{0x030201, 0x1E140A, 0xFF0000, 0xFFFFFF, 0x008000, 0x070809}));
   EXPECT_EQ(width, 3);
   EXPECT_EQ(height, 2);
-  const std::vector<std::uint8_t> expected = {3, 2, 1, 30, 20, 10, 255, 0, 0, 255, 255, 255, 0, 128, 0, 7, 8, 9};
-  EXPECT_EQ(rgb, expected);
 
   // Alpha and padding do not reach the file: other values, same bytes.
   for (int y = 0; y < 2; ++y) {
@@ -98,10 +74,9 @@ TEST(PngWriter, RefusesInconsistentPictures) {
 }
 
 TEST(WavWriter, HeaderDescribesTheSamplesAppended) {
-  TempDir dir;
-  const fs::path path = dir.path() / "a.wav";
+  ScopedWorkingDirectory directory;
   WavWriter writer;
-  ASSERT_TRUE(writer.open(path.string()));
+  ASSERT_TRUE(writer.open("a.wav"));
   const std::int16_t first[] = {1, -1, 0x1234, -32768};
   const std::int16_t second[] = {32767, 2};
   ASSERT_TRUE(writer.append(first, 2));
@@ -110,7 +85,7 @@ TEST(WavWriter, HeaderDescribesTheSamplesAppended) {
   ASSERT_TRUE(writer.finish());
   EXPECT_EQ(writer.framesWritten(), 3u);
 
-  const std::vector<std::uint8_t> bytes = readBytes(path);
+  const std::vector<std::uint8_t> bytes = readBytes("a.wav");
   ASSERT_EQ(bytes.size(), 44u + 12u);
   EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
   EXPECT_EQ(u32At(bytes, 4), 48u);
@@ -138,8 +113,8 @@ TEST(WavWriter, ReportsMisuseAndUnwritablePaths) {
 }
 
 TEST(PngSequenceOutput, WritesNumberedFramesAndAudio) {
-  TempDir dir;
-  const fs::path folder = dir.path() / "frames";  // created by the output
+  ScopedWorkingDirectory directory;
+  const fs::path folder = "frames";  // created by the output
   std::string error;
   std::unique_ptr<PngSequenceOutput> output = PngSequenceOutput::open(folder.string(), error);
   ASSERT_TRUE(output) << error;
@@ -174,14 +149,14 @@ TEST(PngSequenceOutput, WritesNumberedFramesAndAudio) {
   EXPECT_TRUE(fs::exists(folder / "frame_12.png"));
 
   // A file where the folder should be is an error, not a crash.
-  std::ofstream(dir.path() / "plain") << "x";
-  EXPECT_FALSE(PngSequenceOutput::open((dir.path() / "plain").string(), error));
+  std::ofstream("plain") << "x";
+  EXPECT_FALSE(PngSequenceOutput::open("plain", error));
   EXPECT_NE(error.find("not a folder"), std::string::npos);
 }
 
 TEST(PngSequenceOutput, FullDiskKeepsTheFramesBeforeAndNamesTheReason) {
-  TempDir dir;
-  const fs::path folder = dir.path() / "frames";
+  ScopedWorkingDirectory directory;
+  const fs::path folder = "frames";
   std::string error;
   std::unique_ptr<PngSequenceOutput> output = PngSequenceOutput::open(folder.string(), error);
   ASSERT_TRUE(output) << error;
@@ -200,14 +175,9 @@ TEST(PngSequenceOutput, FullDiskKeepsTheFramesBeforeAndNamesTheReason) {
   EXPECT_NE(output->error().find("frame_000005.png: No space left on device"), std::string::npos) << output->error();
   // Frames 0 to 4 whole, with their pixels; nothing from 5 on.
   for (int k = 0; k < 40; ++k) EXPECT_EQ(fs::exists(folder / PngSequenceOutput::frameFileName(k)), k < 5) << k;
-  int width = 0, height = 0;
-  std::vector<std::uint8_t> rgb;
-  ASSERT_TRUE(decodeRgb(readBytes(folder / "frame_000004.png"), width, height, rgb));
-  ASSERT_EQ(rgb.size(), 64u * 48u * 3u);
-  for (std::size_t i = 0; i < pixels.size(); ++i) {
-    const std::uint32_t expected = static_cast<std::uint32_t>(i * 2654435761u + 4);
-    ASSERT_EQ(rgb[i * 3] << 16 | rgb[i * 3 + 1] << 8 | rgb[i * 3 + 2], expected & 0xFFFFFF) << i;
-  }
+  const std::vector<std::uint32_t> rgb = rgbOf("frames/frame_000004.png");
+  ASSERT_EQ(rgb.size(), pixels.size());
+  for (std::size_t i = 0; i < pixels.size(); ++i) ASSERT_EQ(rgb[i], (i * 2654435761u + 4) & 0xFFFFFF) << i;
 }
 
 TEST(ProgressLine, ShowsPositionTimesAndEstimate) {

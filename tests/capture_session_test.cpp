@@ -87,6 +87,17 @@ class CaptureSessionTest : public ::testing::Test {
     return p;
   }
 
+  // A session at `fps` (stopping after `frameLimit` frames, 0: never) over a
+  // recording output.
+  struct Rig {
+    Rig(const CaptureProbes& probes, int fps, int frameLimit = 0)
+        : session(output, clock, probes, {fps, frameLimit}) {}
+    Recorded recorded;
+    RecordingOutput output{recorded};
+    VirtualClock clock{12345};  // the session starts it at 0
+    CaptureSession session;
+  };
+
   // Presents `count` frames of 2 x 2 pixels.
   static void present(CaptureSession& session, int count) {
     const std::uint32_t pixels[4] = {};
@@ -119,48 +130,42 @@ TEST(FrameTiming, ClockAndSoundFollowTheAbsoluteFrameIndex) {
 
 TEST_F(CaptureSessionTest, EachFrameGetsItsTimePositionAndSound) {
   song.positions = {0, 1, 2, 3, 4};
-  Recorded recorded;
-  RecordingOutput output(recorded);
-  VirtualClock clock(12345);  // the session starts it at 0
-  CaptureSession session(output, clock, probes(), {24, 0});
-  present(session, 4);
+  Rig rig(probes(), 24);
+  present(rig.session, 4);
 
-  ASSERT_EQ(recorded.frames.size(), 4u);
+  ASSERT_EQ(rig.recorded.frames.size(), 4u);
   for (int k = 0; k < 4; ++k) {
-    EXPECT_EQ(recorded.frames[k].index, k);
-    EXPECT_EQ(recorded.frames[k].timeMs, frameTimeMs(k, 24));
-    EXPECT_EQ(recorded.frames[k].row, k);  // the position after k frames of sound
+    EXPECT_EQ(rig.recorded.frames[k].index, k);
+    EXPECT_EQ(rig.recorded.frames[k].timeMs, frameTimeMs(k, 24));
+    EXPECT_EQ(rig.recorded.frames[k].row, k);  // the position after k frames of sound
   }
-  EXPECT_EQ(clock.now(), frameTimeMs(4, 24));
-  EXPECT_EQ(session.samplesWritten(), samplesBeforeFrame(4, 24));
+  EXPECT_EQ(rig.clock.now(), frameTimeMs(4, 24));
+  EXPECT_EQ(rig.session.samplesWritten(), samplesBeforeFrame(4, 24));
   // The last 10 ms wait for the fade at the end.
-  EXPECT_EQ(recorded.sound.size(), static_cast<std::size_t>(2 * (samplesBeforeFrame(4, 24) - 441)));
-  EXPECT_TRUE(session.finishSound());
-  EXPECT_EQ(recorded.sound.size(), static_cast<std::size_t>(2 * samplesBeforeFrame(4, 24)));
-  EXPECT_EQ(session.stopReason(), CaptureStop::kNone);
+  EXPECT_EQ(rig.recorded.sound.size(), static_cast<std::size_t>(2 * (samplesBeforeFrame(4, 24) - 441)));
+  EXPECT_TRUE(rig.session.finishSound());
+  EXPECT_EQ(rig.recorded.sound.size(), static_cast<std::size_t>(2 * samplesBeforeFrame(4, 24)));
+  EXPECT_EQ(rig.session.stopReason(), CaptureStop::kNone);
   EXPECT_FALSE(quitPosted());
 }
 
 TEST_F(CaptureSessionTest, MusicEndingEarlyStopsWithSilenceToTheFrameEnd) {
   song.positions = {0, 0x100, 0x200, 0x300};
   song.lengthFrames = 2000;  // ends inside the second frame at 60 fps (735 samples each)
-  Recorded recorded;
-  RecordingOutput output(recorded);
-  VirtualClock clock;
-  CaptureSession session(output, clock, probes(), {60, 0});
-  present(session, 5);
+  Rig rig(probes(), 60);
+  present(rig.session, 5);
 
-  EXPECT_EQ(session.stopReason(), CaptureStop::kSongEnded);
-  EXPECT_NE(session.note().find("ended at 2:00"), std::string::npos) << session.note();
+  EXPECT_EQ(rig.session.stopReason(), CaptureStop::kSongEnded);
+  EXPECT_NE(rig.session.note().find("ended at 2:00"), std::string::npos) << rig.session.note();
   EXPECT_TRUE(quitPosted());
   // Passes before the quit is taken add nothing.
-  EXPECT_EQ(session.framesCaptured(), 3);
-  session.finishSound();
-  ASSERT_EQ(recorded.sound.size(), 2u * 2205u);
-  EXPECT_EQ(recorded.sound[2 * 1700], 1000);  // before the fade
-  EXPECT_NE(recorded.sound[2 * 2000 - 1], 0);
-  EXPECT_EQ(recorded.sound[2 * 2000], 0);
-  EXPECT_EQ(recorded.sound.back(), 0);
+  EXPECT_EQ(rig.session.framesCaptured(), 3);
+  rig.session.finishSound();
+  ASSERT_EQ(rig.recorded.sound.size(), 2u * 2205u);
+  EXPECT_EQ(rig.recorded.sound[2 * 1700], 1000);  // before the fade
+  EXPECT_NE(rig.recorded.sound[2 * 2000 - 1], 0);
+  EXPECT_EQ(rig.recorded.sound[2 * 2000], 0);
+  EXPECT_EQ(rig.recorded.sound.back(), 0);
 }
 
 TEST_F(CaptureSessionTest, TheLastTenMillisecondsFadeToSilence) {
@@ -168,100 +173,71 @@ TEST_F(CaptureSessionTest, TheLastTenMillisecondsFadeToSilence) {
   // 1000 fps, shorter than the fade (44 sample frames).
   for (const auto& [fps, frames] : {std::pair{24, 4}, std::pair{1000, 1}}) {
     song = ScriptedSong{{0}};
-    Recorded recorded;
-    RecordingOutput output(recorded);
-    VirtualClock clock;
-    CaptureSession session(output, clock, probes(), {fps, 0});
-    present(session, frames);
-    ASSERT_TRUE(session.finishSound());
+    Rig rig(probes(), fps);
+    present(rig.session, frames);
+    ASSERT_TRUE(rig.session.finishSound());
     const std::size_t total = static_cast<std::size_t>(samplesBeforeFrame(frames, fps));
-    ASSERT_EQ(recorded.sound.size(), 2 * total);
+    ASSERT_EQ(rig.recorded.sound.size(), 2 * total);
     const std::size_t fade = std::min<std::size_t>(total, 441);
     if (fade < total) {
-      EXPECT_EQ(recorded.sound[2 * (total - fade) - 1], 1000);
+      EXPECT_EQ(rig.recorded.sound[2 * (total - fade) - 1], 1000);
     }
     for (std::size_t i = 0; i < fade; ++i) {
       const auto expected = static_cast<std::int16_t>(1000 * (fade - 1 - i) / fade);
-      ASSERT_EQ(recorded.sound[2 * (total - fade + i)], expected) << fps << " fps, " << i;
-      ASSERT_EQ(recorded.sound[2 * (total - fade + i) + 1], expected) << fps << " fps, " << i;
+      ASSERT_EQ(rig.recorded.sound[2 * (total - fade + i)], expected) << fps << " fps, " << i;
+      ASSERT_EQ(rig.recorded.sound[2 * (total - fade + i) + 1], expected) << fps << " fps, " << i;
     }
-    EXPECT_EQ(recorded.sound.back(), 0);
+    EXPECT_EQ(rig.recorded.sound.back(), 0);
   }
   // An output that refuses the faded end fails the capture.
   song = ScriptedSong{{0}};
-  Recorded recorded;
-  RecordingOutput output(recorded);
-  VirtualClock clock;
-  CaptureSession session(output, clock, probes(), {60, 0});
-  present(session, 2);
-  output.failAudio = true;
-  EXPECT_FALSE(session.finishSound());
-  EXPECT_EQ(session.stopReason(), CaptureStop::kOutputFailed);
+  Rig rig(probes(), 60);
+  present(rig.session, 2);
+  rig.output.failAudio = true;
+  EXPECT_FALSE(rig.session.finishSound());
+  EXPECT_EQ(rig.session.stopReason(), CaptureStop::kOutputFailed);
 }
 
-TEST_F(CaptureSessionTest, MusicJumpingBackBeforeTheEndStops) {
-  song.positions = {0x400, 0x410, 0x002};
-  Recorded recorded;
-  RecordingOutput output(recorded);
-  VirtualClock clock;
-  CaptureSession session(output, clock, probes(), {60, 0});
-  present(session, 3);
-  EXPECT_EQ(session.stopReason(), CaptureStop::kSongLooped);
-  EXPECT_NE(session.note().find("from 4:16 to 0:02"), std::string::npos) << session.note();
-  EXPECT_EQ(session.framesCaptured(), 2);
-}
-
-TEST_F(CaptureSessionTest, MusicEndingAfterThePresentationsEndIsNoEarlyStop) {
-  // Past 5:16 the presentation quits by itself; the music may end or
-  // restart then without a note.
-  song.positions = {0x511, 0x512, 0x000};
-  song.lengthFrames = 800;
-  Recorded recorded;
-  RecordingOutput output(recorded);
-  VirtualClock clock;
-  CaptureSession session(output, clock, probes(), {60, 0});
-  present(session, 3);
-  EXPECT_EQ(session.stopReason(), CaptureStop::kNone);
-  EXPECT_TRUE(session.note().empty());
-  EXPECT_EQ(session.framesCaptured(), 3);
-}
-
-TEST_F(CaptureSessionTest, FrameLimitInterruptionAndOutputFailureStop) {
-  song.positions = {0, 1, 2, 3, 4, 5, 6, 7};
-  {
-    Recorded recorded;
-    RecordingOutput output(recorded);
-    VirtualClock clock;
-    CaptureSession session(output, clock, probes(), {60, 3});
-    present(session, 6);
-    EXPECT_EQ(session.stopReason(), CaptureStop::kFrameLimit);
-    EXPECT_EQ(recorded.frames.size(), 3u);
-  }
-  resetWindowSystem();
-  {
-    song = ScriptedSong{{0, 1, 2, 3}};
-    song.interrupt = true;
-    Recorded recorded;
-    RecordingOutput output(recorded);
-    VirtualClock clock;
-    CaptureSession session(output, clock, probes(), {60, 0});
-    present(session, 2);
-    EXPECT_EQ(session.stopReason(), CaptureStop::kInterrupted);
-    EXPECT_EQ(recorded.frames.size(), 1u);
-    EXPECT_TRUE(quitPosted());
-  }
-  resetWindowSystem();
-  {
-    Recorded recorded;
-    RecordingOutput output(recorded);
-    output.failFrames = true;
-    VirtualClock clock;
-    CaptureSession session(output, clock, probes(), {60, 0});
-    present(session, 2);
-    EXPECT_EQ(session.stopReason(), CaptureStop::kOutputFailed);
-    EXPECT_NE(session.note().find("disk full"), std::string::npos);
-    EXPECT_EQ(session.framesCaptured(), 0);
-    EXPECT_TRUE(quitPosted());
+// How a capture stops: the music jumping back before the presentation's end,
+// the frame limit, an interruption, an output that fails. Past 5:16 the
+// presentation quits by itself, so the music may end or restart then without
+// a note.
+TEST_F(CaptureSessionTest, StopsForTheirReasonsWithTheFramesBefore) {
+  const struct {
+    const char* what;
+    std::vector<int> positions;
+    std::int64_t lengthFrames;
+    int frameLimit, presents;
+    bool interrupt, failFrames;
+    CaptureStop stop;
+    const char* note;
+    int frames;
+    bool quit;  // the stop posts the quit message
+  } cases[] = {
+      {"jump back", {0x400, 0x410, 0x002}, 1 << 30, 0, 3, false, false, CaptureStop::kSongLooped, "from 4:16 to 0:02", 2, false},
+      {"after the end", {0x511, 0x512, 0x000}, 800, 0, 3, false, false, CaptureStop::kNone, "", 3, false},
+      {"frame limit", {0, 1, 2, 3, 4, 5, 6, 7}, 1 << 30, 3, 6, false, false, CaptureStop::kFrameLimit, "", 3, false},
+      {"interrupted", {0, 1, 2, 3}, 1 << 30, 0, 2, true, false, CaptureStop::kInterrupted, "", 1, true},
+      {"output failed", {0, 1, 2, 3}, 1 << 30, 0, 2, false, true, CaptureStop::kOutputFailed, "disk full", 0, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    resetWindowSystem();
+    song = ScriptedSong{c.positions, c.lengthFrames};
+    song.interrupt = c.interrupt;
+    Rig rig(probes(), 60, c.frameLimit);
+    rig.output.failFrames = c.failFrames;
+    present(rig.session, c.presents);
+    EXPECT_EQ(rig.session.stopReason(), c.stop);
+    EXPECT_NE(rig.session.note().find(c.note), std::string::npos) << rig.session.note();
+    if (c.stop == CaptureStop::kNone) {
+      EXPECT_EQ(rig.session.note(), "");
+    }
+    EXPECT_EQ(rig.session.framesCaptured(), c.frames);
+    EXPECT_EQ(rig.recorded.frames.size(), static_cast<std::size_t>(c.frames));
+    if (c.quit) {
+      EXPECT_TRUE(quitPosted());
+    }
   }
 }
 

@@ -1,6 +1,5 @@
 // Capture frame sizes: fitting the picture into the frame, the resampler
 // for PNG frames, and real captures at another size.
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include "capture/child_process.h"
 #include "capture/frame_fit.h"
 #include "capture/scaled_output.h"
+#include "support/small_data_set.h"
 
 namespace fs = std::filesystem;
 
@@ -105,8 +105,8 @@ TEST(FrameFit, RealCapturesHaveTheChosenSize) {
   if (findProgram("ffmpeg").empty() || findProgram("ffprobe").empty() || !fs::exists(content / "track.xm")) {
     GTEST_SKIP() << "needs ffmpeg, ffprobe and the generated content";
   }
-  const fs::path folder = fs::temp_directory_path() / ("glass_capture_size_" + std::to_string(::getpid()));
-  fs::create_directories(folder);
+  ScopedWorkingDirectory directory;
+  const fs::path folder = directory.path();
   const struct {
     const char* out;
     const char* options;
@@ -132,5 +132,4 @@ TEST(FrameFit, RealCapturesHaveTheChosenSize) {
                error, &streams);
     EXPECT_EQ(streams.substr(0, streams.find('\n')), c.expected) << c.out;
   }
-  fs::remove_all(folder);
 }

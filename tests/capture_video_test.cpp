@@ -15,6 +15,7 @@
 
 #include "capture/child_process.h"
 #include "capture/ffmpeg_output.h"
+#include "support/small_data_set.h"
 
 namespace fs = std::filesystem;
 
@@ -32,13 +33,6 @@ std::string commandOutput(const std::string& command) {
 
 class VideoCapture : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("glass_capture_video_" + std::to_string(::getpid()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   // Ten 64 x 48 frames at 10 fps with one second of sound.
   bool capture(CaptureOutput& output) {
     std::vector<std::uint32_t> pixels(64 * 48);
@@ -54,7 +48,8 @@ class VideoCapture : public ::testing::Test {
     return output.finish();
   }
 
-  fs::path folder_;
+  ScopedWorkingDirectory directory_;
+  const fs::path folder_{directory_.path()};
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
-// The image decoder: expansion arithmetic, detail corrections, raw and grid
-// luma, chroma placement, one- and three-channel layouts, container
-// clamping and sizeClass.
+// The image decoder: expansion arithmetic and detail corrections worked by
+// hand, container clamping and sizeClass, and random streams of every layout
+// (raw and grid luma, flagged cells, chroma, vertical interpolation on and
+// off) against the decoding rules written out plainly.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -70,73 +71,6 @@ TEST_F(ImageDecoder, DetailByteCorrectsAPixelPairByTheResidualShift) {
   const Bytes out = decodeStream(oneCellGrey(0, wrap, 5));
   EXPECT_EQ(out[0], 0);
   EXPECT_EQ(out[1], 32);
-}
-
-TEST_F(ImageDecoder, FlagBytesConsumeOneOrNinePlusOneBytes) {
-  // An 8 x 4 image of two 4 x 4 cells: the first flagged (1 byte), the
-  // second with corrections (1 + 8 bytes). The byte after the flag of a
-  // flagged cell is the next cell's flag, and the chroma of a three-channel
-  // image starts right after the 9 bytes.
-  StreamHeader h;
-  h.width = 8;
-  h.height = 4;
-  h.chromaCellWidth = 8;
-  h.chromaCellHeight = 4;
-  Bytes s = headerBytes(h);
-  append(&s, {25, 25, 25, 25, 25, 25});  // 2 x 3 corners
-  append(&s, {7});                         // cell 0 flagged
-  append(&s, {0, 0x9F});                   // cell 1 corrected
-  append(&s, repeated(7, 0x88));
-  append(&s, {11, 11, 11, 11});            // grid A: 2 x 2
-  append(&s, {22, 22, 22, 22});            // grid B
-  const Bytes out = decodeStream(s);
-  EXPECT_EQ(decodedChannels, 3);
-  EXPECT_EQ(out[0 * 4], 100);
-  EXPECT_EQ(out[4 * 4], 93);  // first pixel of cell 1
-  EXPECT_EQ(out[5 * 4], 99);
-  for (int i = 0; i < 32; ++i) {
-    EXPECT_EQ(out[i * 4 + 1], 11) << i;
-    EXPECT_EQ(out[i * 4 + 2], 22) << i;
-    EXPECT_EQ(out[i * 4 + 3], 0xEE) << "byte 3 is never written";
-  }
-}
-
-TEST_F(ImageDecoder, RawLumaIsFollowedByChroma) {
-  StreamHeader h;
-  h.width = 2;
-  h.height = 2;
-  h.lumaCellWidth = 0;
-  h.chromaCellWidth = 2;
-  h.chromaCellHeight = 2;
-  Bytes s = headerBytes(h);
-  append(&s, {1, 2, 3, 4});             // raw luma
-  append(&s, {10, 20, 10, 20});         // grid A 2 x 2 corners
-  append(&s, {40, 40, 0, 0});           // grid B
-  const Bytes out = decodeStream(s);
-  EXPECT_EQ((Bytes{out[0], out[4], out[8], out[12]}), (Bytes{1, 2, 3, 4}));
-  EXPECT_EQ((Bytes{out[1], out[5], out[9], out[13]}), (Bytes{10, 15, 10, 15}));
-  EXPECT_EQ((Bytes{out[2], out[6], out[10], out[14]}), (Bytes{40, 40, 20, 20}));
-}
-
-TEST_F(ImageDecoder, VerticalInterpolationOffRepeatsTheTopRow) {
-  // Luma corners 10/20 on top, 50/60 below; chroma 0/8 on top, 40/40 below.
-  StreamHeader h;
-  h.verticalInterpolation = 0;
-  Bytes s = headerBytes(h);
-  append(&s, {10, 20, 50, 60, 1});
-  append(&s, {0, 8, 40, 40});
-  append(&s, {0, 8, 40, 40});
-  const Bytes out = decodeStream(s);
-  for (int y = 0; y < 4; ++y) {
-    for (int x = 0; x < 4; ++x) {
-      EXPECT_EQ(out[(y * 4 + x) * 4], 40 + 10 * x) << x << "," << y;
-      EXPECT_EQ(out[(y * 4 + x) * 4 + 1], 2 * x) << x << "," << y;
-    }
-  }
-  // With interpolation on, the rows move towards the bottom corners.
-  s[8] = 1;
-  const Bytes on = decodeStream(s);
-  EXPECT_EQ(on[(2 * 4) * 4], 40 + (200 - 40) / 2);
 }
 
 // A one-channel image `width` wide and 4 high, all corners 1, as a block.

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "common/png_io.h"
+#include "support/small_data_set.h"
 #include "support/test_pictures.h"
 
 namespace {
@@ -29,11 +29,6 @@ class GlassTool : public ::testing::Test {
   void SetUp() override {
     tool_ = fs::path(GLASS_BINARY_DIR) / "bin" / "glass-tool";
     if (!fs::exists(tool_)) GTEST_SKIP() << "glass-tool not built";
-    dir_ = fs::temp_directory_path() / ("glass_tool_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    if (!dir_.empty()) fs::remove_all(dir_);
   }
   // With `withErrors` the output holds standard error too.
   Result run(const std::string& args, bool withErrors = false) {
@@ -46,11 +41,11 @@ class GlassTool : public ::testing::Test {
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
   }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string path(const std::string& name) const { return dir_.path() + "/" + name; }
   static std::size_t fileSize(const std::string& p) { return static_cast<std::size_t>(fs::file_size(p)); }
 
   fs::path tool_;
-  fs::path dir_;
+  ScopedWorkingDirectory dir_;
 };
 
 TEST_F(GlassTool, PackInfoAndDecodeRoundTrip) {

@@ -152,6 +152,4 @@ TEST(ContentSong, PitchedInstrumentsAreInTune) {
   EXPECT_NEAR(playedFrequency(synthBass(), 49 - 3), 220.0, 220.0 * 0.01);
 }
 
-TEST(ContentSong, SameBytesEveryTime) { EXPECT_EQ(songBytes(), songBytes()); }
-
 }  // namespace

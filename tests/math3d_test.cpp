@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <numbers>
 
 namespace {
 
@@ -59,29 +58,6 @@ TEST(Mat4Multiply, ProductAndAliasingGiveTheResultOfUnchangedInputs) {
   mat4Multiply(&outIsB, &m, &outIsB);
   EXPECT_TRUE(sameBits(outIsB, followed));
   EXPECT_EQ(mat4Multiply(&squared, &m, &t), &squared);
-}
-
-TEST(Mat4PerspectiveLH, MapsTheFrustumEdgesOfThePresentationProjection) {
-  Mat4 p;
-  mat4PerspectiveLH(&p, std::numbers::pi_v<float> / 4, 4.0f / 3.0f, 0.1f, 100.0f);
-  EXPECT_NEAR(p._11, 1.81066, 1e-5);
-  EXPECT_NEAR(p._22, 2.41421, 1e-5);
-  EXPECT_NEAR(p._33, 1.001001, 1e-6);
-  EXPECT_NEAR(p._43, -0.1001001, 1e-7);
-  EXPECT_EQ(p._34, 1);
-  EXPECT_EQ(p._44, 0);
-  EXPECT_EQ(p._12, 0);
-  EXPECT_EQ(p._41, 0);
-
-  const Vec4 nearPoint = transformPoint(p, 0, 0, 0.1f);
-  EXPECT_NEAR(nearPoint.z / nearPoint.w, 0, 1e-6);
-  const Vec4 farPoint = transformPoint(p, 0, 0, 100);
-  EXPECT_NEAR(farPoint.z / farPoint.w, 1, 1e-6);
-  const double halfTan = std::tan(std::numbers::pi / 8);
-  const Vec4 top = transformPoint(p, 0, static_cast<float>(100 * halfTan), 100);
-  EXPECT_NEAR(top.y / top.w, 1, 1e-5);
-  const Vec4 right = transformPoint(p, static_cast<float>(100 * halfTan * 4 / 3), 0, 100);
-  EXPECT_NEAR(right.x / right.w, 1, 1e-5);
 }
 
 TEST(Vec3Normalize, ScalesCopiesNearUnitAndZeroesTinyOrInvalidVectors) {

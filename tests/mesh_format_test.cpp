@@ -7,27 +7,12 @@
 
 #include "assets/mesh_file.h"
 #include "common/mesh_writer.h"
+#include "support/small_data_set.h"
 
 namespace {
 
 // Two triangles over four vertices (even T) or one over three (odd T).
-MeshData quadMesh() {
-  MeshData mesh;
-  mesh.positions = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
-  mesh.normals = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
-  mesh.texcoords = {0, 0, 1, 0, 1, 1, 0, 1};
-  mesh.indices = {0, 1, 2, 0, 2, 3};
-  return mesh;
-}
-
-MeshData triangleMesh() {
-  MeshData mesh;
-  mesh.positions = {200, -50, 3, 1, 2, 3, 4, 5, 6};
-  mesh.normals = {0, 0, 1, 0, 1, 0, 1, 0, 0};
-  mesh.texcoords = {0.25f, 0.75f, 0.5f, 0.5f, 1, 1};
-  mesh.indices = {2, 0, 1};
-  return mesh;
-}
+MeshData quadMesh() { return smallMesh(0); }
 
 void putInt32(std::vector<std::uint8_t>& file, std::size_t at, std::int32_t value) {
   std::uint32_t bits = static_cast<std::uint32_t>(value);
@@ -66,7 +51,7 @@ TEST(MeshWriter, WritesHeaderArraysAndZeroedUnusedBlockInPlace) {
   EXPECT_EQ(readMeshUint16(&file[layout.indices]), 2);
   EXPECT_EQ(readMeshFloat(&file[layout.texcoords + 4]), 0.75f);
   for (std::size_t i = 0; i < 12; ++i) EXPECT_EQ(file[layout.unusedBlock + i], 0) << i;
-  EXPECT_EQ(readMeshFloat(&file[layout.normals + 12 * 2]), 1.0f);
+  EXPECT_EQ(readMeshFloat(&file[layout.normals + 12 * 2]), 0.6f);
   EXPECT_TRUE(check(file));
 }
 

@@ -7,30 +7,13 @@
 #include "assets/mesh_table.h"
 #include "common/mesh_writer.h"
 #include "support/mesh_slots.h"
+#include "support/small_data_set.h"
 #include "support/traced_device.h"
 
 namespace {
 
-// One triangle (odd T) whose vertex 0 is at (200, -50, 3) with texture
-// coordinate (0.25, 0.75) and normal (0, 0, 1).
-MeshData oddMesh() {
-  MeshData mesh;
-  mesh.positions = {200, -50, 3, 1, 2, 3, 4, 5, 6};
-  mesh.normals = {0, 0, 1, 0, 1, 0, 0.6f, 0.8f, 0};
-  mesh.texcoords = {0.25f, 0.75f, 0.5f, 0.125f, 1, 1};
-  mesh.indices = {2, 0, 1};
-  return mesh;
-}
-
-// Two triangles over four vertices (even T), indices in a telling order.
-MeshData evenMesh() {
-  MeshData mesh;
-  mesh.positions = {0, 0, 0, 10, 0, 0, 10, 10, 0, 0, 10, 0};
-  mesh.normals = {0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1};
-  mesh.texcoords = {0, 0, 1, 0, 1, 1, 0, 1};
-  mesh.indices = {3, 1, 0, 2, 1, 3};
-  return mesh;
-}
+MeshData oddMesh() { return triangleMesh(); }
+MeshData evenMesh() { return smallMesh(0); }  // normals (0, 0, 1), indices 0 1 2 0 2 3
 
 class MeshTableTest : public testing::Test {
  protected:
@@ -110,8 +93,8 @@ TEST_F(MeshTableTest, EqualFilesInTwoSlotsGiveIndependentBuffers) {
     EXPECT_EQ(a[k].x, b[k].x);
     EXPECT_EQ(a[k].u, 2 * b[k].u);
     EXPECT_EQ(a[k].v, -2 * b[k].v);
-    EXPECT_FLOAT_EQ(a[k].nz, -0.05f);
-    EXPECT_FLOAT_EQ(b[k].nz, -0.5f);
+    EXPECT_FLOAT_EQ(a[k].nz, 0.05f);
+    EXPECT_FLOAT_EQ(b[k].nz, 0.5f);
   }
 }
 
@@ -126,7 +109,7 @@ TEST_F(MeshTableTest, DrawMeshIssuesFourCallsOverTheFileTriangles) {
   }
   EXPECT_TRUE(sawVertexBuffer);
   EXPECT_TRUE(sawIndexBuffer);
-  EXPECT_EQ(meshSlotIndices(20), (std::vector<std::uint16_t>{3, 1, 0, 2, 1, 3}));
+  EXPECT_EQ(meshSlotIndices(20), (std::vector<std::uint16_t>{0, 1, 2, 0, 2, 3}));
 
   traced.get()->BeginScene();
   traced.lines.clear();

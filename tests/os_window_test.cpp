@@ -2,8 +2,6 @@
 // SDL events turned into messages, message boxes and the clock.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
-#include <png.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
@@ -12,6 +10,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -23,6 +22,8 @@
 #include "capture/png_writer.h"
 #include "platform/os/win32.h"
 #include "platform/os/window_system.h"
+#include "support/png_compare.h"
+#include "support/small_data_set.h"
 
 namespace {
 
@@ -272,24 +273,11 @@ TEST_F(WindowTest, PauseFreezesTheClockAndItGoesOnFromThere) {
   EXPECT_LT(GetTickCount() - frozen, 20u) << "the time spent paused is not a long frame";
 }
 
-bool readPng(const std::string& path, std::vector<std::uint32_t>& pixels, int& width, int& height) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  image.format = PNG_FORMAT_BGRA;
-  pixels.assign(PNG_IMAGE_SIZE(image) / 4, 0);
-  width = static_cast<int>(image.width);
-  height = static_cast<int>(image.height);
-  return png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) != 0;
-}
-
 TEST_F(WindowTest, ScreenshotSavesTheFrameOnScreenAsPng) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("glass_shot_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
+  ScopedWorkingDirectory folder;
   HWND window = openWindow(false);
   WindowOptions options = windowOptions();
-  options.screenshotFolder = folder.string();
+  options.screenshotFolder = folder.path();
   setWindowOptions(options);
   setPlayerHooks({{}, {}, [](const std::string& path, const std::uint32_t* pixels, int width, int height,
                              std::string& error) {
@@ -309,36 +297,27 @@ TEST_F(WindowTest, ScreenshotSavesTheFrameOnScreenAsPng) {
 
   const std::string path = saveScreenshot();
   ASSERT_FALSE(path.empty());
-  EXPECT_EQ(std::filesystem::path(path).parent_path(), folder);
+  EXPECT_EQ(std::filesystem::path(path).parent_path(), folder.path());
   std::vector<std::uint32_t> read;
-  int width = 0;
-  int height = 0;
-  ASSERT_TRUE(readPng(path, read, width, height));
+  int width = 0, height = 0;
+  ASSERT_TRUE(readRgbPng(path, &read, &width, &height));
   EXPECT_EQ(width, 1280);
   EXPECT_EQ(height, 960);
   EXPECT_EQ(read, frame);
   DestroyWindow(window);
-  std::filesystem::remove_all(folder);
 }
 
 TEST(ScreenshotNameTest, DatedAndNumberedWhenTaken) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("glass_names_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
+  ScopedWorkingDirectory folder;
   std::tm moment{};
-  moment.tm_year = 2026 - 1900;
-  moment.tm_mon = 11;
-  moment.tm_mday = 7;
-  moment.tm_hour = 3;
-  moment.tm_min = 4;
-  moment.tm_sec = 5;
+  std::tie(moment.tm_year, moment.tm_mon, moment.tm_mday, moment.tm_hour, moment.tm_min, moment.tm_sec) =
+      std::tuple{2026 - 1900, 11, 7, 3, 4, 5};
   moment.tm_isdst = -1;
   const std::time_t when = std::mktime(&moment);
-  const std::string first = screenshotPath(folder.string(), when);
-  EXPECT_EQ(first, (folder / "glass-orchard-20261207-030405.png").string());
+  const std::string first = screenshotPath(folder.path(), when);
+  EXPECT_EQ(first, folder.path() + "/glass-orchard-20261207-030405.png");
   std::ofstream(first).put('x');
-  EXPECT_EQ(screenshotPath(folder.string(), when), (folder / "glass-orchard-20261207-030405-2.png").string());
-  std::filesystem::remove_all(folder);
+  EXPECT_EQ(screenshotPath(folder.path(), when), folder.path() + "/glass-orchard-20261207-030405-2.png");
 }
 
 TEST(WindowFitTest, LargestWholeScaleThatFitsTheUsableDesktop) {
@@ -361,8 +340,8 @@ TEST(WindowFitTest, LargestWholeScaleThatFitsTheUsableDesktop) {
   };
   for (const Case& c : cases) {
     const ScaleChoice choice = chooseWindowScale(c.requested, c.usableWidth, c.usableHeight);
-    EXPECT_EQ(choice.scale, c.scale) << c.requested << " on " << c.usableWidth << "x" << c.usableHeight;
-    EXPECT_EQ(choice.capped, c.capped) << c.requested << " on " << c.usableWidth << "x" << c.usableHeight;
+    EXPECT_EQ(std::tie(choice.scale, choice.capped), std::tie(c.scale, c.capped))
+        << c.requested << " on " << c.usableWidth << "x" << c.usableHeight;
   }
 }
 
@@ -381,10 +360,8 @@ TEST(WindowFitTest, PictureKeepsFourToThreeWithBars) {
   };
   for (const Case& c : cases) {
     const PictureRect r = letterbox(c.width, c.height);
-    EXPECT_EQ(r.x, c.rect.x) << c.width << "x" << c.height;
-    EXPECT_EQ(r.y, c.rect.y) << c.width << "x" << c.height;
-    EXPECT_EQ(r.width, c.rect.width) << c.width << "x" << c.height;
-    EXPECT_EQ(r.height, c.rect.height) << c.width << "x" << c.height;
+    EXPECT_EQ(std::tie(r.x, r.y, r.width, r.height), std::tie(c.rect.x, c.rect.y, c.rect.width, c.rect.height))
+        << c.width << "x" << c.height;
   }
 }
 

@@ -1,7 +1,7 @@
 // The whole presentation over a small generated data set and a silent test
 // module, one music row per frame: every timeline entry is drawn in order,
 // the scenes hand their state on, the run ends at position 1297, and Escape
-// still ends it early with 27.
+// still ends it early with 27; the real device's failures end it too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,6 +21,7 @@
 #include "platform/os/message_box.h"
 #include "platform/os/window_system.h"
 #include "platform/sound/sound_control.h"
+#include "render/device.h"
 #include "render/screen_quad.h"
 #include "scenes/scene_state.h"
 #include "support/small_data_set.h"
@@ -172,6 +173,23 @@ TEST_F(ScenesRunTest, EscapeDuringTheIslandScenesEndsWith27) {
   EXPECT_EQ(passes_, escapeOnPass_);
   EXPECT_EQ(drawnFrames.back().entry, 7);
   EXPECT_EQ(frames_.frameCount(), passes_);
+}
+
+// The real device's failures: one that cannot be created ends the start-up
+// with its box; presents that fail end the run (the first pass destroys the
+// window, the second takes the quit message).
+TEST_F(ScenesRunTest, DeviceAndPresentFailuresEndTheRun) {
+  softwareDeviceConfig().failCreateDevice = CreateDeviceFailure::kAll;
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(boxes_, std::vector<std::string>{"Semmosta sattuu: D3D init error"});
+  EXPECT_EQ(frames_.frameCount(), 0);
+  releaseDevice();  // a real process ends here; the Direct3D object is given back before the next run
+  TearDown();
+  SetUp();
+  passes_ = 0;
+  frames_.setRefuse(true);
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(passes_, 2);
 }
 
 }  // namespace

@@ -38,6 +38,15 @@ class SceneTest : public ::testing::Test {
     }
     return colours;
   }
+  // Runs `scene` once per step; the colour of each frame's last quad.
+  std::vector<DWORD> lastQuads(void (*scene)(), std::initializer_list<float> steps) {
+    std::vector<DWORD> colours;
+    for (float step : steps) {
+      world.frame(scene, step);
+      colours.push_back(quadColours().back());
+    }
+    return colours;
+  }
   // The y of the first corner of the last quad drawn.
   float lastQuadTop() {
     float y = -1.0f;
@@ -145,17 +154,9 @@ TEST_F(SceneTest, PictureRunsAtHalfAFramePerUnitAndALongFrameWrapsIt) {
 // ---- room scene with darkening ----
 
 TEST_F(SceneTest, DarkenStartsAtZeroRisesAndHoldsAtTheLimit) {
-  world.frame(roomDarkenScene, 0.0f);
-  EXPECT_EQ(quadColours().back(), 0x00000000u);
-  EXPECT_EQ(sceneState.darkenLevel, 0.0f);
-  world.frame(roomDarkenScene, 10.0f);
-  EXPECT_EQ(quadColours().back(), 0x00000000u);  // the level before the increase
-  world.frame(roomDarkenScene, 10.0f);
-  EXPECT_EQ(quadColours().back(), 0x28282828u);  // 40
-  world.frame(roomDarkenScene, 500.0f);
-  EXPECT_EQ(sceneState.darkenLevel, 255.0f);
-  world.frame(roomDarkenScene, 1.0f);
-  EXPECT_EQ(quadColours().back(), 0xFFFFFFFFu);
+  // Each quad shows the level before the frame's increase of 4 a unit.
+  EXPECT_EQ(lastQuads(roomDarkenScene, {0, 10, 10, 500, 1}),
+            (std::vector<DWORD>{0, 0, 0x28282828u, 0x50505050u, 0xFFFFFFFFu}));
   EXPECT_EQ(sceneState.darkenLevel, 255.0f);
   expectDepthOnAfterOverlay();
 }
@@ -207,15 +208,10 @@ TEST_F(SceneTest, DollyEyeTravelsAlongXWithoutLimit) {
 }
 
 TEST_F(SceneTest, DollyGlowRisesToLevel127WithTheValueBeforeTheIncrease) {
-  world.frame(roomDollyScene, 25.0f);
-  EXPECT_EQ(quadColours().back(), 0x00000000u);
-  EXPECT_EQ(sceneState.glowFade, 0.5f);
-  world.frame(roomDollyScene, 25.0f);
-  EXPECT_EQ(quadColours().back(), 0x3F3F3F3Fu);  // trunc(0.5 x 127.5) = 63
-  world.frame(roomDollyScene, 400.0f);
+  // trunc(0.5 x 127.5) = 63 after the first frame's 0.5.
+  EXPECT_EQ(lastQuads(roomDollyScene, {25, 25, 400, 1}),
+            (std::vector<DWORD>{0, 0x3F3F3F3Fu, 0x7F7F7F7Fu, 0x7F7F7F7Fu}));
   EXPECT_EQ(sceneState.glowFade, 1.0f);
-  world.frame(roomDollyScene, 1.0f);
-  EXPECT_EQ(quadColours().back(), 0x7F7F7F7Fu);
   EXPECT_EQ(renderState(D3DRS_ZENABLE), DWORD(FALSE));  // the glow leaves depth off
   EXPECT_EQ(renderState(D3DRS_CULLMODE), DWORD(D3DCULL_CW));
 }
@@ -234,13 +230,10 @@ TEST_F(SceneTest, FlyEyeAndTargetPassAlongZ) {
 
 TEST_F(SceneTest, FlyGlowFadesOutAndHoldsAtZero) {
   sceneState.glowFade = 1.0f;
-  world.frame(roomFlyScene, 10.0f);
-  EXPECT_EQ(quadColours().back(), 0x7F7F7F7Fu);
-  world.frame(roomFlyScene, 100.0f);
-  EXPECT_EQ(quadColours().back(), 0x59595959u);  // trunc(0.7 x 127.5) = 89
+  // trunc(0.7 x 127.5) = 89 after the first frame's fall of 0.3.
+  EXPECT_EQ(lastQuads(roomFlyScene, {10, 100}), (std::vector<DWORD>{0x7F7F7F7Fu, 0x59595959u}));
   EXPECT_EQ(sceneState.glowFade, 0.0f);
-  world.frame(roomFlyScene, 1.0f);
-  EXPECT_EQ(quadColours().back(), 0x00000000u);
+  EXPECT_EQ(lastQuads(roomFlyScene, {1}), std::vector<DWORD>{0});
   EXPECT_EQ(sceneState.glowFade, 0.0f);
   EXPECT_EQ(renderState(D3DRS_ZENABLE), DWORD(FALSE));
 }
@@ -293,14 +286,9 @@ TEST_F(SceneTest, IslandEyeCirclesAtRadiusOneAndAHalf) {
 }
 
 TEST_F(SceneTest, UnveilFallsFromFullStrengthToZeroAndHolds) {
-  world.frame(islandUnveilScene, 10.0f);
-  EXPECT_EQ(quadColours().back(), 0xFFFFFFFFu);
-  world.frame(islandUnveilScene, 10.0f);
-  EXPECT_EQ(quadColours().back(), 0xD7D7D7D7u);  // 215
-  world.frame(islandUnveilScene, 500.0f);
+  EXPECT_EQ(lastQuads(islandUnveilScene, {10, 10, 500, 1}),
+            (std::vector<DWORD>{0xFFFFFFFFu, 0xD7D7D7D7u, 0xAFAFAFAFu, 0}));  // 255, 215, 175, then held at 0
   EXPECT_EQ(sceneState.unveilLevel, 0.0f);
-  world.frame(islandUnveilScene, 1.0f);
-  EXPECT_EQ(quadColours().back(), 0x00000000u);
   expectDepthOnAfterOverlay();
 }
 

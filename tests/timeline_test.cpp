@@ -62,16 +62,6 @@ TEST_F(TimelineTest, FrameStepIsFifteenUnitsPerSecondAcrossAWrappedCounter) {
   EXPECT_FLOAT_EQ(frameStep, 32 * 0.015f);
 }
 
-TEST_F(TimelineTest, EntryChangesOnTheFrameThePositionPassesItsEnd) {
-  EXPECT_EQ(frame(0), roomDarkenScene);
-  EXPECT_EQ(frame(0), roomDarkenScene);
-  EXPECT_EQ(frame(1), roomGazeScene) << "the new entry draws on the same frame";
-  EXPECT_EQ(frame(36), roomGazeScene);
-  EXPECT_EQ(timelineState.currentIndex, 1);
-  EXPECT_EQ(frame(37), roomDollyScene);
-  EXPECT_EQ(timelineState.currentIndex, 2);
-}
-
 TEST_F(TimelineTest, EachEntryGivesWayJustAfterItsEndPosition) {
   const std::vector<std::pair<std::int32_t, SceneRoutine>> walk = {
       {0, roomDarkenScene},        {36, roomGazeScene},     {37, roomDollyScene},    {256, roomDollyScene},

@@ -22,7 +22,8 @@ bool writeRgbPng(const std::string& path, const std::vector<std::uint32_t>& pixe
   return png_image_write_to_file(&image, path.c_str(), 0, bgr.data(), 0, nullptr) != 0;
 }
 
-// Reads an 8-bit RGB or RGBA PNG into 0xAARRGGBB pixels.
+}  // namespace
+
 bool readRgbPng(const std::string& path, std::vector<std::uint32_t>* pixels, int* width, int* height) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
@@ -38,8 +39,6 @@ bool readRgbPng(const std::string& path, std::vector<std::uint32_t>* pixels, int
   *height = static_cast<int>(image.height);
   return true;
 }
-
-}  // namespace
 
 ::testing::AssertionResult matchesGoldenIn(const std::string& goldenDir, const std::string& outputDir,
                                            const std::string& name, const std::vector<std::uint32_t>& pixels,

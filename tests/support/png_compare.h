@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+// Reads an 8-bit RGB or RGBA PNG into 0xAARRGGBB pixels.
+bool readRgbPng(const std::string& path, std::vector<std::uint32_t>* pixels, int* width, int* height);
+
 ::testing::AssertionResult matchesGoldenIn(const std::string& goldenDir, const std::string& outputDir,
                                            const std::string& name, const std::vector<std::uint32_t>& pixels,
                                            int width, int height);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <vector>
 
@@ -57,6 +59,15 @@ MeshData smallMesh(int number) {
   return mesh;
 }
 
+MeshData triangleMesh() {
+  MeshData mesh;
+  mesh.positions = {200, -50, 3, 1, 2, 3, 4, 5, 6};
+  mesh.normals = {0, 0, 1, 0, 1, 0, 0.6f, 0.8f, 0};
+  mesh.texcoords = {0.25f, 0.75f, 0.5f, 0.125f, 1, 1};
+  mesh.indices = {2, 0, 1};
+  return mesh;
+}
+
 bool writeSmallDataSet(const std::string& directory, std::string* error) {
   namespace fs = std::filesystem;
   const fs::path root(directory);
@@ -84,6 +95,11 @@ bool writeSmallDataSet(const std::string& directory, std::string* error) {
     if (!writeMeshFile(path, smallMesh(number++), error)) return false;
   }
   return true;
+}
+
+std::vector<std::uint8_t> readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 ScopedWorkingDirectory::ScopedWorkingDirectory() {

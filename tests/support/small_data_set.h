@@ -3,7 +3,9 @@
 // (data/*.dat) and the 21 mesh files (ref/*.obu); not the music.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/mesh_writer.h"
 
@@ -12,8 +14,16 @@
 // with texture coordinate (0.25, 0.75) and normal (0, 0, 1).
 MeshData smallMesh(int number);
 
+// One triangle (an odd triangle count: the packed layout) over three
+// vertices; vertex 0 as smallMesh(0)'s, vertex 2's normal (0.6, 0.8, 0),
+// indices 2, 0, 1.
+MeshData triangleMesh();
+
 // Writes the set into `directory` (created if needed). False with `error`.
 bool writeSmallDataSet(const std::string& directory, std::string* error);
+
+// The bytes of a file (empty when it cannot be read).
+std::vector<std::uint8_t> readBytes(const std::string& path);
 
 // Makes a new empty temporary directory the working directory for its
 // lifetime; restores the previous one and removes the directory afterwards.

@@ -13,7 +13,15 @@
 //   76     2     default speed (ticks/row) 78  2  default BPM
 //   80     256   order table
 //   336    ...   patterns, each: 4 header length (9), 1 packing type (0),
-//                2 rows, 2 packed data size (0: every row empty)
+//                2 rows, 2 packed data size (0: every row empty), packed
+//                cells (0x80: empty; else note, instrument, volume, effect,
+//                parameter)
+//   then, when audible, one instrument: 4 header size (263), 22 name, 1 type,
+//   2 samples (1), 4 sample header size (40), 96 key map, 96 envelopes, 14
+//   envelope and vibrato settings, 2 fadeout, padding to 263; the sample
+//   header: 4 length, 4 loop start, 4 loop length, 1 volume, 1 finetune,
+//   1 type (1: forward loop), 1 panning, 1 relative note, 1 reserved,
+//   22 name; then delta-coded 8-bit sample bytes.
 #include "support/xm_writer.h"
 
 #include <cstdio>
@@ -52,7 +60,7 @@ std::vector<std::uint8_t> makeTestXm(const TestXmLayout& layout) {
   put16(out, layout.restartPosition);
   put16(out, 2);
   put16(out, layout.orders);
-  put16(out, 0);
+  put16(out, layout.audible ? 1 : 0);
   put16(out, 1);
   put16(out, layout.speed);
   put16(out, layout.bpm);
@@ -61,8 +69,25 @@ std::vector<std::uint8_t> makeTestXm(const TestXmLayout& layout) {
     put32(out, 9);
     out.push_back(0);
     put16(out, layout.rowsPerPattern);
-    put16(out, 0);
+    if (!layout.audible) {
+      put16(out, 0);
+      continue;
+    }
+    put16(out, 5 + 1 + 2 * (layout.rowsPerPattern - 1));
+    for (int value : {49, 1, 0, 0, 0, 0x80}) out.push_back(static_cast<std::uint8_t>(value));  // C-4
+    out.insert(out.end(), 2 * (layout.rowsPerPattern - 1), 0x80);
   }
+  if (!layout.audible) return out;
+  const std::size_t instrumentStart = out.size();
+  put32(out, 263);
+  out.insert(out.end(), 23, 0);
+  put16(out, 1);
+  put32(out, 40);
+  out.insert(out.end(), instrumentStart + 263 - out.size(), 0);
+  for (std::uint32_t value : {32u, 0u, 32u}) put32(out, value);
+  for (int value : {64, 0, 1, 128, 0, 0}) out.push_back(static_cast<std::uint8_t>(value));
+  out.insert(out.end(), 22, 0);
+  for (int i = 0; i < 32; ++i) out.push_back(static_cast<std::uint8_t>(i == 0 ? 40 : i == 16 ? -80 : 0));
   return out;
 }
 
