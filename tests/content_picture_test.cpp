@@ -3,13 +3,10 @@
 // decoder, and the pictures doing their jobs (a darkening that reaches
 // black, a title with its alpha, an animation that loops without a jump).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -26,88 +23,34 @@ namespace {
 
 using Files = std::map<std::string, std::vector<std::uint8_t>>;
 
-// Generating the set takes seconds and ctest runs every test in a process of
-// its own, so the first process keeps the set beside the test program for the
-// others. The cache is keyed by this program's size and modification time:
-// any rebuild of the program or the generator regenerates it.
-std::string cacheKey() {
-  std::error_code ec;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return std::to_string(std::filesystem::file_size(self, ec)) + " " +
-         std::to_string(std::filesystem::last_write_time(self, ec).time_since_epoch().count());
+// Generating the set takes seconds, so one test generates it once, checks
+// what the presentation needs of it, then generates it again with previews
+// and compares the bytes.
+Files generated(const ContentOptions& options = {}) {
+  std::vector<ContentFile> list;
+  std::string error;
+  EXPECT_TRUE(generateContentSet(options, &list, &error)) << error;
+  Files files;
+  for (ContentFile& f : list) files[f.path] = std::move(f.bytes);
+  return files;
 }
 
-const std::filesystem::path kCache = std::filesystem::path(GLASS_BINARY_DIR) / "content_picture_test_set.cache";
-
-bool readCache(Files* files) {
-  std::ifstream in(kCache, std::ios::binary);
-  std::string line, path;
-  std::size_t size = 0;
-  if (!std::getline(in, line) || line != cacheKey()) return false;
-  while (in >> path >> size && in.get() == '\n') {
-    if (path == "end") return !files->empty();
-    std::vector<std::uint8_t> bytes(size);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size))) break;
-    (*files)[path] = std::move(bytes);
+// Decodes image `index` of a container to RGB (colour) or grey bytes.
+std::vector<std::uint8_t> decode(const Files& files, const std::string& path, int index, int* width = nullptr,
+                                 int* height = nullptr) {
+  const std::vector<std::uint8_t>& c = files.at(path);
+  EXPECT_EQ(decodeContainerImageSized(c.data(), c.size(), index), index);
+  if (width != nullptr) *width = decodedWidth;
+  if (height != nullptr) *height = decodedHeight;
+  const std::size_t pixels = std::size_t(decodedWidth) * decodedHeight;
+  std::vector<std::uint8_t> out;
+  if (decodedChannels == 1) return std::vector<std::uint8_t>(imageScratch, imageScratch + pixels);
+  for (std::size_t i = 0; i < pixels; ++i) {
+    const std::uint32_t texel = colourTableEntry(imageScratch[4 * i], imageScratch[4 * i + 1], imageScratch[4 * i + 2]);
+    out.insert(out.end(), {std::uint8_t(texel >> 16), std::uint8_t(texel >> 8), std::uint8_t(texel)});
   }
-  files->clear();
-  return false;
+  return out;
 }
-
-void writeCache(const Files& files) {
-  const std::string temporary = kCache.string() + "." + std::to_string(::getpid());
-  std::ofstream out(temporary, std::ios::binary);
-  out << cacheKey() << '\n';
-  for (const auto& [path, bytes] : files) {
-    out << path << ' ' << bytes.size() << '\n';
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  }
-  out << "end 0\n";
-  out.close();
-  std::error_code ec;
-  if (out) {
-    std::filesystem::rename(temporary, kCache, ec);  // atomic: a concurrent reader sees all or nothing
-  } else {
-    std::filesystem::remove(temporary, ec);
-  }
-}
-
-class ContentSet : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    files_ = new Files();
-    ASSERT_EQ(initImageCodec(), 1);
-    if (readCache(files_)) return;
-    std::vector<ContentFile> generated;
-    std::string error;
-    ASSERT_TRUE(generateContentSet({}, &generated, &error)) << error;
-    for (ContentFile& f : generated) (*files_)[f.path] = std::move(f.bytes);
-    writeCache(*files_);
-  }
-  static void TearDownTestSuite() { delete files_; }
-
-  static const std::vector<std::uint8_t>& file(const std::string& path) { return files_->at(path); }
-
-  // Decodes image `index` of a container to RGB (colour) or grey bytes.
-  static std::vector<std::uint8_t> decode(const std::string& path, int index, int* width, int* height) {
-    const std::vector<std::uint8_t>& c = file(path);
-    EXPECT_EQ(decodeContainerImageSized(c.data(), c.size(), index), index);
-    *width = decodedWidth;
-    *height = decodedHeight;
-    const std::size_t pixels = std::size_t(decodedWidth) * decodedHeight;
-    std::vector<std::uint8_t> out;
-    if (decodedChannels == 1) return std::vector<std::uint8_t>(imageScratch, imageScratch + pixels);
-    for (std::size_t i = 0; i < pixels; ++i) {
-      const std::uint32_t texel = colourTableEntry(imageScratch[4 * i], imageScratch[4 * i + 1], imageScratch[4 * i + 2]);
-      out.insert(out.end(), {std::uint8_t(texel >> 16), std::uint8_t(texel >> 8), std::uint8_t(texel)});
-    }
-    return out;
-  }
-
-  static Files* files_;
-};
-
-Files* ContentSet::files_ = nullptr;
 
 double meanDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
   double sum = 0;
@@ -115,76 +58,72 @@ double meanDifference(const std::vector<std::uint8_t>& a, const std::vector<std:
   return sum / double(a.size());
 }
 
-TEST_F(ContentSet, HoldsEveryFileThePresentationReads) {
+TEST(ContentSet, PicturesDoTheirJobsAndTheSetIsTheSameOnEveryRun) {
+  ASSERT_EQ(initImageCodec(), 1);
+  const Files files = generated();
+  ASSERT_FALSE(files.empty());
+  auto file = [&files](const char* path) { return files.at(path).data(); };
+
+  // Every file the presentation reads, and nothing else.
   std::set<std::string> expected = {"track.xm"};
   for (const FileLoad& load : kFileLoads) expected.insert(platformPath(load.path));
-  EXPECT_EQ(files_->size(), expected.size());
-  for (const std::string& path : expected) EXPECT_TRUE(files_->count(path)) << path;
-}
+  EXPECT_EQ(files.size(), expected.size());
+  for (const std::string& path : expected) EXPECT_TRUE(files.count(path)) << path;
 
-TEST_F(ContentSet, ContainersAreSoundWithTheRightImages) {
+  // Sound containers with the right images.
   for (const char* path : {"data/tex.dat", "data/alpha.dat", "data/paimen1.dat", "data/valpha.dat"}) {
     std::string problem;
-    EXPECT_TRUE(checkContainer(file(path).data(), file(path).size(), &problem)) << path << ": " << problem;
+    EXPECT_TRUE(checkContainer(file(path), files.at(path).size(), &problem)) << path << ": " << problem;
   }
-  EXPECT_EQ(imageCount(file("data/tex.dat").data()), 11);
-  EXPECT_EQ(imageCount(file("data/alpha.dat").data()), 2);
-  EXPECT_EQ(imageCount(file("data/valpha.dat").data()), 1);
-  const int frames = imageCount(file("data/paimen1.dat").data());
+  EXPECT_EQ(imageCount(file("data/tex.dat")), 11);
+  EXPECT_EQ(imageCount(file("data/alpha.dat")), 2);
+  EXPECT_EQ(imageCount(file("data/valpha.dat")), 1);
+  const int frames = imageCount(file("data/paimen1.dat"));
   EXPECT_GE(frames, 8);
   int w = 0, h = 0;
   for (int i = 0; i < 11; ++i) {
-    decode("data/tex.dat", i, &w, &h);
+    decode(files, "data/tex.dat", i, &w, &h);
     EXPECT_TRUE(w >= 1 && w <= 512 && h >= 1 && h <= 512) << "tex " << i;
     EXPECT_EQ(decodedChannels, 3) << "tex " << i;
   }
   // The title's alpha matches its colour image in size.
-  decode("data/tex.dat", 7, &w, &h);
+  decode(files, "data/tex.dat", 7, &w, &h);
   int aw = 0, ah = 0;
-  decode("data/alpha.dat", 1, &aw, &ah);
+  const std::vector<std::uint8_t> alpha = decode(files, "data/alpha.dat", 1, &aw, &ah);
   EXPECT_EQ(decodedChannels, 1);
   EXPECT_EQ(aw, w);
   EXPECT_EQ(ah, h);
   // Every frame and the mask share one width of a streaming pair.
-  decode("data/valpha.dat", 0, &w, &h);
+  decode(files, "data/valpha.dat", 0, &w, &h);
   EXPECT_EQ(decodedChannels, 1);
   EXPECT_TRUE(w == 128 || w == 256 || w == 512);
+  std::vector<std::vector<std::uint8_t>> decoded;
   for (int f = 0; f < frames; ++f) {
-    int fw = 0, fh = 0;
-    decode("data/paimen1.dat", f, &fw, &fh);
+    int fw = 0;
+    decoded.push_back(decode(files, "data/paimen1.dat", f, &fw));
     EXPECT_EQ(fw, w) << "frame " << f;
   }
-}
 
-TEST_F(ContentSet, DarkeningOverlayTakesTheFrameToBlack) {
-  int w = 0, h = 0;
-  const std::vector<std::uint8_t> rgb = decode("data/tex.dat", 6, &w, &h);
-  // Subtracting at full strength leaves at most a trace of any pixel.
-  EXPECT_GE(*std::min_element(rgb.begin(), rgb.end()), 250);
-}
+  // The darkening overlay, subtracted at full strength, leaves at most a
+  // trace of any pixel.
+  const std::vector<std::uint8_t> darken = decode(files, "data/tex.dat", 6);
+  EXPECT_GE(*std::min_element(darken.begin(), darken.end()), 250);
 
-TEST_F(ContentSet, TitleAlphaShowsTheLettersAndClearsTheEdges) {
-  int w = 0, h = 0;
-  const std::vector<std::uint8_t> alpha = decode("data/alpha.dat", 1, &w, &h);
-  auto at = [&](int x, int y) { return alpha[std::size_t(y) * w + x]; };
-  // Corners and top rows are clear, so the island shows round the band.
+  // The title's alpha: corners and top rows clear, so the island shows round
+  // the band; the band across the middle mostly opaque, the letters fully.
+  auto at = [&](int x, int y) { return alpha[std::size_t(y) * aw + x]; };
   EXPECT_LE(at(2, 2), 8);
-  EXPECT_LE(at(w - 3, h - 3), 8);
-  EXPECT_LE(at(w / 2, h / 10), 8);
-  // The band across the middle is mostly opaque, the letters fully so.
-  int opaque = 0;
-  for (int x = 0; x < w; ++x) opaque += at(x, h / 2) > 240;
-  EXPECT_GT(opaque, w / 10);
-  int band = 0;
-  for (int x = 0; x < w; ++x) band += at(x, h / 2) > 120;
-  EXPECT_GT(band, w * 8 / 10);
-}
+  EXPECT_LE(at(aw - 3, ah - 3), 8);
+  EXPECT_LE(at(aw / 2, ah / 10), 8);
+  int opaque = 0, band = 0;
+  for (int x = 0; x < aw; ++x) {
+    opaque += at(x, ah / 2) > 240;
+    band += at(x, ah / 2) > 120;
+  }
+  EXPECT_GT(opaque, aw / 10);
+  EXPECT_GT(band, aw * 8 / 10);
 
-TEST_F(ContentSet, AnimationIsBrightOnBlackAndLoopsWithoutAJump) {
-  const int frames = imageCount(file("data/paimen1.dat").data());
-  std::vector<std::vector<std::uint8_t>> decoded;
-  int w = 0, h = 0;
-  for (int f = 0; f < frames; ++f) decoded.push_back(decode("data/paimen1.dat", f, &w, &h));
+  // The animation moves on every frame and loops without a jump.
   double largestStep = 0, smallestStep = 1e9;
   for (int f = 0; f + 1 < frames; ++f) {
     const double step = meanDifference(decoded[std::size_t(f)], decoded[std::size_t(f) + 1]);
@@ -198,19 +137,15 @@ TEST_F(ContentSet, AnimationIsBrightOnBlackAndLoopsWithoutAJump) {
   // Dark corners: the picture is added onto dark scenes.
   const std::vector<std::uint8_t>& first = decoded.front();
   EXPECT_LT(first[0] + first[1] + first[2], 3 * 24);
-}
 
-TEST_F(ContentSet, SameBytesOnEveryRunAndPreviewsOnRequest) {
+  // The same bytes again, and a preview of every picture on request.
   const std::filesystem::path previews =
       std::filesystem::path(GLASS_BINARY_DIR) / "content_picture_test_previews";
   std::filesystem::remove_all(previews);
   ContentOptions options;
   options.previewDir = previews.string();
-  std::vector<ContentFile> again;
-  std::string error;
-  ASSERT_TRUE(generateContentSet(options, &again, &error)) << error;
-  EXPECT_EQ(again.size(), files_->size());
-  for (const ContentFile& f : again) EXPECT_TRUE(f.bytes == file(f.path)) << f.path << " differs between runs";
+  const Files again = generated(options);
+  EXPECT_TRUE(again == files) << "the set differs between runs";
   std::size_t pngs = 0;
   for (const auto& entry : std::filesystem::directory_iterator(previews)) pngs += entry.path().extension() == ".png";
   EXPECT_EQ(pngs, 11u + 2u + std::size_t(kAnimationFrames) + 1u);

@@ -34,7 +34,11 @@ void additive(TestDevice& d) {
 // Samples whose RGB is not black, and the bounding box of them.
 struct Covered {
   int count = 0, x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
+  bool operator==(const Covered&) const = default;
 };
+void PrintTo(const Covered& c, std::ostream* out) {
+  *out << c.count << " samples in (" << c.x0 << ", " << c.y0 << ") .. (" << c.x1 << ", " << c.y1 << ")";
+}
 Covered covered(const std::vector<std::uint32_t>& frame, int width) {
   Covered c;
   for (std::size_t i = 0; i < frame.size(); ++i) {
@@ -128,12 +132,7 @@ TEST(D3d8RenderScale, FillRulesHoldOnTheFinerGrid) {
     TestDevice d(kScale2);
     begin(d);
     d.drawScreen(screenQuad(c.x0, c.y0, c.x1, c.y1, 0.5f, 0xFFFFFFFF));
-    const Covered got = covered(d.present(), kWidth2);
-    EXPECT_EQ(got.count, c.expected.count);
-    EXPECT_EQ(got.x0, c.expected.x0);
-    EXPECT_EQ(got.y0, c.expected.y0);
-    EXPECT_EQ(got.x1, c.expected.x1);
-    EXPECT_EQ(got.y1, c.expected.y1);
+    EXPECT_EQ(covered(d.present(), kWidth2), c.expected);
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "support/recording_device.h"
 
 namespace {
@@ -25,60 +27,47 @@ void expectSize(const Fit& f, UINT width, UINT height) {
   EXPECT_EQ(f.height, height);
 }
 
-TEST(FittedTextureSize, SupportedRequestIsUnchanged) {
+TEST(FittedTextureSize, FollowsLimitsAndFillsInMissingSizes) {
+  const struct {
+    const char* what;
+    DWORD textureCaps, maxAspect;
+    UINT maxSize, width, height, fittedWidth, fittedHeight;
+    D3DFORMAT format = D3DFMT_A8R8G8B8;
+  } cases[] = {
+      {"supported", 0, 0, 4096, 256, 256, 256, 256},
+      {"power of two", D3DPTEXTURECAPS_POW2, 0, 4096, 300, 200, 512, 256},
+      {"power of two, one high", D3DPTEXTURECAPS_POW2, 0, 4096, 256, 1, 256, 1},
+      {"aspect 2, wide", 0, 2, 4096, 512, 128, 256, 128},
+      {"aspect 2, tall", 0, 2, 4096, 64, 512, 64, 128},
+      {"square only wins over the ratio", D3DPTEXTURECAPS_SQUAREONLY, 8, 4096, 256, 64, 64, 64},
+      {"maximum", 0, 0, 256, 512, 512, 256, 256},
+      {"a huge ratio limit does not wrap round", 0, 0x80000000u, 4096, 300, 20, 300, 20},
+      {"no sizes", 0, 0, 4096, kNotGiven, kNotGiven, 256, 256},
+      {"no height", 0, 0, 4096, 100, kNotGiven, 100, 100},
+      {"no width", 0, 0, 4096, kNotGiven, 30, 30, 30},
+      {"zero", 0, 0, 4096, 0, 0, 1, 1},
+      {"block-compressed sizes round up to blocks", 0, 0, 4096, 30, 5, 32, 8, D3DFMT_DXT1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RecordingDevice device;
+    device.caps.TextureCaps = c.textureCaps;
+    device.caps.MaxTextureAspectRatio = c.maxAspect;
+    device.caps.MaxTextureWidth = device.caps.MaxTextureHeight = c.maxSize;
+    device.acceptedFormats.insert(c.format);
+    const Fit f = fit(device, c.width, c.height, 1, c.format);
+    expectSize(f, c.fittedWidth, c.fittedHeight);
+    EXPECT_EQ(f.levels, 1u);
+    EXPECT_EQ(f.format, c.format);
+    // The Direct3D object was taken and given back; the format was checked.
+    EXPECT_EQ(device.direct3D.references, 0u);
+    ASSERT_FALSE(device.checkedFormats.empty());
+    EXPECT_EQ(device.checkedFormats.back(), c.format);
+  }
   RecordingDevice device;
-  const Fit f = fit(device, 256, 256);
-  expectSize(f, 256, 256);
-  EXPECT_EQ(f.levels, 1u);
-  EXPECT_EQ(f.format, D3DFMT_A8R8G8B8);
-  // The Direct3D object was taken and given back; formats were checked for
-  // textures of the display format, with the request's usage.
-  EXPECT_EQ(device.direct3D.references, 0u);
-  ASSERT_FALSE(device.checkedFormats.empty());
-  EXPECT_EQ(device.checkedFormats.back(), D3DFMT_A8R8G8B8);
-}
-
-TEST(FittedTextureSize, FollowsPowerOfTwoAspectSquareAndMaximumLimits) {
-  RecordingDevice pow2;
-  pow2.caps.TextureCaps = D3DPTEXTURECAPS_POW2;
-  expectSize(fit(pow2, 300, 200), 512, 256);
-  expectSize(fit(pow2, 256, 1), 256, 1);
-
-  RecordingDevice aspect;
-  aspect.caps.MaxTextureAspectRatio = 2;
-  expectSize(fit(aspect, 512, 128), 256, 128);
-  expectSize(fit(aspect, 64, 512), 64, 128);
-
-  RecordingDevice square;
-  square.caps.TextureCaps = D3DPTEXTURECAPS_SQUAREONLY;
-  square.caps.MaxTextureAspectRatio = 8;  // square-only wins over the ratio
-  expectSize(fit(square, 256, 64), 64, 64);
-
-  RecordingDevice small;
-  small.caps.MaxTextureWidth = small.caps.MaxTextureHeight = 256;
-  expectSize(fit(small, 512, 512), 256, 256);
-
-  // A huge ratio limit must not wrap around when multiplied.
-  RecordingDevice wide;
-  wide.caps.MaxTextureAspectRatio = 0x80000000u;
-  expectSize(fit(wide, 300, 20), 300, 20);
-}
-
-TEST(FittedTextureSize, MissingSizesAndZeroAndBlockCompressedRounding) {
-  RecordingDevice device;
-  expectSize(fit(device, kNotGiven, kNotGiven), 256, 256);
-  expectSize(fit(device, 100, kNotGiven), 100, 100);
-  expectSize(fit(device, kNotGiven, 30), 30, 30);
-  expectSize(fit(device, 0, 0), 1, 1);
-
   UINT levels = 1;
   D3DFORMAT format = D3DFMT_A8R8G8B8;
   EXPECT_EQ(checkTextureRequirements(&device, nullptr, nullptr, &levels, 0, &format, D3DPOOL_DEFAULT), D3D_OK);
-
-  device.acceptedFormats = {D3DFMT_DXT1};
-  const Fit dxt = fit(device, 30, 5, 1, D3DFMT_DXT1);
-  expectSize(dxt, 32, 8);
-  EXPECT_EQ(dxt.format, D3DFMT_DXT1);
 }
 
 TEST(FittedTextureLevels, FullChainOnlyForPowerOfTwoSizesOnMipmappingDevices) {
@@ -97,47 +86,41 @@ TEST(FittedTextureLevels, FullChainOnlyForPowerOfTwoSizesOnMipmappingDevices) {
 }
 
 TEST(FittedTextureFormat, NearestAcceptedFormatStandsIn) {
-  RecordingDevice noAlpha8;
-  noAlpha8.acceptedFormats = {D3DFMT_X8R8G8B8, D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4, D3DFMT_A8R3G3B2};
-  EXPECT_EQ(fit(noAlpha8, 64, 64).format, D3DFMT_A1R5G5B5);
-
-  RecordingDevice sixteen;
-  sixteen.acceptedFormats = {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5};
-  EXPECT_EQ(fit(sixteen, 64, 64).format, D3DFMT_R5G6B5);
-
-  // For an X8R8G8B8 request, A8R8G8B8 costs only the alpha it adds.
-  RecordingDevice alphaOnly;
-  alphaOnly.acceptedFormats = {D3DFMT_A8R8G8B8, D3DFMT_R5G6B5};
-  EXPECT_EQ(fit(alphaOnly, 64, 64, 1, D3DFMT_X8R8G8B8).format, D3DFMT_A8R8G8B8);
-
-  // Equal distances: fewer bits per pixel win, even later in the table. A
-  // colour format may stand in for a palette request.
-  RecordingDevice palette;
-  palette.acceptedFormats = {D3DFMT_A8R8G8B8, D3DFMT_P8};
-  EXPECT_EQ(fit(palette, 64, 64, 1, D3DFMT_A8P8).format, D3DFMT_P8);
-  palette.acceptedFormats = {D3DFMT_A8R8G8B8};
-  EXPECT_EQ(fit(palette, 64, 64, 1, D3DFMT_A8P8).format, D3DFMT_A8R8G8B8);
-
-  RecordingDevice none;
-  none.acceptedFormats = {D3DFMT_D16};
-  Fit refused = fit(none, 64, 64);
-  EXPECT_EQ(refused.result, D3DERR_NOTAVAILABLE);
-  EXPECT_EQ(refused.width, 64u);  // nothing written back
-  EXPECT_EQ(none.direct3D.references, 0u);
-
-  // Palette, luminance and bump formats stand in only for their own kind.
-  RecordingDevice special;
-  special.acceptedFormats = {D3DFMT_P8, D3DFMT_L8, D3DFMT_V8U8};
-  EXPECT_EQ(fit(special, 64, 64).result, D3DERR_NOTAVAILABLE);
-  EXPECT_EQ(fit(special, 64, 64, 1, D3DFMT_A8L8).format, D3DFMT_L8);
-  EXPECT_EQ(fit(special, 64, 64, 1, D3DFMT_V16U16).format, D3DFMT_V8U8);
-
-  // The requested format is taken as soon as the device accepts it, even
-  // one that may never stand in for another.
-  RecordingDevice packed;
-  packed.acceptedFormats = {D3DFMT_X8R8G8B8, D3DFMT_R8G8B8};
-  EXPECT_EQ(fit(packed, 64, 64, 1, D3DFMT_R8G8B8).format, D3DFMT_R8G8B8);
-  EXPECT_EQ(fit(packed, 64, 64, 1, D3DFMT_A8R8G8B8).format, D3DFMT_X8R8G8B8);
+  const struct {
+    const char* what;
+    std::set<D3DFORMAT> accepted;
+    D3DFORMAT request, expected;  // D3DFMT_UNKNOWN: refused
+  } cases[] = {
+      {"no 8-bit alpha", {D3DFMT_X8R8G8B8, D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4, D3DFMT_A8R3G3B2}, D3DFMT_A8R8G8B8,
+       D3DFMT_A1R5G5B5},
+      {"sixteen bits", {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5}, D3DFMT_A8R8G8B8, D3DFMT_R5G6B5},
+      {"added alpha costs only the alpha", {D3DFMT_A8R8G8B8, D3DFMT_R5G6B5}, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8},
+      // Equal distances: fewer bits per pixel win, even later in the table.
+      {"palette for palette", {D3DFMT_A8R8G8B8, D3DFMT_P8}, D3DFMT_A8P8, D3DFMT_P8},
+      {"colour for palette", {D3DFMT_A8R8G8B8}, D3DFMT_A8P8, D3DFMT_A8R8G8B8},
+      {"nothing near", {D3DFMT_D16}, D3DFMT_A8R8G8B8, D3DFMT_UNKNOWN},
+      // Palette, luminance and bump formats stand in only for their own kind.
+      {"special kinds for colour", {D3DFMT_P8, D3DFMT_L8, D3DFMT_V8U8}, D3DFMT_A8R8G8B8, D3DFMT_UNKNOWN},
+      {"luminance", {D3DFMT_P8, D3DFMT_L8, D3DFMT_V8U8}, D3DFMT_A8L8, D3DFMT_L8},
+      {"bump", {D3DFMT_P8, D3DFMT_L8, D3DFMT_V8U8}, D3DFMT_V16U16, D3DFMT_V8U8},
+      // The requested format is taken as soon as the device accepts it, even
+      // one that may never stand in for another.
+      {"accepted as asked", {D3DFMT_X8R8G8B8, D3DFMT_R8G8B8}, D3DFMT_R8G8B8, D3DFMT_R8G8B8},
+      {"packed never stands in", {D3DFMT_X8R8G8B8, D3DFMT_R8G8B8}, D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RecordingDevice device;
+    device.acceptedFormats = c.accepted;
+    const Fit f = fit(device, 64, 64, 1, c.request);
+    if (c.expected == D3DFMT_UNKNOWN) {
+      EXPECT_EQ(f.result, D3DERR_NOTAVAILABLE);
+      EXPECT_EQ(f.format, c.request);  // nothing written back
+    } else {
+      EXPECT_EQ(f.format, c.expected);
+    }
+    EXPECT_EQ(device.direct3D.references, 0u);
+  }
 }
 
 TEST(FittedTextureErrors, BadArgumentsAreInvalidCalls) {

@@ -122,30 +122,25 @@ TEST(MeshReport, SummarisesASoundFileAndNamesTheFaultOfABadOne) {
   EXPECT_NE(report.find("x 0 .. 1\n"), std::string::npos) << report;
   EXPECT_NE(report.find("normal length 1 .. 1\n"), std::string::npos) << report;
 
-  file.resize(file.size() - 1);
-  report = describeMeshFile(file.data(), file.size(), &sound);
-  EXPECT_FALSE(sound);
-  EXPECT_NE(report.find("malformed:"), std::string::npos) << report;
-
-  // A triangle without area: the file loads, but is not called sound.
+  // Unsound files name their fault: one byte short, a triangle without area
+  // (the file loads, but is not called sound), a position that is not a
+  // finite number, no header.
+  const float nan = std::nanf("");
   MeshData flat = mesh;
   flat.indices[2] = flat.indices[1];
-  file = encodeMeshFile(flat);
-  report = describeMeshFile(file.data(), file.size(), &sound);
-  EXPECT_FALSE(sound);
-  EXPECT_NE(report.find("degenerate triangles: 1\n"), std::string::npos) << report;
-  EXPECT_NE(report.find("not sound"), std::string::npos) << report;
-
-  // A position that is not a finite number makes the file unsound.
-  file = encodeMeshFile(mesh);
-  const float nan = std::nanf("");
-  std::memcpy(file.data() + kMeshHeaderSize + 4, &nan, sizeof nan);
-  report = describeMeshFile(file.data(), file.size(), &sound);
-  EXPECT_FALSE(sound);
-  EXPECT_NE(report.find("position 0 is not a finite number"), std::string::npos) << report;
-
-  const unsigned char tiny[3] = {1, 2, 3};
-  report = describeMeshFile(tiny, sizeof tiny, &sound);
-  EXPECT_FALSE(sound);
-  EXPECT_NE(report.find("header"), std::string::npos) << report;
+  std::vector<std::uint8_t> shortFile = file, nanFile = file;
+  shortFile.pop_back();
+  std::memcpy(nanFile.data() + kMeshHeaderSize + 4, &nan, sizeof nan);
+  const std::pair<std::vector<std::uint8_t>, const char*> unsound[] = {
+      {shortFile, "malformed:"},
+      {encodeMeshFile(flat), "degenerate triangles: 1\n"},
+      {nanFile, "position 0 is not a finite number"},
+      {{1, 2, 3}, "header"},
+  };
+  for (const auto& [bytes, fault] : unsound) {
+    sound = true;
+    report = describeMeshFile(bytes.data(), bytes.size(), &sound);
+    EXPECT_FALSE(sound) << fault;
+    EXPECT_NE(report.find(fault), std::string::npos) << report;
+  }
 }

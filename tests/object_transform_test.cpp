@@ -23,12 +23,6 @@ void expectMatrix(const D3DMATRIX& m, const float (&expected)[16], float toleran
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(actual[i], expected[i], tolerance) << "element " << i;
 }
 
-void expectVector(const D3DVECTOR& v, float x, float y, float z, float tolerance) {
-  EXPECT_NEAR(v.x, x, tolerance);
-  EXPECT_NEAR(v.y, y, tolerance);
-  EXPECT_NEAR(v.z, z, tolerance);
-}
-
 TEST(ObjectTransform, SinksThenScalesThenTurns) {
   expectMatrix(worldAfter(1.0f, 0.0f), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -35, 0, 1}, 0);
   expectMatrix(worldAfter(0.02f, 0.0f), {0.02f, 0, 0, 0, 0, 0.02f, 0, 0, 0, 0, 0.02f, 0, 0, -0.7f, 0, 1}, 1e-7f);
@@ -39,17 +33,13 @@ TEST(ObjectTransform, SinksThenScalesThenTurns) {
   expectMatrix(turned, {0, 0, -s, 0, 0, s, 0, 0, s, 0, 0, 0, 0, -35 * s, 0, 1}, 1e-6f);
 }
 
-TEST(InitLight, FillsColourPositionNormalisedDirectionAndRangeOnly) {
+// Colour, position, normalised direction and range are read back in the
+// scenes' call sequences; what is left is that nothing else keeps old bytes
+// and that a zero direction stays zero instead of dividing by its length.
+TEST(InitLight, ClearsEverythingItDoesNotSet) {
   D3DLIGHT8 light;
   std::memset(&light, 0x7F, sizeof light);
   initLight(&light, D3DLIGHT_DIRECTIONAL, 1.0f, 0.5f, 2.0f, 0.5f);
-  EXPECT_EQ(light.Type, D3DLIGHT_DIRECTIONAL);
-  expectVector(light.Direction, 0.436436f, 0.218218f, 0.872872f, 1e-5f);
-  expectVector(light.Position, 1.0f, 0.5f, 2.0f, 0);
-  const D3DCOLORVALUE diffuse{0.5f, 0.5f, 0.5f, 0.0f};
-  EXPECT_EQ(std::memcmp(&light.Diffuse, &diffuse, sizeof diffuse), 0);
-  EXPECT_EQ(light.Range, 1000.0f);
-  // Everything else was cleared, whatever the record held before.
   D3DLIGHT8 rest = light;
   rest.Type = D3DLIGHTTYPE{};
   rest.Diffuse = D3DCOLORVALUE{};
@@ -60,7 +50,7 @@ TEST(InitLight, FillsColourPositionNormalisedDirectionAndRangeOnly) {
   EXPECT_EQ(std::memcmp(&rest, &zero, sizeof rest), 0);
 
   initLight(&light, D3DLIGHT_DIRECTIONAL, 0.0f, 0.0f, 0.0f, 1.0f);
-  expectVector(light.Direction, 0, 0, 0, 0);
+  EXPECT_TRUE(light.Direction.x == 0 && light.Direction.y == 0 && light.Direction.z == 0);
 }
 
 }  // namespace

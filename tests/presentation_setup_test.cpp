@@ -73,15 +73,12 @@ TEST_F(PresentationSetupTest, ProjectionIsSetFirstAndMapsTheFrustumEdges) {
   EXPECT_NEAR(project(m, edge * 4 / 3, 0, 100)[0], 1.0f, 1e-5);
 }
 
-TEST_F(PresentationSetupTest, BuildsElevenTexturesAndTheStreamingPairs) {
+TEST_F(PresentationSetupTest, BuildsTheTexturesAndTwentyFourMeshesWithTheirFactors) {
   for (int slot = 0; slot < kTextureSlotCount; ++slot) EXPECT_NE(textureSlots[slot], nullptr) << slot;
   for (const TexturePair& pair : streamingPairs) {
     EXPECT_NE(pair.systemTexture, nullptr);
     EXPECT_NE(pair.deviceTexture, nullptr);
   }
-}
-
-TEST_F(PresentationSetupTest, BuildsTwentyFourMeshesWithTheirFactors) {
   for (int slot = 0; slot < kMeshSlotCount; ++slot) {
     const bool unused = slot == 7 || slot == 8 || slot == 9 || slot == 18 || slot == 19;
     EXPECT_EQ(meshSlots[slot].vertexBuffer == nullptr, unused) << slot;
@@ -92,31 +89,21 @@ TEST_F(PresentationSetupTest, BuildsTwentyFourMeshesWithTheirFactors) {
   EXPECT_FALSE(planarTexcoords);
 
   // Every small mesh's first vertex has texture coordinate (0.25, 0.75) and
-  // normal (0, 0, 1); positions are never scaled.
-  const MeshVertex isomies = firstVertex(0);
-  const MeshVertex isomiesIsland = firstVertex(12);
-  EXPECT_EQ(isomies.x, isomiesIsland.x);
-  EXPECT_EQ(isomies.y, -50.0f);
-  EXPECT_EQ(isomies.u, 0.5f);
-  EXPECT_EQ(isomies.v, 1.5f);
-  EXPECT_FLOAT_EQ(isomies.nz, 0.05f);
-  EXPECT_EQ(isomiesIsland.u, 0.25f);
-  EXPECT_EQ(isomiesIsland.v, -0.75f);
-  EXPECT_FLOAT_EQ(isomiesIsland.nz, 0.5f);
-
-  const MeshVertex imkeha = firstVertex(6);
-  EXPECT_EQ(imkeha.u, 0.25f);
-  EXPECT_EQ(imkeha.v, 0.75f);
-  EXPECT_FLOAT_EQ(imkeha.nz, 0.05f);
-  const MeshVertex panel = firstVertex(3);
-  EXPECT_EQ(panel.v, -0.75f);
-  EXPECT_FLOAT_EQ(panel.nz, 0.05f);
-
-  // vapaus (slot 11) takes 0.01 × position x, y whatever its file holds.
-  const MeshVertex vapaus = firstVertex(11);
-  EXPECT_FLOAT_EQ(vapaus.u, 0.01f * vapaus.x);
-  EXPECT_FLOAT_EQ(vapaus.v, -0.5f);
-  EXPECT_FLOAT_EQ(vapaus.nz, 0.5f);
+  // normal (0, 0, 1); positions are never scaled. vapaus (slot 11) takes
+  // 0.01 × position x, y whatever its file holds.
+  const struct {
+    int slot;
+    float u, v, nz;
+  } firstVertices[] = {{0, 0.5f, 1.5f, 0.05f},    {12, 0.25f, -0.75f, 0.5f}, {6, 0.25f, 0.75f, 0.05f},
+                       {3, 0.25f, -0.75f, 0.05f}, {11, 0.01f * firstVertex(11).x, -0.5f, 0.5f}};
+  for (const auto& expected : firstVertices) {
+    const MeshVertex v = firstVertex(expected.slot);
+    EXPECT_FLOAT_EQ(v.u, expected.u) << expected.slot;
+    EXPECT_FLOAT_EQ(v.v, expected.v) << expected.slot;
+    EXPECT_FLOAT_EQ(v.nz, expected.nz) << expected.slot;
+  }
+  EXPECT_EQ(firstVertex(0).x, firstVertex(12).x);
+  EXPECT_EQ(firstVertex(0).y, -50.0f);
 }
 
 TEST_F(PresentationSetupTest, MeshesAreBuiltInTableOrder) {

@@ -218,6 +218,8 @@ class SceneCallsTest : public ::testing::Test {
     world.reset();
     if (traced != nullptr) traced->Release();
     if (software != nullptr) software->Release();
+    traced = software = nullptr;
+    trace.calls.clear();
   }
   Calls oneFrame(void (*scene)()) {
     recording = true;
@@ -233,71 +235,62 @@ class SceneCallsTest : public ::testing::Test {
   bool recording = false;
 };
 
-TEST_F(SceneCallsTest, DrawRoomRunsItsThirteenSteps) {
-  EXPECT_EQ(oneFrame(drawRoom), kDrawRoom);
+Calls glow(const std::string& level) {
+  return {"blendAdditive", "depthOff", "cullNone", "tex(3)", "quad(" + level + ")", "cullClockwise"};
 }
-
-TEST_F(SceneCallsTest, GazeSetsTheViewThenDrawsTheRoom) {
-  EXPECT_EQ(oneFrame(roomGazeScene), Calls{"view"} + kDrawRoom);
+// The darkening overlay subtracted at `level`.
+Calls overlay(const std::string& level) {
+  return {"tex(6)", "cullNone", "depthOff", "blendAdditive", kRevSubtract, "quad(" + level + ")",
+          "cullClockwise", "depthOn", kBlendAdd};
 }
-
-TEST_F(SceneCallsTest, DollyAddsTheGlowAfterTheRoom) {
-  sceneState.glowFade = 0.5f;
-  const Calls glow = {"blendAdditive", "depthOff", "cullNone", "tex(3)", "quad(63)", "cullClockwise"};
-  EXPECT_EQ(oneFrame(roomDollyScene), Calls{"view"} + kDrawRoom + glow);
-}
-
-TEST_F(SceneCallsTest, FlyAddsTheFadingGlowAfterTheRoom) {
-  sceneState.glowFade = 1.0f;
-  const Calls glow = {"blendAdditive", "depthOff", "cullNone", "tex(3)", "quad(127)", "cullClockwise"};
-  EXPECT_EQ(oneFrame(roomFlyScene), Calls{"view"} + kDrawRoom + glow);
-}
-
 const Calls kSwayGlows = {"blendAdditive", "depthOff", "cullNone", "upload",       "tex(picture)",
                           "quad(38)",      "tex(4)",   "quad(76)", "cullClockwise"};
 
-TEST_F(SceneCallsTest, SwayUploadsThePictureAgainForItsTwoGlows) {
-  sceneState.glowFade = 1.0f;
-  EXPECT_EQ(oneFrame(roomSwayScene), Calls{"view"} + kDrawRoom + kSwayGlows);
-}
-
-TEST_F(SceneCallsTest, DarkenRunsTheSwaySceneThenSubtractsItsOverlay) {
-  sceneState.glowFade = 1.0f;
-  sceneState.darkenLevel = 100.75f;
-  const Calls darken = {"tex(6)", "cullNone", "depthOff", "blendAdditive", kRevSubtract, "quad(100)",
-                        "cullClockwise", "depthOn", kBlendAdd};
-  EXPECT_EQ(oneFrame(roomDarkenScene), Calls{"view"} + kDrawRoom + kSwayGlows + darken);
-}
-
-TEST_F(SceneCallsTest, IslandSetDrawsObjectsSkyPictureIslandAndWater) {
-  EXPECT_EQ(oneFrame(islandScene), kIslandSet);
-}
-
-TEST_F(SceneCallsTest, UnveilSubtractsAFullOverlayOnItsFirstFrame) {
-  const Calls overlay = {"tex(6)", "cullNone", "depthOff", "blendAdditive", kRevSubtract, "quad(255)",
-                         "cullClockwise", "depthOn", kBlendAdd};
-  EXPECT_EQ(oneFrame(islandUnveilScene), kIslandSet + overlay);
-}
-
-TEST_F(SceneCallsTest, SlideDrawsThePictureBelowTheScreenOnItsFirstFrame) {
-  const Calls overlay = {"tex(7)", "cullNone", "depthOff", "blendAlpha", "quadShifted(480)", "cullClockwise",
-                         "depthOn"};
-  EXPECT_EQ(oneFrame(islandSlideScene), kIslandSet + overlay);
-}
-
-TEST_F(SceneCallsTest, HouseDrawsItsSetScreensGlowAndDarkness) {
-  sceneState.finalDarken = 30.5f;
-  const Calls expected = {
-      "view", "tex(2)", "blendOff", "depthBias(0)",
-      "SetMaterial({Diffuse (0.2, 0.2, 0.2, 1), Ambient (0.4, 0.4, 0.4, 1), Specular (0, 0, 0, 0), "
-      "Emissive (0, 0, 0, 0), Power 0.1})",
-      movingLight("0.15"), "LightEnable(0, TRUE)", "SetRenderState(D3DRS_LIGHTING, TRUE)",
-      "SetRenderState(D3DRS_AMBIENT, 0x00FFFFFF)", "blendOff", "depthBias(0)", "world(0.02, 0)", "mesh(20)",
-      "tex(9)", "mesh(21)", "mesh(22)", "mesh(23)", "mesh(24)", "upload", "tex(picture)", "mesh(25)", "mesh(26)",
-      "mesh(27)", "mesh(28)", "cullNone", "depthOff", "blendAdditive", "quad(64)", "cullClockwise", "depthOn",
-      "tex(6)", "cullNone", "depthOff", "blendAdditive", kRevSubtract, "quad(30)", kBlendAdd, "cullClockwise",
-      "depthOn"};
-  EXPECT_EQ(oneFrame(houseScene), expected);
+TEST_F(SceneCallsTest, EachSceneRunsItsSteps) {
+  const struct {
+    const char* what;
+    void (*scene)();
+    void (*prepare)(SceneState&);
+    Calls expected;
+  } cases[] = {
+      {"room", drawRoom, [](SceneState&) {}, kDrawRoom},
+      {"gaze sets the view, then draws the room", roomGazeScene, [](SceneState&) {}, Calls{"view"} + kDrawRoom},
+      {"dolly adds the glow", roomDollyScene, [](SceneState& s) { s.glowFade = 0.5f; },
+       Calls{"view"} + kDrawRoom + glow("63")},
+      {"fly adds the fading glow", roomFlyScene, [](SceneState& s) { s.glowFade = 1.0f; },
+       Calls{"view"} + kDrawRoom + glow("127")},
+      {"sway uploads the picture again for its two glows", roomSwayScene, [](SceneState& s) { s.glowFade = 1.0f; },
+       Calls{"view"} + kDrawRoom + kSwayGlows},
+      {"darken runs the sway scene, then subtracts its overlay", roomDarkenScene,
+       [](SceneState& s) {
+         s.glowFade = 1.0f;
+         s.darkenLevel = 100.75f;
+       },
+       Calls{"view"} + kDrawRoom + kSwayGlows + overlay("100")},
+      {"island set: objects, sky, picture, island and water", islandScene, [](SceneState&) {}, kIslandSet},
+      {"unveil subtracts a full overlay on its first frame", islandUnveilScene, [](SceneState&) {},
+       kIslandSet + overlay("255")},
+      {"slide draws the picture below the screen on its first frame", islandSlideScene, [](SceneState&) {},
+       kIslandSet + Calls{"tex(7)", "cullNone", "depthOff", "blendAlpha", "quadShifted(480)", "cullClockwise",
+                          "depthOn"}},
+      {"house: set, screens, glow and darkness", houseScene, [](SceneState& s) { s.finalDarken = 30.5f; },
+       {"view", "tex(2)", "blendOff", "depthBias(0)",
+        "SetMaterial({Diffuse (0.2, 0.2, 0.2, 1), Ambient (0.4, 0.4, 0.4, 1), Specular (0, 0, 0, 0), "
+        "Emissive (0, 0, 0, 0), Power 0.1})",
+        movingLight("0.15"), "LightEnable(0, TRUE)", "SetRenderState(D3DRS_LIGHTING, TRUE)",
+        "SetRenderState(D3DRS_AMBIENT, 0x00FFFFFF)", "blendOff", "depthBias(0)", "world(0.02, 0)", "mesh(20)",
+        "tex(9)", "mesh(21)", "mesh(22)", "mesh(23)", "mesh(24)", "upload", "tex(picture)", "mesh(25)", "mesh(26)",
+        "mesh(27)", "mesh(28)", "cullNone", "depthOff", "blendAdditive", "quad(64)", "cullClockwise", "depthOn",
+        "tex(6)", "cullNone", "depthOff", "blendAdditive", kRevSubtract, "quad(30)", kBlendAdd, "cullClockwise",
+        "depthOn"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    c.prepare(sceneState);
+    EXPECT_EQ(oneFrame(c.scene), c.expected);
+  }
 }
 
 // The moving light reads the platform clock twice: a tenth of the first
