@@ -41,16 +41,14 @@ class TimelineTest : public testing::Test {
   VirtualClock clock_{123456};
 };
 
-TEST_F(TimelineTest, FirstStepHasNoFrameStepAndDrawsTheFirstEntry) {
+TEST_F(TimelineTest, FrameStepIsZeroFirstThenFifteenUnitsPerSecond) {
   clock_.set(987654);  // long after start-up
   EXPECT_EQ(timelineAdvance(nullptr, 0), roomDarkenScene);
   EXPECT_EQ(frameStep, 0.0f);
   EXPECT_EQ(timelineState.currentIndex, 0);
   EXPECT_EQ(timelineState.previousTick, 987654u);
-}
 
-TEST_F(TimelineTest, FrameStepIsFifteenUnitsPerSecondAcrossAWrappedCounter) {
-  frame(0);
+  // Then fifteen units a second, across a wrapped counter.
   frame(0, 100);
   EXPECT_EQ(frameStep, 1.5f);
   frame(0, 20);
