@@ -230,14 +230,11 @@ TEST_F(SceneTest, FlyGlowFadesOutAndHoldsAtZero) {
 
 // ---- room scene with sway ----
 
-TEST_F(SceneTest, SwayFirstFrameHasNoSwayAndNoApproach) {
-  world.frame(roomSwayScene, 0.0f);
+TEST_F(SceneTest, SwayTargetSwingsWithTheNewSway) {
+  world.frame(roomSwayScene, 0.0f);  // the first frame: no sway and no approach
   expectView({-0.8f, 0.3f, 1.0f}, {-0.3f, 0.4f, -1.0f}, {0, 1, 0.2f});
   EXPECT_EQ(sceneState.approach, 0.0f);
   EXPECT_EQ(quadColours(), (std::vector<DWORD>{0, 0}));
-}
-
-TEST_F(SceneTest, SwayTargetSwingsWithTheNewSway) {
   world.frame(roomSwayScene, 10.0f);
   const float s = 0.1f;
   const float a = -s * 10.0f * 0.013f;
