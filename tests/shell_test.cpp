@@ -225,25 +225,28 @@ TEST_F(ShellTest, EndOfMusicQuitsBeforeDrawingAnotherFrame) {
   EXPECT_TRUE(record.soundClosedBeforeRelease);
 }
 
-TEST_F(ShellTest, FailedFrameDestroysTheWindowAndTheRunStillEnds) {
-  record.failBeginOnFrame = 2;
-  EXPECT_EQ(run(), 0);
-  // The second pass still runs its timeline step and frame end; the third
-  // takes the quit message that the window's destruction posted.
-  EXPECT_EQ(count("begin"), 2);
-  EXPECT_EQ(count("timeline"), 2);
-  EXPECT_EQ(count("end"), 2);
-  EXPECT_EQ(record.calls.back(), "release");
-  EXPECT_FALSE(IsWindow(shellState.window));
-}
-
-TEST_F(ShellTest, ClosingTheWindowEndsTheRunWithShutdown) {
-  onPass_ = [](int pass) {
-    if (pass == 2) PostMessageA(shellState.window, WM_CLOSE, 0, 0);
-  };
-  EXPECT_EQ(run(), 0);
-  EXPECT_EQ(count("end"), 2) << "pass 2 handles WM_CLOSE and draws; pass 3 takes the quit";
-  EXPECT_EQ(record.calls.back(), "release");
+// A failed frame (its pass still runs the timeline step and frame end) or a
+// closed window on pass 2: the window is destroyed, pass 3 takes the quit.
+TEST_F(ShellTest, FailedFrameOrClosedWindowEndsTheRunWithShutdown) {
+  for (const bool failFrame : {true, false}) {
+    SCOPED_TRACE(failFrame ? "failed frame" : "closed window");
+    record = Record{};
+    passes_ = 0;
+    resetTimeline();
+    resetSoundSystem();
+    resetWindowSystem();
+    setSoundOutput(SoundOutput::Offline);
+    record.failBeginOnFrame = failFrame ? 2 : -1;
+    onPass_ = [failFrame](int pass) {
+      if (!failFrame && pass == 2) PostMessageA(shellState.window, WM_CLOSE, 0, 0);
+    };
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(count("begin"), 2);
+    EXPECT_EQ(count("timeline"), 2);
+    EXPECT_EQ(count("end"), 2);
+    EXPECT_EQ(record.calls.back(), "release");
+    EXPECT_FALSE(IsWindow(shellState.window));
+  }
 }
 
 }  // namespace
