@@ -62,7 +62,7 @@ TEST(PngWriter, KeepsColoursHonoursPitchAndDropsAlpha) {
   EXPECT_EQ(again, encoded);
 }
 
-TEST(PngWriter, RefusesInconsistentPictures) {
+TEST(PngAndWavWriters, RefuseInconsistentInputMisuseAndUnwritablePaths) {
   std::vector<std::uint8_t> buffer(64);
   std::vector<std::uint8_t> encoded;
   EXPECT_FALSE(encodePng({nullptr, 2, 2, 8}, encoded).ok);
@@ -71,6 +71,13 @@ TEST(PngWriter, RefusesInconsistentPictures) {
   const PngResult unwritable = writePng("/nonexistent-folder/x.png", {buffer.data(), 2, 2, 8});
   EXPECT_FALSE(unwritable.ok);
   EXPECT_NE(unwritable.error.find("/nonexistent-folder/x.png"), std::string::npos);
+
+  WavWriter writer;
+  const std::int16_t samples[2] = {0, 0};
+  EXPECT_FALSE(writer.append(samples, 1));
+  EXPECT_FALSE(writer.finish());
+  EXPECT_FALSE(writer.open("/nonexistent-folder/a.wav"));
+  EXPECT_NE(writer.error().find("/nonexistent-folder/a.wav"), std::string::npos);
 }
 
 TEST(WavWriter, HeaderDescribesTheSamplesAppended) {
@@ -100,16 +107,6 @@ TEST(WavWriter, HeaderDescribesTheSamplesAppended) {
   const std::vector<std::uint8_t> samples(bytes.begin() + 44, bytes.end());
   const std::vector<std::uint8_t> expected = {1, 0, 0xFF, 0xFF, 0x34, 0x12, 0x00, 0x80, 0xFF, 0x7F, 2, 0};
   EXPECT_EQ(samples, expected);
-}
-
-TEST(WavWriter, ReportsMisuseAndUnwritablePaths) {
-  WavWriter writer;
-  const std::int16_t samples[2] = {0, 0};
-  EXPECT_FALSE(writer.append(samples, 1));
-  EXPECT_FALSE(writer.finish());
-  WavWriter unwritable;
-  EXPECT_FALSE(unwritable.open("/nonexistent-folder/a.wav"));
-  EXPECT_NE(unwritable.error().find("/nonexistent-folder/a.wav"), std::string::npos);
 }
 
 TEST(PngSequenceOutput, WritesNumberedFramesAndAudio) {
