@@ -100,17 +100,19 @@ TEST(SceneOrbit, TruncationGoesTowardZeroAndSaturates) {
 
 // ---- shared renderer ----
 
-TEST_F(SceneTest, RoomLightRisesByAHundredthPerUnitAndStopsAtOne) {
-  world.frame(drawRoom, 0.0f);
-  EXPECT_EQ(sceneState.roomLight, 0.0f);
-  world.frame(drawRoom, 30.0f);
-  EXPECT_FLOAT_EQ(sceneState.roomLight, 0.3f);
-  world.frame(drawRoom, 60.0f);
-  EXPECT_FLOAT_EQ(sceneState.roomLight, 0.9f);
-  world.frame(drawRoom, 30.0f);
-  EXPECT_EQ(sceneState.roomLight, 1.0f);
-  world.frame(drawRoom, 1000.0f);
-  EXPECT_EQ(sceneState.roomLight, 1.0f);
+TEST_F(SceneTest, RoomLightAndPictureAdvanceWithTheStepUpToTheirLimits) {
+  // The light rises by a hundredth per unit and stops at one; the picture
+  // runs at half a frame per unit and a long frame wraps it.
+  const struct {
+    float step, light, picture;
+  } frames[] = {{0, 0, 0}, {1, 0.01f, 0.5f}, {3, 0.04f, 2.0f}, {100, 1, 0}, {1000, 1, -1}};
+  for (const auto& f : frames) {
+    world.frame(drawRoom, f.step);
+    EXPECT_FLOAT_EQ(sceneState.roomLight, f.light) << f.step;
+    if (f.picture >= 0) {
+      EXPECT_EQ(sceneState.animFrame, f.picture) << f.step;
+    }
+  }
 }
 
 TEST_F(SceneTest, PictureShowsEveryFrameThenFrameZeroOnceMoreThenRestarts) {
@@ -130,15 +132,6 @@ TEST_F(SceneTest, PictureShowsEveryFrameThenFrameZeroOnceMoreThenRestarts) {
   const std::vector<DWORD> expected = {shown[0], shown[1], shown[2], shown[0], shown[0],
                                        shown[1], shown[2], shown[0], shown[0]};
   EXPECT_EQ(shown, expected);
-}
-
-TEST_F(SceneTest, PictureRunsAtHalfAFramePerUnitAndALongFrameWrapsIt) {
-  world.frame(drawRoom, 1.0f);
-  EXPECT_EQ(sceneState.animFrame, 0.5f);
-  world.frame(drawRoom, 3.0f);
-  EXPECT_EQ(sceneState.animFrame, 2.0f);
-  world.frame(drawRoom, 100.0f);
-  EXPECT_EQ(sceneState.animFrame, 0.0f);
 }
 
 // ---- room scene with darkening ----
