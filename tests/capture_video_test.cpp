@@ -54,7 +54,7 @@ class VideoCapture : public ::testing::Test {
 
 }  // namespace
 
-TEST(ChildProcess, FindsProgramsAndReportsExitStatus) {
+TEST(ChildProcess, FindsProgramsReportsExitStatusAndRunsInItsOwnGroup) {
   EXPECT_FALSE(findProgram("sh").empty());
   EXPECT_TRUE(findProgram("glass-no-such-program").empty());
   EXPECT_TRUE(findProgram("/nonexistent/sh").empty());
@@ -62,6 +62,15 @@ TEST(ChildProcess, FindsProgramsAndReportsExitStatus) {
   EXPECT_EQ(runProgram({"sh", "-c", "exit 3"}, error), 3);
   EXPECT_EQ(runProgram({"glass-no-such-program"}, error), -1);
   EXPECT_NE(error.find("glass-no-such-program"), std::string::npos);
+
+  // Helpers run in a process group of their own (field 5 of /proc/PID/stat),
+  // out of reach of the terminal's Ctrl-C, and their output can be read.
+  std::string output;
+  ASSERT_EQ(runProgram({"sh", "-c", "echo $$ $(cut -d' ' -f5 /proc/$$/stat)"}, error, &output), 0) << error;
+  long pid = 0, group = 0;
+  ASSERT_EQ(std::sscanf(output.c_str(), "%ld %ld", &pid, &group), 2) << output;
+  EXPECT_EQ(group, pid);
+  EXPECT_NE(group, static_cast<long>(::getpgrp()));
 }
 
 TEST(ChildProcess, WritingToAProgramThatQuitFailsInsteadOfKillingUs) {
@@ -72,16 +81,6 @@ TEST(ChildProcess, WritingToAProgramThatQuitFailsInsteadOfKillingUs) {
   for (int i = 0; i < 64 && ok; ++i) ok = process.write(block.data(), block.size());
   EXPECT_FALSE(ok);
   EXPECT_EQ(process.finish(), 0);
-}
-
-TEST(ChildProcess, HelpersRunInTheirOwnProcessGroupAndOutputCanBeRead) {
-  // Field 5 of /proc/PID/stat is the process group.
-  std::string error, output;
-  ASSERT_EQ(runProgram({"sh", "-c", "echo $$ $(cut -d' ' -f5 /proc/$$/stat)"}, error, &output), 0) << error;
-  long pid = 0, group = 0;
-  ASSERT_EQ(std::sscanf(output.c_str(), "%ld %ld", &pid, &group), 2) << output;
-  EXPECT_EQ(group, pid) << "the terminal's Ctrl-C would reach it";
-  EXPECT_NE(group, static_cast<long>(::getpgrp()));
 }
 
 TEST_F(VideoCapture, FailedOrEmptyJoinLeavesAnEarlierFileAsItWas) {

@@ -66,11 +66,14 @@ void overlayStates(TestDevice& d) {
   filter(d, D3DTEXF_LINEAR);
 }
 
-void additive(TestDevice& d) {
+void blendWith(TestDevice& d, DWORD source, DWORD destination, DWORD op = D3DBLENDOP_ADD) {
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  d->SetRenderState(D3DRS_SRCBLEND, source);
+  d->SetRenderState(D3DRS_DESTBLEND, destination);
+  d->SetRenderState(D3DRS_BLENDOP, op);
 }
+
+void additive(TestDevice& d) { blendWith(d, D3DBLEND_ONE, D3DBLEND_ONE); }
 
 // A UV sphere of radius `radius` whose normals have length `normalLength`.
 void sphere(float radius, float normalLength, int rings, int segments, std::vector<MeshVertex112>* vertices,
@@ -278,9 +281,7 @@ TEST(D3d8Blend, AlphaBlendingOverOpaquePicture) {
   IDirect3DTexture8* fade = d.texture(256, 1, [](UINT x, UINT) { return (x << 24) | 0xFFFFFF; });
   d->SetTexture(0, picture);
   d.drawScreen(screenQuad(0, 0, 640, 480, 0.5f, 0xFFFFFFFF));
-  d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  blendWith(d, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
   d->SetTexture(0, fade);
   d->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
   d.drawScreen(screenQuad(0, 240, 640, 480, 0.5f, 0xFFFFFFFF));
@@ -299,11 +300,9 @@ TEST(D3d8Blend, ReverseSubtractDarkens) {
   IDirect3DTexture8* white = d.texture(1, 1, [](UINT, UINT) { return 0xFFFFFFFFu; });
   d->SetTexture(0, picture);
   d.drawScreen(screenQuad(0, 0, 640, 480, 0.5f, 0xFFFFFFFF));
-  additive(d);
-  d->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT);
+  blendWith(d, D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_REVSUBTRACT);
   d->SetTexture(0, white);
   d.drawScreen(screenQuad(320, 0, 640, 480, 0.5f, 0x64646464));  // frame loses 100 per channel
-  d->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
   const auto& frame = d.present();
   EXPECT_EQ(at(frame, 405, 40) & 0xFFFFFF, 0x1C1C1Cu);  // 0x80 - 0x64
   EXPECT_EQ(at(frame, 40, 40) & 0xFFFFFF, 0x808080u);
@@ -334,9 +333,7 @@ TEST(D3d8Blend, GenericFactorsWeighTheirOwnSide) {
     d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, destination, 1.0f, 0);
     d->BeginScene();
     overlayStates(d);
-    d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    d->SetRenderState(D3DRS_SRCBLEND, c.source);
-    d->SetRenderState(D3DRS_DESTBLEND, c.destination);
+    blendWith(d, c.source, c.destination);
     d.drawScreen(screenQuad(0, 0, 640, 480, 0.5f, source));
     std::uint32_t expected = 0;
     for (int shift = 0; shift < 24; shift += 8) {
@@ -395,9 +392,7 @@ TEST(D3d8Sampling, NoTextureTakesColourAndAlphaFromDiffuse) {
   TestDevice d;
   beginBlack(d);
   overlayStates(d);
-  d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  blendWith(d, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
   d.drawScreen(screenQuad(0, 0, 100, 100, 0.5f, 0x80336699));   // half over black
   d.drawScreen(screenQuad(100, 0, 200, 100, 0.5f, 0x00336699)); // alpha 0: nothing shows
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
@@ -506,21 +501,13 @@ TEST(D3d8Clipping, MeshCrossingTheNearPlane) {
                                            {0.5f, 3, -4, 0, 0, 0, 0, 1.5f},
                                            {0.5f, 3, 20, 0, 0, 0, 12, 1.5f}};
   d.drawMesh(wall, {0, 2, 1, 1, 2, 3});
+  // A triangle wholly behind the eye draws nothing.
+  d.drawMesh({{-1, 1, -10, 0, 0, 0, 0, 0}, {1, 1, -10, 0, 0, 0, 0, 0}, {0, 2, -10, 0, 0, 0, 0, 0}}, {0, 1, 2});
   const auto& frame = d.present();
   // The floor reaches the bottom corners of the screen (it passes under the eye).
   EXPECT_NE(at(frame, 0, 479) & 0xFFFFFF, 0u);
   EXPECT_NE(at(frame, 639, 479) & 0xFFFFFF, 0u);
   EXPECT_TRUE(matchesGolden("near_plane_crossing", frame, kWidth, kHeight));
-}
-
-TEST(D3d8Clipping, TriangleWhollyBehindTheEyeDrawsNothing) {
-  TestDevice d;
-  beginBlack(d);
-  cameraStates(d);
-  d->SetRenderState(D3DRS_LIGHTING, FALSE);
-  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-  d.drawMesh({{-1, -1, -10, 0, 0, 0, 0, 0}, {1, -1, -10, 0, 0, 0, 0, 0}, {0, 1, -10, 0, 0, 0, 0, 0}}, {0, 1, 2});
-  EXPECT_EQ(countNot(d.present(), 0), 0);
 }
 
 // --- fast paths ------------------------------------------------------------------
@@ -536,12 +523,7 @@ TEST(D3d8FastPaths, OverlaysMatchThePixelByPixelPath) {
       overlayStates(d);
       d->SetTexture(0, d.texture(128, 64, [](UINT x, UINT y) { return ((x * 37 + y * 11) * 0x01030507u) | 0x20000000u; }));
       d.drawScreen(screenQuad(0, 0, 640, 480, 0.5f, 0xFFFFFFFF, 0, 0, 0.99f, 0.99f));
-      if (blend[0] != 0) {
-        d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-        d->SetRenderState(D3DRS_SRCBLEND, blend[0]);
-        d->SetRenderState(D3DRS_DESTBLEND, blend[1]);
-        d->SetRenderState(D3DRS_BLENDOP, blend[2]);
-      }
+      if (blend[0] != 0) blendWith(d, blend[0], blend[1], blend[2]);
       // Odd edges and a sheared mapping, so spans end mid-group and v varies along a row.
       d.drawScreen({{3.3f, 2.6f, 0.5f, 1, 0x9060A0C0, -0.3f, 0.1f},
                     {617.7f, 20.2f, 0.5f, 1, 0x9060A0C0, 2.2f, 0.4f},
@@ -613,12 +595,7 @@ TEST(D3d8FastPaths, TexturedMeshesMatchThePixelByPixelPath) {
       d.drawMesh(vertices, indices);  // the first sphere always depth-tested and written
       d->SetRenderState(D3DRS_ZENABLE, c.depth ? D3DZB_TRUE : D3DZB_FALSE);
       d->SetRenderState(D3DRS_ZWRITEENABLE, c.depthWrite ? TRUE : FALSE);
-      if (c.source != 0) {
-        d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-        d->SetRenderState(D3DRS_SRCBLEND, c.source);
-        d->SetRenderState(D3DRS_DESTBLEND, c.destination);
-        d->SetRenderState(D3DRS_BLENDOP, c.op);
-      }
+      if (c.source != 0) blendWith(d, c.source, c.destination, c.op);
       D3DMATRIX shifted = scaling(1.0f);
       shifted._41 = 0.9f;
       shifted._42 = 0.3f;
@@ -686,7 +663,6 @@ TEST(D3d8Queue, TextureChangesAfterADrawAndClearsKeepTheCallOrder) {
 
   // The texture is refilled (green) through a system copy: the draw above
   // still shows red, the one below green.
-  // A system-memory 4 x 4 texture of one colour.
   auto plain = [&d](std::uint32_t colour) {
     IDirect3DTexture8* texture = nullptr;
     D3DLOCKED_RECT locked{};

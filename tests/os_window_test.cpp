@@ -201,7 +201,7 @@ TEST_F(WindowTest, FrameSinkShowsFramesUntilTheWindowIsGone) {
   EXPECT_FALSE(sink->presentFrame(frame.data(), 640, 480, 640 * 4));
 }
 
-TEST_F(WindowTest, MessageBoxesReachTheObserverInUtf8) {
+TEST_F(WindowTest, MessageBoxesReachTheObserverInUtf8OrStandardError) {
   std::vector<std::pair<std::string, std::string>> boxes;
   setMessageBoxObserver([&boxes](const std::string& caption, const std::string& text) {
     boxes.emplace_back(caption, text);
@@ -212,9 +212,9 @@ TEST_F(WindowTest, MessageBoxesReachTheObserverInUtf8) {
   EXPECT_EQ(boxes[0].first, "data\\tex.dat");
   EXPECT_EQ(boxes[0].second, "APUA P\u00C4\u00C4\u00C4\u00C4\u00C4\u00C4\u00C4!!");
   EXPECT_EQ(boxes[1].second, "\u20AC \uFFFD \u0178 \u00FF");
-}
 
-TEST_F(WindowTest, MessageBoxWithoutDisplayGoesToStandardError) {
+  // Without an observer and without a display, boxes go to standard error.
+  setMessageBoxObserver({});
   testing::internal::CaptureStderr();
   MessageBoxA(nullptr, "File not found", "FMOD error", MB_OK);
   MessageBoxA(nullptr, "FMOD 3.33\n", "FMOD error.", MB_OK);

@@ -21,8 +21,7 @@ namespace {
 
 constexpr float kStep = 0.0061359182f;
 
-// One world per test on a recording device (no meshes: it makes no index
-// buffers), with a picture of three frames.
+// One world per test on a recording device, with a picture of three frames.
 class SceneTest : public ::testing::Test {
  protected:
   ScopedRecordingDevice fake;
@@ -82,15 +81,6 @@ TEST(SceneOrbit, RotationsUseTheValuesBeforeTheCall) {
   EXPECT_EQ(orbitVec.x, 7.0f);
   EXPECT_NEAR(orbitVec.y, -1.0f, 1e-5f);
   EXPECT_NEAR(orbitVec.z, 1.0f, 1e-5f);
-}
-
-TEST(SceneOrbit, ZeroAngleLeavesTheVectorAndAFullTurnFallsShort) {
-  orbitVec = {0.25f, -3.0f, 9.5f};
-  rotateOrbitAboutY(0.0f);
-  rotateOrbitAboutX(0.0f);
-  EXPECT_EQ(orbitVec.x, 0.25f);
-  EXPECT_EQ(orbitVec.y, -3.0f);
-  EXPECT_EQ(orbitVec.z, 9.5f);
 
   // 1024 steps of 3.14159 / 512 stop about 5e-6 radians short of a turn.
   orbitVec = {1.0f, 0.0f, 0.0f};
@@ -110,17 +100,19 @@ TEST(SceneOrbit, TruncationGoesTowardZeroAndSaturates) {
 
 // ---- shared renderer ----
 
-TEST_F(SceneTest, RoomLightRisesByAHundredthPerUnitAndStopsAtOne) {
-  world.frame(drawRoom, 0.0f);
-  EXPECT_EQ(sceneState.roomLight, 0.0f);
-  world.frame(drawRoom, 30.0f);
-  EXPECT_FLOAT_EQ(sceneState.roomLight, 0.3f);
-  world.frame(drawRoom, 60.0f);
-  EXPECT_FLOAT_EQ(sceneState.roomLight, 0.9f);
-  world.frame(drawRoom, 30.0f);
-  EXPECT_EQ(sceneState.roomLight, 1.0f);
-  world.frame(drawRoom, 1000.0f);
-  EXPECT_EQ(sceneState.roomLight, 1.0f);
+TEST_F(SceneTest, RoomLightAndPictureAdvanceWithTheStepUpToTheirLimits) {
+  // The light rises by a hundredth per unit and stops at one; the picture
+  // runs at half a frame per unit and a long frame wraps it.
+  const struct {
+    float step, light, picture;
+  } frames[] = {{0, 0, 0}, {1, 0.01f, 0.5f}, {3, 0.04f, 2.0f}, {100, 1, 0}, {1000, 1, -1}};
+  for (const auto& f : frames) {
+    world.frame(drawRoom, f.step);
+    EXPECT_FLOAT_EQ(sceneState.roomLight, f.light) << f.step;
+    if (f.picture >= 0) {
+      EXPECT_EQ(sceneState.animFrame, f.picture) << f.step;
+    }
+  }
 }
 
 TEST_F(SceneTest, PictureShowsEveryFrameThenFrameZeroOnceMoreThenRestarts) {
@@ -140,15 +132,6 @@ TEST_F(SceneTest, PictureShowsEveryFrameThenFrameZeroOnceMoreThenRestarts) {
   const std::vector<DWORD> expected = {shown[0], shown[1], shown[2], shown[0], shown[0],
                                        shown[1], shown[2], shown[0], shown[0]};
   EXPECT_EQ(shown, expected);
-}
-
-TEST_F(SceneTest, PictureRunsAtHalfAFramePerUnitAndALongFrameWrapsIt) {
-  world.frame(drawRoom, 1.0f);
-  EXPECT_EQ(sceneState.animFrame, 0.5f);
-  world.frame(drawRoom, 3.0f);
-  EXPECT_EQ(sceneState.animFrame, 2.0f);
-  world.frame(drawRoom, 100.0f);
-  EXPECT_EQ(sceneState.animFrame, 0.0f);
 }
 
 // ---- room scene with darkening ----
@@ -240,14 +223,11 @@ TEST_F(SceneTest, FlyGlowFadesOutAndHoldsAtZero) {
 
 // ---- room scene with sway ----
 
-TEST_F(SceneTest, SwayFirstFrameHasNoSwayAndNoApproach) {
-  world.frame(roomSwayScene, 0.0f);
+TEST_F(SceneTest, SwayTargetSwingsWithTheNewSway) {
+  world.frame(roomSwayScene, 0.0f);  // the first frame: no sway and no approach
   expectView({-0.8f, 0.3f, 1.0f}, {-0.3f, 0.4f, -1.0f}, {0, 1, 0.2f});
   EXPECT_EQ(sceneState.approach, 0.0f);
   EXPECT_EQ(quadColours(), (std::vector<DWORD>{0, 0}));
-}
-
-TEST_F(SceneTest, SwayTargetSwingsWithTheNewSway) {
   world.frame(roomSwayScene, 10.0f);
   const float s = 0.1f;
   const float a = -s * 10.0f * 0.013f;

@@ -45,8 +45,6 @@ TEST(ScreenQuadFailures, NoBufferOrAFailedLockDrawsNothing) {
   releaseScreenQuad();
 }
 
-// The quad drawn by the software device over a cleared frame: what it
-// covers on screen, pixel by pixel.
 class ScreenQuadOnSoftwareDevice : public ::testing::Test {
  protected:
   static constexpr DWORD kClearColour = 0x0000FF00;
@@ -89,12 +87,10 @@ class ScreenQuadOnSoftwareDevice : public ::testing::Test {
   TestDevice d;
 };
 
-TEST_F(ScreenQuadOnSoftwareDevice, LevelQuadCoversEveryPixelOnceInTheLevelsLowByte) {
+TEST_F(ScreenQuadOnSoftwareDevice, ShiftedQuadCoversWhatLiesOnScreen) {
+  // A level quad covers every pixel once in the level's low byte.
   expectRows(frame([] { drawScreenQuadLevel(128); }), 0, 480, 0x80808080, kClearColour);
   expectRows(frame([] { drawScreenQuadLevel(300); }), 0, 480, 0x2C2C2C2C, kClearColour);
-}
-
-TEST_F(ScreenQuadOnSoftwareDevice, ShiftedQuadCoversWhatLiesOnScreen) {
   expectRows(frame([] { drawScreenQuadShifted(0.0f); }), 0, 480, 0xFFFFFFFF, kClearColour);
   expectRows(frame([] { drawScreenQuadShifted(480.0f); }), 0, 0, 0xFFFFFFFF, kClearColour);
   expectRows(frame([] { drawScreenQuadShifted(-240.0f); }), 0, 240, 0xFFFFFFFF, kClearColour);
