@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/frame_sink.h"
+
 namespace {
 
 constexpr int kMaxScale = 16;
@@ -40,7 +42,6 @@ constexpr int kMaxDisplay = 63;
 constexpr double kMaxSeconds = 86400;
 
 constexpr int kMaxThreads = 64;
-constexpr int kMaxRenderScaleOption = 4;  // the device's largest picture scale
 
 // Capture frame sizes: even sides (video stores colour in 2 x 2 blocks),
 // from a thumbnail to 8K.
@@ -223,7 +224,7 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
       if (!takeValue()) return fail("--render-scale needs a number from 1 to 4 or auto");
       if (value == "auto") {
         o.renderScale = 0;
-      } else if (!parseWholeNumber(value, 1, kMaxRenderScaleOption, o.renderScale)) {
+      } else if (!parseWholeNumber(value, 1, kMaxPictureScale, o.renderScale)) {
         return fail("--render-scale wants a whole number from 1 to 4 or auto, not '" + value + "'");
       }
     } else if (name == "--antialias" && takesNoValue()) {

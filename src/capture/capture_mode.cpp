@@ -85,9 +85,9 @@ int resolvePictureScale(const OfflineRequest& request) {
   return resolution.pictureScale;
 }
 
-std::unique_ptr<CaptureOutput> openOutput(const OfflineRequest& request, int fps, std::string& error) {
-  const int scale = resolvePictureScale(request);
-  const int kFrameWidth = kScreenWidth * scale, kFrameHeight = kScreenHeight * scale;
+// `scale`: the picture scale the device renders the run at.
+std::unique_ptr<CaptureOutput> openOutput(const OfflineRequest& request, int fps, int scale, std::string& error) {
+  const int pictureWidth = kScreenWidth * scale, pictureHeight = kScreenHeight * scale;
   switch (request.mode) {
     case OfflineMode::kCapture:
       if (FfmpegOutput::handles(request.output)) {
@@ -97,7 +97,7 @@ std::unique_ptr<CaptureOutput> openOutput(const OfflineRequest& request, int fps
         video.filter = request.scaleFilter;
         if (request.quality >= 0) video.quality = request.quality;
         video.lossless = request.lossless;
-        return FfmpegOutput::open(request.output, fps, kFrameWidth, kFrameHeight, video, error);
+        return FfmpegOutput::open(request.output, fps, pictureWidth, pictureHeight, video, error);
       }
       if (looksLikeOtherMediaFile(request.output)) {
         error = request.output + ": capture to a .mp4 or .mkv file, or to a folder for PNG frames and audio.wav";
@@ -106,7 +106,7 @@ std::unique_ptr<CaptureOutput> openOutput(const OfflineRequest& request, int fps
       if (request.frameWidth > 0 && request.frameHeight > 0) {
         std::unique_ptr<CaptureOutput> frames = PngSequenceOutput::open(request.output, error);
         if (!frames) return nullptr;
-        return std::make_unique<ScaledOutput>(std::move(frames), kFrameWidth, kFrameHeight, request.frameWidth,
+        return std::make_unique<ScaledOutput>(std::move(frames), pictureWidth, pictureHeight, request.frameWidth,
                                               request.frameHeight, request.scaleFilter);
       }
       return PngSequenceOutput::open(request.output, error);
@@ -125,7 +125,9 @@ int runOfflineMode(const OfflineRequest& request) {
   const int defaultFps = request.mode == OfflineMode::kContactSheet ? kDefaultContactSheetFps : kDefaultCaptureFps;
   const int fps = request.fps > 0 ? request.fps : defaultFps;
   std::string error;
-  std::unique_ptr<CaptureOutput> output = openOutput(request, fps, error);
+  // Settled before the device exists, which then renders at that scale.
+  const int scale = resolvePictureScale(request);
+  std::unique_ptr<CaptureOutput> output = openOutput(request, fps, scale, error);
   if (!output) {
     std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
     return 1;

@@ -11,7 +11,7 @@ class FrameSink {
   // Called once per Present with the finished picture, A8R8G8B8 (bytes B,
   // G, R, A in memory), rows `pitch` bytes apart. The picture is the
   // presentation's 640 x 480 screen at the device's render scale: N * 640 x
-  // N * 480 for a whole N from 1 to kMaxRenderScale, the same size for the
+  // N * 480 for a whole N from 1 to kMaxPictureScale, the same size for the
   // device's whole life. The pixels are only valid during the call. Returns
   // false when the frame could not be shown (for example the window is
   // gone); Present then fails.
@@ -26,5 +26,5 @@ class FrameSink {
   }
 };
 
-// Picture scales a device can render at.
-constexpr int kMaxRenderScale = 8;
+// The largest picture scale a device hands out.
+constexpr int kMaxPictureScale = 4;

@@ -77,7 +77,6 @@ struct RenderResolution {
   int pictureScale = 1;
   bool supersample = false;
 };
-constexpr int kMaxPictureScale = 4;
 void setRenderResolution(const RenderResolution& resolution);
 RenderResolution renderResolution();
 

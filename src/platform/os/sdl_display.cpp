@@ -198,7 +198,7 @@ class WindowFrameSink final : public FrameSink {
   // The presentation's screen at a whole render scale.
   static bool isRenderedSize(int width, int height) {
     const int scale = width / kFrameWidth;
-    return scale >= 1 && scale <= kMaxRenderScale && width == scale * kFrameWidth && height == scale * kFrameHeight;
+    return scale >= 1 && scale <= kMaxPictureScale && width == scale * kFrameWidth && height == scale * kFrameHeight;
   }
 };
 
