@@ -29,13 +29,14 @@ class FloorWalk {
 
   std::int64_t value() const { return quotient_; }
 
+  // Without a branch: whether the remainder carries changes from row to row
+  // in no pattern a branch predictor could follow.
   void advance() {
     quotient_ += stepQuotient_;
     remainder_ += stepRemainder_;  // both in [0, d), so the sum is below 2d
-    if (remainder_ >= divisor_) {
-      remainder_ -= divisor_;
-      ++quotient_;
-    }
+    const std::int64_t carry = remainder_ >= divisor_ ? 1 : 0;
+    remainder_ -= divisor_ & -carry;
+    quotient_ += carry;
   }
 
  private:

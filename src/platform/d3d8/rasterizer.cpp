@@ -169,27 +169,34 @@ void rasterizeTriangle(const RasterVertex& v0, const RasterVertex& v1, const Ras
   // px >= ceil(-r / a) = -floor(r / a) when a > 0, and px <= floor(r / -a)
   // when a < 0; an edge with a = 0 covers the row only when r >= 0 (its
   // walk divides by 1, so it yields r itself). r grows by rowStep per row.
-  FloorWalk bounds[3];
-  for (int i = 0; i < 3; ++i) {
-    const Edge& e = edges[i];
-    bounds[i] = FloorWalk(e.r0 + e.rowStep * yStart, e.rowStep, e.a > 0 ? e.a : (e.a < 0 ? -e.a : 1));
-  }
+  // Each edge's part in a row's bounds is decided once per triangle, so the
+  // row loop below selects instead of branching (the sides change from one
+  // small triangle to the next faster than a predictor learns them). The
+  // three walks are separate objects so they live in registers.
+  struct EdgeBound {
+    FloorWalk walk;
+    bool left, right, flat;
+  };
+  auto edgeBound = [&](const Edge& e) {
+    return EdgeBound{FloorWalk(e.r0 + e.rowStep * yStart, e.rowStep, e.a > 0 ? e.a : (e.a < 0 ? -e.a : 1)), e.a > 0,
+                     e.a < 0, e.a == 0};
+  };
+  EdgeBound b0 = edgeBound(edges[0]), b1 = edgeBound(edges[1]), b2 = edgeBound(edges[2]);
+  constexpr std::int64_t kOpen = std::int64_t{1} << 62;  // beyond every pixel bound
   for (int row = yStart; row <= yEnd; ++row) {
     std::int64_t lo = state.left;
     std::int64_t hi = state.right - 1;
-    bool empty = false;
-    for (int i = 0; i < 3; ++i) {
-      const std::int64_t q = bounds[i].value();
-      bounds[i].advance();
-      if (edges[i].a > 0) {
-        lo = std::max(lo, -q);
-      } else if (edges[i].a < 0) {
-        hi = std::min(hi, q);
-      } else if (q < 0) {
-        empty = true;
-      }
-    }
-    if (empty || lo > hi) continue;
+    auto bound = [&](EdgeBound& b) __attribute__((always_inline)) {
+      const std::int64_t q = b.walk.value();
+      b.walk.advance();
+      // A flat edge (a = 0) closes the whole row when q < 0.
+      lo = std::max(lo, b.left ? -q : (b.flat && q < 0 ? kOpen : -kOpen));
+      hi = std::min(hi, b.right ? q : kOpen);
+    };
+    bound(b0);
+    bound(b1);
+    bound(b2);
+    if (lo > hi) continue;
     span(t, row, static_cast<int>(lo), static_cast<int>(hi));
   }
 }
