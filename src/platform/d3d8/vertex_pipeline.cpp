@@ -233,6 +233,10 @@ ClipVertex VertexStage::process(const BYTE* vertex, const VertexFormat& format) 
     out.u = readFloat(vertex + format.texOffset);
     out.v = readFloat(vertex + format.texOffset + 4);
   }
+  for (int plane = 0; plane < kPlaneCount; ++plane) {
+    if (!(planeDistance(plane, out) >= 0.0f)) out.outside |= 1u << plane;  // NaN counts as outside
+  }
+  if (out.outside == 0) out.screen = toScreen(out);
   return out;
 }
 
@@ -254,21 +258,13 @@ RasterVertex VertexStage::toScreen(const ClipVertex& v) const {
 
 void VertexStage::drawTriangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
                                RenderQueue& out) const {
-  const ClipVertex* input[3] = {&a, &b, &c};
-  int outsideAny = 0;
-  for (int plane = 0; plane < kPlaneCount; ++plane) {
-    int outside = 0;
-    for (const ClipVertex* v : input) {
-      const float d = planeDistance(plane, *v);
-      if (!(d >= 0.0f)) ++outside;  // NaN counts as outside
-    }
-    if (outside == 3) return;
-    outsideAny |= outside;
-  }
-  if (outsideAny == 0) {
-    out.addTriangle(toScreen(a), toScreen(b), toScreen(c));
+  // Every vertex outside one plane: nothing to draw; all inside: no clipping.
+  if ((a.outside & b.outside & c.outside) != 0) return;
+  if ((a.outside | b.outside | c.outside) == 0) {
+    out.addTriangle(a.screen, b.screen, c.screen);
     return;
   }
+  const ClipVertex* input[3] = {&a, &b, &c};
 
   // Sutherland-Hodgman against each plane in turn.
   ClipVertex buffers[2][kMaxClipVertices];

@@ -39,6 +39,11 @@ struct ClipVertex {
   float x, y, z, w;
   float r, g, b, a;  // 0..255
   float u, v;
+  // Set by VertexStage::process, once per vertex rather than once per
+  // triangle that shares it: the clip planes it lies outside (one bit
+  // each), and its screen position when it lies inside all of them.
+  unsigned outside = 0;
+  RasterVertex screen{};
 };
 
 struct VertexStageState {
