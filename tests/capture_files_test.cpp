@@ -24,13 +24,11 @@ std::uint32_t u32At(const std::vector<std::uint8_t>& bytes, std::size_t at) {
 }
 
 // The RGB of every pixel of a PNG file.
-std::vector<std::uint32_t> rgbOf(const std::string& path, int* width = nullptr, int* height = nullptr) {
+std::vector<std::uint32_t> rgbOf(const std::string& path) {
   std::vector<std::uint32_t> pixels;
-  int w = 0, h = 0;
-  if (!readRgbPng(path, &pixels, &w, &h)) return {};
+  int width = 0, height = 0;
+  if (!readRgbPng(path, &pixels, &width, &height)) return {};
   for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
-  if (width != nullptr) *width = w;
-  if (height != nullptr) *height = h;
   return pixels;
 }
 
@@ -46,11 +44,7 @@ TEST(PngWriter, KeepsColoursHonoursPitchAndDropsAlpha) {
   ASSERT_TRUE(encodePng({buffer.data(), 3, 2, 16}, encoded).ok);
   ScopedWorkingDirectory directory;
   ASSERT_TRUE(writeBytes("a.png", encoded));
-  int width = 0, height = 0;
-  EXPECT_EQ(rgbOf("a.png", &width, &height),
-            (std::vector<std::uint32_t>{0x030201, 0x1E140A, 0xFF0000, 0xFFFFFF, 0x008000, 0x070809}));
-  EXPECT_EQ(width, 3);
-  EXPECT_EQ(height, 2);
+  EXPECT_EQ(rgbOf("a.png"), (std::vector<std::uint32_t>{0x030201, 0x1E140A, 0xFF0000, 0xFFFFFF, 0x008000, 0x070809}));
 
   // Alpha and padding do not reach the file: other values, same bytes.
   for (int y = 0; y < 2; ++y) {
@@ -80,7 +74,7 @@ TEST(PngAndWavWriters, RefuseInconsistentInputMisuseAndUnwritablePaths) {
   EXPECT_NE(writer.error().find("/nonexistent-folder/a.wav"), std::string::npos);
 }
 
-TEST(WavWriter, HeaderDescribesTheSamplesAppended) {
+TEST(WavWriter, HeaderSizesFollowTheSamplesAppended) {
   ScopedWorkingDirectory directory;
   WavWriter writer;
   ASSERT_TRUE(writer.open("a.wav"));
@@ -90,19 +84,12 @@ TEST(WavWriter, HeaderDescribesTheSamplesAppended) {
   ASSERT_TRUE(writer.append(second, 1));
   ASSERT_TRUE(writer.append(nullptr, 0));
   ASSERT_TRUE(writer.finish());
-  EXPECT_EQ(writer.framesWritten(), 3u);
 
+  // The sizes are only known at the end; the fixed format fields are read
+  // back by ffmpeg in the video tests.
   const std::vector<std::uint8_t> bytes = readBytes("a.wav");
   ASSERT_EQ(bytes.size(), 44u + 12u);
-  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
   EXPECT_EQ(u32At(bytes, 4), 48u);
-  EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
-  EXPECT_EQ(u32At(bytes, 16), 16u);
-  EXPECT_EQ(u32At(bytes, 20), 1u | 2u << 16);  // PCM, 2 channels
-  EXPECT_EQ(u32At(bytes, 24), 44100u);
-  EXPECT_EQ(u32At(bytes, 28), 176400u);
-  EXPECT_EQ(u32At(bytes, 32), 4u | 16u << 16);  // block align 4, 16 bits
-  EXPECT_EQ(std::string(bytes.begin() + 36, bytes.begin() + 40), "data");
   EXPECT_EQ(u32At(bytes, 40), 12u);
   const std::vector<std::uint8_t> samples(bytes.begin() + 44, bytes.end());
   const std::vector<std::uint8_t> expected = {1, 0, 0xFF, 0xFF, 0x34, 0x12, 0x00, 0x80, 0xFF, 0x7F, 2, 0};
@@ -185,12 +172,9 @@ TEST(ProgressLine, ShowsPositionTimesAndEstimate) {
   state.elapsedSeconds = 10;
   state.fractionDone = 0.25;
   const std::string line = formatProgress(state);
-  EXPECT_NE(line.find("[#####...............]"), std::string::npos) << line;
-  EXPECT_NE(line.find(" 25%"), std::string::npos) << line;
-  EXPECT_NE(line.find("frame 1680"), std::string::npos) << line;
-  EXPECT_NE(line.find("pos 2:07"), std::string::npos) << line;
-  EXPECT_NE(line.find("elapsed 0:10"), std::string::npos) << line;
-  EXPECT_NE(line.find("left 0:30"), std::string::npos) << line;
+  for (const char* part : {"[#####...............]", " 25%", "frame 1680", "pos 2:07", "elapsed 0:10", "left 0:30"}) {
+    EXPECT_NE(line.find(part), std::string::npos) << part << " in " << line;
+  }
 
   state.fractionDone = -1;  // unknown: no bar and no estimate
   const std::string unknown = formatProgress(state);

@@ -126,17 +126,6 @@ TEST_F(VideoCapture, MissingFfmpegIsAClearError) {
   EXPECT_TRUE(FfmpegOutput::handles("clip.mkv"));
 }
 
-TEST_F(VideoCapture, EncoderThatDiesIsReportedAndLeavesNoTemporaries) {
-  std::string error;
-  // `false` takes the place of ffmpeg: it quits at once.
-  std::unique_ptr<FfmpegOutput> output = FfmpegOutput::open((folder_ / "a.mp4").string(), 10, 64, 48, error, "false");
-  ASSERT_TRUE(output) << error;
-  EXPECT_FALSE(capture(*output));
-  EXPECT_FALSE(output->error().empty());
-  output.reset();
-  EXPECT_TRUE(fs::is_empty(folder_));
-}
-
 TEST_F(VideoCapture, Mp4AndMkvHoldOneVideoAndOneAudioStreamOfTheCapturedLength) {
   if (findProgram("ffmpeg").empty() || findProgram("ffprobe").empty()) GTEST_SKIP() << "ffmpeg is not installed";
   for (const char* name : {"clip.mp4", "clip.mkv"}) {

@@ -75,7 +75,16 @@ TEST(OptionsTest, RefusalsNameTheOption) {
   for (const char* word : {"window", "-v", "-hV"}) EXPECT_FALSE(parse({word}).ok) << word;
 }
 
-TEST(OptionsTest, CaptureSizeAndVideoChoices) {
+TEST(CaptureOptions, EachOfflineModeTakesItsOutputRateSizeAndVideoChoices) {
+  const Options capture = accepted({"--capture", "out.mp4", "--fps", "30", "--max-seconds=12.5"});
+  EXPECT_EQ(capture.captureOutput, "out.mp4");
+  EXPECT_EQ(capture.fps, 30);
+  EXPECT_DOUBLE_EQ(capture.maxSeconds, 12.5);
+  EXPECT_TRUE(capture.offline());
+  const Options sheet = accepted({"--contact-sheet=sheet.png"});
+  EXPECT_EQ(sheet.contactSheet, "sheet.png");
+  EXPECT_EQ(sheet.fps, 0);  // the mode's own default
+  EXPECT_TRUE(accepted({"--bench", "--data", "content"}).bench);
   const Options given = accepted({"--capture", "a.mp4", "--size", "1920x1080", "--scale-filter=bilinear", "--quality", "0"});
   EXPECT_EQ(given.captureWidth, 1920);
   EXPECT_EQ(given.captureHeight, 1080);
@@ -108,18 +117,6 @@ TEST(OptionsTest, ReadmeCopiesTheHelpText) {
   ASSERT_TRUE(open != std::string::npos && close != std::string::npos) << "no help text in README.md";
   EXPECT_EQ(all.substr(open + 4, close + 1 - (open + 4)), helpText("glass-orchard"));
   EXPECT_EQ(helpText("glass-orchard").find('\\'), std::string::npos);
-}
-
-TEST(CaptureOptions, EachOfflineModeTakesItsOutputAndRate) {
-  const Options capture = accepted({"--capture", "out.mp4", "--fps", "30", "--max-seconds=12.5"});
-  EXPECT_EQ(capture.captureOutput, "out.mp4");
-  EXPECT_EQ(capture.fps, 30);
-  EXPECT_DOUBLE_EQ(capture.maxSeconds, 12.5);
-  EXPECT_TRUE(capture.offline());
-  const Options sheet = accepted({"--contact-sheet=sheet.png"});
-  EXPECT_EQ(sheet.contactSheet, "sheet.png");
-  EXPECT_EQ(sheet.fps, 0);  // the mode's own default
-  EXPECT_TRUE(accepted({"--bench", "--data", "content"}).bench);
 }
 
 TEST(CaptureOptions, BadValuesAndCombinationsAreRefused) {

@@ -17,7 +17,6 @@
 
 #include "codec/texture_building.h"
 #include "platform/d3d8/device_trace.h"
-#include "platform/os/clock.h"
 #include "render/screen_quad.h"
 #include "scenes/room_renderer.h"
 #include "scenes/scene_routines.h"
@@ -31,10 +30,8 @@ using Calls = std::vector<std::string>;
 
 // The world builds the streaming pairs first (tex#1 to tex#6, device
 // textures even), then texture slots 0 to 10 (tex#7 to tex#17), then the
-// meshes in this slot order (ib#1, ib#2, ...).
+// meshes of kDrawnMeshSlots in order (ib#1, ib#2, ...).
 constexpr int kFirstSlotTexture = 7;
-const int kMeshSlotByIndexBuffer[] = {0,  1,  2,  5,  6,  10, 11, 12, 13, 14, 15,
-                                      16, 17, 20, 21, 22, 23, 24, 25, 26, 27, 28};
 
 IDirect3DDevice8* createSoftwareDevice() {
   IDirect3D8* direct3d = Direct3DCreate8(120);
@@ -118,7 +115,7 @@ class CondensedTrace {
                calls.back().rfind("SetStreamSource(0, vb#", 0) == 0) {
       const int buffer = std::stoi(calls[calls.size() - 2].substr(14));
       calls.resize(calls.size() - 3);
-      calls.push_back("mesh(" + std::to_string(kMeshSlotByIndexBuffer[buffer - 1]) + ")" +
+      calls.push_back("mesh(" + std::to_string(kDrawnMeshSlots[buffer - 1]) + ")" +
                       (line.find("->") != std::string::npos ? " failed" : ""));
     } else if (line == "SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE)" &&
                endsWith({"SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE)", "SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE)"})) {
@@ -291,40 +288,6 @@ TEST_F(SceneCallsTest, EachSceneRunsItsSteps) {
     c.prepare(sceneState);
     EXPECT_EQ(oneFrame(c.scene), c.expected);
   }
-}
-
-// The moving light reads the platform clock twice: a tenth of the first
-// reading turns (1, 0.5, 2) about Y, a fifth of the second about X.
-TEST_F(SceneCallsTest, MovingLightFollowsTheMillisecondClock) {
-  world->clock.set(2560);  // a quarter turn about Y, half a turn about X
-  world->frame(drawRoom, 0.0f);
-  D3DLIGHT8 light = {};
-  traced->GetLight(0, &light);
-  const float length = std::sqrt(5.25f);
-  EXPECT_NEAR(light.Position.x, -2.0f, 1e-4f);
-  EXPECT_NEAR(light.Position.y, -0.5f, 1e-4f);
-  EXPECT_NEAR(light.Position.z, -1.0f, 1e-4f);
-  EXPECT_NEAR(light.Direction.x, -2.0f / length, 1e-4f);
-  EXPECT_EQ(light.Diffuse.r, 0.5f);
-
-  std::uint32_t now = 0;
-  setClockSource([&now] { return now += 2560; });  // each reading moves on
-  world->frame(houseScene, 0.0f);
-  traced->GetLight(0, &light);
-  EXPECT_NEAR(light.Position.x, -2.0f, 1e-4f);  // about X a whole turn
-  EXPECT_NEAR(light.Position.y, 0.5f, 1e-4f);
-  EXPECT_NEAR(light.Position.z, 1.0f, 1e-4f);
-  EXPECT_EQ(light.Diffuse.r, 0.15f);
-  EXPECT_EQ(now, 5120u);
-  world->clock.install();
-}
-
-TEST_F(SceneCallsTest, IslandDimLightHasNoAmbientColour) {
-  world->frame(islandScene, 0.0f);
-  D3DLIGHT8 light = {};
-  traced->GetLight(0, &light);
-  EXPECT_EQ(light.Diffuse.r, 0.4f);
-  EXPECT_EQ(light.Ambient.r + light.Ambient.g + light.Ambient.b + light.Ambient.a, 0.0f);
 }
 
 }  // namespace

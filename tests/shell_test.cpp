@@ -177,13 +177,6 @@ TEST_F(ShellTest, StartUpFailuresShowTheirBoxAndStop) {
     EXPECT_EQ(boxes_, std::vector<Box>{c.box});
     EXPECT_EQ(record.calls, c.calls);
   }
-  // A library refused for its version is never started.
-  resetWindowSystem();
-  resetSoundSystem();
-  setSoundOutput(SoundOutput::Offline);
-  setReportedSoundVersion(3.32f);
-  run();
-  EXPECT_EQ(FMUSIC_LoadSong("track.xm"), nullptr);
 }
 
 TEST_F(ShellTest, FailedClassRegistrationEndsWithoutAMessage) {

@@ -95,23 +95,4 @@ TEST_F(TimelineTest, QuitIsAskedAfterOrderFiveRowSixteenOnEveryStep) {
   EXPECT_EQ(timelineState.currentIndex, 8) << "the last entry is never passed";
 }
 
-TEST_F(TimelineTest, QuitMessageGoesToTheWindow) {
-  WindowOptions headless;
-  headless.headless = true;
-  setWindowOptions(headless);
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof(WNDCLASSEXA);
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.lpszClassName = "T";
-  ASSERT_NE(RegisterClassExA(&windowClass), 0);
-  HWND window = CreateWindowExA(0, "T", "T", 0, 0, 0, 640, 0, nullptr, nullptr, nullptr, nullptr);
-  clock_.advance(16);
-  timelineAdvance(window, 1297);
-  MSG msg{};
-  ASSERT_FALSE(GetMessageA(&msg, nullptr, 0, 0));
-  EXPECT_EQ(msg.hwnd, window);
-  EXPECT_EQ(msg.wParam, WPARAM{0});
-  setWindowOptions(WindowOptions{});
-}
-
 }  // namespace

@@ -12,6 +12,10 @@
 #include "platform/d3d8/d3d8.h"
 #include "platform/os/clock.h"
 
+// Every mesh slot some scene draws, in the order the world builds them.
+inline constexpr int kDrawnMeshSlots[] = {0,  1,  2,  5,  6,  10, 11, 12, 13, 14, 15,
+                                          16, 17, 20, 21, 22, 23, 24, 25, 26, 27, 28};
+
 class SceneWorld {
  public:
   // `testDevice` becomes the process-wide device for the world's lifetime.
