@@ -17,6 +17,7 @@
 #include "platform/os/window_system.h"
 #include "platform/sound/fmod.h"
 #include "platform/sound/sound_control.h"
+#include "support/cut4b_memory_output.h"
 #include "support/small_data_set.h"
 #include "support/xm_writer.h"
 
@@ -111,21 +112,12 @@ class CaptureRunTest : public ::testing::Test {
   ScopedWorkingDirectory directory_;
 };
 
-class NullOutput final : public CaptureOutput {
- public:
-  bool writeFrame(const BgraView&, const FrameInfo&) override { return true; }
-  bool writeAudio(const std::int16_t*, std::size_t) override { return true; }
-  bool finish() override { return true; }
-  std::string error() const override { return {}; }
-  std::string describe() const override { return {}; }
-};
-
 }  // namespace
 
 TEST_F(CaptureRunTest, TimelineSeesTheVirtualClockAndThePresentationEndsIt) {
   // 6 patterns of 64 rows at 10 ms a row: position 5:17 after 3.37 s.
   ASSERT_TRUE(writeBytes("track.xm", audibleXm(6, 64, 1, 250)));
-  NullOutput output;
+  MemoryOutput output;
   const CaptureRunResult result = run(output, 60);
 
   EXPECT_EQ(result.stop, CaptureStop::kNone) << result.note;
@@ -153,7 +145,7 @@ TEST_F(CaptureRunTest, MusicPositionOfEachFrameIsThatOfTheOfflineOutputAtItsTime
   // 24 fps: 1837.5 samples a frame, rows of 10 ms: the position moves by
   // four or five rows a frame, and a drift of one sample would show.
   ASSERT_TRUE(writeBytes("track.xm", audibleXm(6, 64, 1, 250)));
-  NullOutput output;
+  MemoryOutput output;
   run(output, 24);
   const std::vector<std::int32_t> expected = offlinePositions(24, framesSeen.size());
   ASSERT_EQ(expected.size(), framesSeen.size());
@@ -167,7 +159,7 @@ TEST_F(CaptureRunTest, ThePresentationQuitsOnTheFrameOfItsEndRow) {
   // current. The frame drawn at the start of 5:17, the first row past the
   // presentation's end, is the last.
   ASSERT_TRUE(writeBytes("track.xm", audibleXm(6, 64, 1, 125)));
-  NullOutput output;
+  MemoryOutput output;
   const CaptureRunResult result = run(output, 50);
   EXPECT_EQ(result.stop, CaptureStop::kNone) << result.note;
   ASSERT_EQ(result.frames, 5 * 64 + 17 + 1);

@@ -11,6 +11,7 @@
 #include "capture/frame_timing.h"
 #include "platform/os/win32.h"
 #include "platform/os/window_system.h"
+#include "support/cut4b_memory_output.h"
 
 namespace {
 
@@ -41,34 +42,6 @@ int scriptedRender(int frames, std::int16_t* samples) {
   return available;
 }
 
-struct Recorded {
-  std::vector<FrameInfo> frames;
-  std::vector<std::int16_t> sound;
-};
-
-class RecordingOutput final : public CaptureOutput {
- public:
-  explicit RecordingOutput(Recorded& into) : into_(into) {}
-  bool writeFrame(const BgraView&, const FrameInfo& info) override {
-    if (failFrames) return false;
-    into_.frames.push_back(info);
-    return true;
-  }
-  bool writeAudio(const std::int16_t* samples, std::size_t frames) override {
-    if (failAudio) return false;
-    into_.sound.insert(into_.sound.end(), samples, samples + 2 * frames);
-    return true;
-  }
-  bool finish() override { return true; }
-  std::string error() const override { return failFrames ? "disk full" : ""; }
-  std::string describe() const override { return "memory"; }
-  bool failFrames = false;
-  bool failAudio = false;
-
- private:
-  Recorded& into_;
-};
-
 class CaptureSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -78,13 +51,7 @@ class CaptureSessionTest : public ::testing::Test {
   void TearDown() override { resetWindowSystem(); }
 
   CaptureProbes probes() const {
-    CaptureProbes p;
-    p.order = scriptedOrder;
-    p.row = scriptedRow;
-    p.timelineEntry = scriptedEntry;
-    p.renderSound = scriptedRender;
-    p.interrupted = scriptedInterrupt;
-    return p;
+    return {scriptedOrder, scriptedRow, scriptedEntry, scriptedRender, scriptedInterrupt};
   }
 
   // A session at `fps` (stopping after `frameLimit` frames, 0: never) over a
@@ -92,8 +59,7 @@ class CaptureSessionTest : public ::testing::Test {
   struct Rig {
     Rig(const CaptureProbes& probes, int fps, int frameLimit = 0)
         : session(output, clock, probes, {fps, frameLimit}) {}
-    Recorded recorded;
-    RecordingOutput output{recorded};
+    MemoryOutput output;
     VirtualClock clock{12345};  // the session starts it at 0
     CaptureSession session;
   };
@@ -130,18 +96,18 @@ TEST_F(CaptureSessionTest, EachFrameGetsItsTimePositionAndSound) {
   Rig rig(probes(), 24);
   present(rig.session, 4);
 
-  ASSERT_EQ(rig.recorded.frames.size(), 4u);
+  ASSERT_EQ(rig.output.frames.size(), 4u);
   for (int k = 0; k < 4; ++k) {
-    EXPECT_EQ(rig.recorded.frames[k].index, k);
-    EXPECT_EQ(rig.recorded.frames[k].timeMs, frameTimeMs(k, 24));
-    EXPECT_EQ(rig.recorded.frames[k].row, k);  // the position after k frames of sound
+    EXPECT_EQ(rig.output.frames[k].index, k);
+    EXPECT_EQ(rig.output.frames[k].timeMs, frameTimeMs(k, 24));
+    EXPECT_EQ(rig.output.frames[k].row, k);  // the position after k frames of sound
   }
   EXPECT_EQ(rig.clock.now(), frameTimeMs(4, 24));
   EXPECT_EQ(rig.session.samplesWritten(), samplesBeforeFrame(4, 24));
   // The last 10 ms wait for the fade at the end.
-  EXPECT_EQ(rig.recorded.sound.size(), static_cast<std::size_t>(2 * (samplesBeforeFrame(4, 24) - 441)));
+  EXPECT_EQ(rig.output.sound.size(), static_cast<std::size_t>(2 * (samplesBeforeFrame(4, 24) - 441)));
   EXPECT_TRUE(rig.session.finishSound());
-  EXPECT_EQ(rig.recorded.sound.size(), static_cast<std::size_t>(2 * samplesBeforeFrame(4, 24)));
+  EXPECT_EQ(rig.output.sound.size(), static_cast<std::size_t>(2 * samplesBeforeFrame(4, 24)));
   EXPECT_EQ(rig.session.stopReason(), CaptureStop::kNone);
   EXPECT_FALSE(quitPosted());
 }
@@ -155,17 +121,17 @@ TEST_F(CaptureSessionTest, TheLastTenMillisecondsFadeToSilence) {
     present(rig.session, frames);
     ASSERT_TRUE(rig.session.finishSound());
     const std::size_t total = static_cast<std::size_t>(samplesBeforeFrame(frames, fps));
-    ASSERT_EQ(rig.recorded.sound.size(), 2 * total);
+    ASSERT_EQ(rig.output.sound.size(), 2 * total);
     const std::size_t fade = std::min<std::size_t>(total, 441);
     if (fade < total) {
-      EXPECT_EQ(rig.recorded.sound[2 * (total - fade) - 1], 1000);
+      EXPECT_EQ(rig.output.sound[2 * (total - fade) - 1], 1000);
     }
     for (std::size_t i = 0; i < fade; ++i) {
       const auto expected = static_cast<std::int16_t>(1000 * (fade - 1 - i) / fade);
-      ASSERT_EQ(rig.recorded.sound[2 * (total - fade + i)], expected) << fps << " fps, " << i;
-      ASSERT_EQ(rig.recorded.sound[2 * (total - fade + i) + 1], expected) << fps << " fps, " << i;
+      ASSERT_EQ(rig.output.sound[2 * (total - fade + i)], expected) << fps << " fps, " << i;
+      ASSERT_EQ(rig.output.sound[2 * (total - fade + i) + 1], expected) << fps << " fps, " << i;
     }
-    EXPECT_EQ(rig.recorded.sound.back(), 0);
+    EXPECT_EQ(rig.output.sound.back(), 0);
   }
   // An output that refuses the faded end fails the capture.
   song = ScriptedSong{{0}};
@@ -213,7 +179,7 @@ TEST_F(CaptureSessionTest, StopsForTheirReasonsWithTheFramesBefore) {
       EXPECT_EQ(rig.session.note(), "");
     }
     EXPECT_EQ(rig.session.framesCaptured(), c.frames);
-    EXPECT_EQ(rig.recorded.frames.size(), static_cast<std::size_t>(c.frames));
+    EXPECT_EQ(rig.output.frames.size(), static_cast<std::size_t>(c.frames));
     if (c.quit) {
       EXPECT_TRUE(quitPosted());
     }
