@@ -39,24 +39,6 @@ TEST(ContactSheet, LabelsAndThumbnailsStayInsideTheirPixels) {
   EXPECT_EQ(large.at(7, 3), 0xFFFF0000u);
 }
 
-TEST(ContactSheetOutput, KeepsFirstAndLastOfEveryEntryAndRegularFrames) {
-  ContactSheetOutput output("/nonexistent-folder/sheet.png", 1000, 6, 4, 3);
-  std::vector<std::uint32_t> pixels(8 * 6, 0xFF808080);
-  const BgraView frame = viewOf(pixels, 8, 6);
-  // Entry 0: a single frame. Entry 1: frames every 250 ms for 2.5 s.
-  // Entry 2: two frames.
-  std::int64_t index = 0;
-  output.writeFrame(frame, frameAt(index++, 0, 0));
-  for (std::uint32_t t = 250; t <= 2750; t += 250) output.writeFrame(frame, frameAt(index++, t, 1));
-  output.writeFrame(frame, frameAt(index++, 3000, 2));
-  output.writeFrame(frame, frameAt(index++, 3250, 2));
-  // Entry 0: 1. Entry 1: first (250), 1250, 2250, last (2750). Entry 2: 2.
-  EXPECT_EQ(output.sheet().size(), 6u);  // the last frame of entry 2 is still held
-  EXPECT_FALSE(output.finish());  // the folder does not exist
-  EXPECT_EQ(output.sheet().size(), 7u);
-  EXPECT_NE(output.error().find("sheet.png"), std::string::npos);
-}
-
 // Fades to black give one tile per dark stretch, whatever entries it spans,
 // labelled with the stretch's span; the legend explains the labels.
 TEST(ContactSheetOutput, ShowsEachDarkStretchOnce) {
@@ -78,6 +60,4 @@ TEST(ContactSheetOutput, ShowsEachDarkStretchOnce) {
   for (std::size_t i = 0; i < output.sheet().size(); ++i) labels.push_back(output.sheet().label(i));
   EXPECT_EQ(labels, (std::vector<std::string>{"#0 0:00 0.0-0.1s", "#1 0:00 0.2s", "#1 0:00 1.5s", "#1 0:00 2.6-4.9s",
                                               "#3 0:00 5.0s", "#3 0:00 6.1-7.2s"}));
-  EXPECT_TRUE(isNearlyBlack(Canvas(10, 10, 0xFF202020)));
-  EXPECT_FALSE(isNearlyBlack(Canvas(10, 10, 0xFF000030)));
 }

@@ -33,15 +33,6 @@ using Calls = std::vector<std::string>;
 // meshes of kDrawnMeshSlots in order (ib#1, ib#2, ...).
 constexpr int kFirstSlotTexture = 7;
 
-IDirect3DDevice8* createSoftwareDevice() {
-  IDirect3D8* direct3d = Direct3DCreate8(120);
-  D3DPRESENT_PARAMETERS parameters = fullScreenParameters();
-  IDirect3DDevice8* created = nullptr;
-  direct3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &created);
-  direct3d->Release();
-  return created;
-}
-
 std::string shortNumbers(const std::string& line) {
   static const std::regex decimal(R"(-?\d+\.\d+(e[-+]?\d+)?)");
   std::string out;
@@ -204,9 +195,9 @@ const Calls kIslandSet = {
 class SceneCallsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    software = createSoftwareDevice();
-    ASSERT_NE(software, nullptr);
-    traced = wrapWithTrace(software, [this](const std::string& line) {
+    software = std::make_unique<TestDevice>();
+    ASSERT_TRUE(software->ok());
+    traced = wrapWithTrace(software->get(), [this](const std::string& line) {
       if (recording) trace.add(line);
     });
     world = std::make_unique<SceneWorld>(traced, 2, true);
@@ -214,8 +205,8 @@ class SceneCallsTest : public ::testing::Test {
   void TearDown() override {
     world.reset();
     if (traced != nullptr) traced->Release();
-    if (software != nullptr) software->Release();
-    traced = software = nullptr;
+    traced = nullptr;
+    software.reset();
     trace.calls.clear();
   }
   Calls oneFrame(void (*scene)()) {
@@ -225,7 +216,7 @@ class SceneCallsTest : public ::testing::Test {
     return trace.calls;
   }
 
-  IDirect3DDevice8* software = nullptr;
+  std::unique_ptr<TestDevice> software;
   IDirect3DDevice8* traced = nullptr;
   std::unique_ptr<SceneWorld> world;
   CondensedTrace trace;

@@ -45,14 +45,10 @@ TEST_F(TimelineTest, FrameStepIsZeroFirstThenFifteenUnitsPerSecond) {
   clock_.set(987654);  // long after start-up
   EXPECT_EQ(timelineAdvance(nullptr, 0), roomDarkenScene);
   EXPECT_EQ(frameStep, 0.0f);
-  EXPECT_EQ(timelineState.currentIndex, 0);
-  EXPECT_EQ(timelineState.previousTick, 987654u);
 
   // Then fifteen units a second, across a wrapped counter.
   frame(0, 100);
   EXPECT_EQ(frameStep, 1.5f);
-  frame(0, 20);
-  EXPECT_FLOAT_EQ(frameStep, 0.3f);
 
   clock_.set(0xFFFFFFF0u);
   frame(0, 0);
