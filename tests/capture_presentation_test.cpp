@@ -8,11 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/run_reset.h"
 #include "capture/capture_mode.h"
 #include "platform/d3d8/software_device.h"
-#include "platform/os/window_system.h"
-#include "platform/sound/sound_control.h"
+#include "support/cut4b_presentation_run.h"
 #include "support/png_compare.h"
 #include "support/small_data_set.h"
 #include "support/xm_writer.h"
@@ -27,20 +25,12 @@ class CapturePresentationTest : public ::testing::Test {
     ASSERT_TRUE(writeBytes("track.xm", makeTestXm()));
     std::string error;
     ASSERT_TRUE(writeSmallDataSet(directory_.path(), &error)) << error;
-    resetEverything();
+    resetPresentationProcess();
   }
-  void TearDown() override { resetEverything(); }
-
-  // A fresh process, as far as the presentation can tell.
-  static void resetEverything() {
-    releasePresentationRun();
-    resetSoundSystem();
-    resetWindowSystem();
-    resetSoftwareDeviceConfig();
-  }
+  void TearDown() override { resetPresentationProcess(); }
 
   static int capture(OfflineMode mode, const std::string& output, int fps, double maxSeconds) {
-    resetEverything();
+    resetPresentationProcess();
     OfflineRequest request;
     request.mode = mode;
     request.output = output;

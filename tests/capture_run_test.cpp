@@ -18,6 +18,7 @@
 #include "platform/sound/fmod.h"
 #include "platform/sound/sound_control.h"
 #include "support/cut4b_memory_output.h"
+#include "support/cut4b_presentation_run.h"
 #include "support/small_data_set.h"
 #include "support/xm_writer.h"
 
@@ -68,10 +69,7 @@ class CaptureRunTest : public ::testing::Test {
   void TearDown() override { resetAll(); }
 
   static void resetAll() {
-    resetShell();
-    resetTimeline();
-    resetWindowSystem();
-    resetSoundSystem();
+    resetPresentationProcess();
     framesSeen.clear();
   }
 

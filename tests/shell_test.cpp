@@ -2,6 +2,7 @@
 // pass, a frame on every pass), the ways a run ends and the shutdown.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -12,11 +13,9 @@
 #include "app/shell.h"
 #include "app/timeline.h"
 #include "app/timeline_state.h"
-#include "platform/os/clock.h"
-#include "platform/os/message_box.h"
 #include "platform/os/window_system.h"
 #include "platform/sound/sound_control.h"
-#include "support/small_data_set.h"
+#include "support/cut4b_presentation_run.h"
 #include "support/xm_writer.h"
 
 namespace {
@@ -66,55 +65,18 @@ void standInRelease() {
   record.soundClosedBeforeRelease = FMUSIC_LoadSong("track.xm") == nullptr && FSOUND_GetError() == FMOD_ERR_UNINITIALIZED;
 }
 
-class ShellTest : public testing::Test {
+class ShellTest : public PresentationRunTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(writeBytes("track.xm", makeTestXm()));
-
+    PresentationRunTest::SetUp();
     record = Record{};
-    resetShell();
-    resetTimeline();
-    resetSoundSystem();
-    resetWindowSystem();
-    WindowOptions headless;
-    headless.headless = true;
-    setWindowOptions(headless);
-    setSoundOutput(SoundOutput::Offline);
-    setMessageBoxObserver([this](const std::string& caption, const std::string& text) {
-      boxes_.emplace_back(caption, text);
-    });
-    clock_.install();
     shellCallouts() = {standInLoad, standInDevice, standInPresentation, standInBegin,
                        standInTimeline, standInEnd, standInRelease};
-    setPassHook([this] {
-      ++passes_;
-      clock_.advance(16);
-      if (onPass_) onPass_(passes_);
-    });
   }
-
-  void TearDown() override {
-    resetShell();
-    resetSoundSystem();
-    resetWindowSystem();
-    setWindowOptions(WindowOptions{});
-    setMessageBoxObserver({});
-    setClockSource({});
-  }
-
-  int run() { return runPresentation(nullptr, SW_SHOWDEFAULT); }
 
   int count(const std::string& call) const {
-    int n = 0;
-    for (const std::string& c : record.calls) n += c == call ? 1 : 0;
-    return n;
+    return static_cast<int>(std::count(record.calls.begin(), record.calls.end(), call));
   }
-
-  std::vector<Box> boxes_;
-  std::function<void(int)> onPass_;
-  int passes_ = 0;
-  VirtualClock clock_{1000};
-  ScopedWorkingDirectory directory_;
 };
 
 TEST(FmodErrorTextTest, CodesOutsideTheTableAreUnknown) {
@@ -125,12 +87,12 @@ TEST(FmodErrorTextTest, CodesOutsideTheTableAreUnknown) {
 // Escape ends the run after its pass's frame.
 TEST_F(ShellTest, StartsUpInOrderTakesOneMessagePerPassAndEscapeEndsAfterItsFrame) {
   setReportedSoundVersion(3.33f);  // exactly the version required
-  onPass_ = [](int pass) {
+  onPass = [](int pass) {
     if (pass != 1) return;
     for (WPARAM key : {WPARAM{'A'}, WPARAM{'B'}, VK_ESCAPE}) PostMessageA(shellState.window, WM_KEYDOWN, key, 0);
   };
   EXPECT_EQ(run(), 27);
-  EXPECT_TRUE(boxes_.empty());
+  EXPECT_TRUE(boxes.empty());
   const std::vector<std::string> expected = {"load",  "device",   "presentation", "begin", "timeline", "end",
                                              "begin", "timeline", "end",          "begin", "timeline", "end",
                                              "release"};
@@ -178,10 +140,9 @@ TEST_F(ShellTest, StartUpFailuresShowTheirBoxAndStop) {
     SCOPED_TRACE(c.what);
     TearDown();
     SetUp();
-    boxes_.clear();
     c.spoil();
     EXPECT_EQ(run(), 0);
-    EXPECT_EQ(boxes_, c.boxes);
+    EXPECT_EQ(boxes, c.boxes);
     EXPECT_EQ(record.calls, c.calls);
   }
 }
@@ -193,9 +154,8 @@ TEST_F(ShellTest, FailedFrameOrClosedWindowEndsTheRunWithShutdown) {
     SCOPED_TRACE(failFrame ? "failed frame" : "closed window");
     TearDown();
     SetUp();
-    passes_ = 0;
     record.failBeginOnFrame = failFrame ? 2 : -1;
-    onPass_ = [failFrame](int pass) {
+    onPass = [failFrame](int pass) {
       if (!failFrame && pass == 2) PostMessageA(shellState.window, WM_CLOSE, 0, 0);
     };
     EXPECT_EQ(run(), 0);
