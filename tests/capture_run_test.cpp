@@ -124,7 +124,6 @@ TEST_F(CaptureRunTest, TimelineSeesTheVirtualClockAndThePresentationEndsIt) {
   EXPECT_EQ(static_cast<std::int64_t>(framesSeen.size()), result.frames);
   EXPECT_GT(framesSeen.back().position, 0x510);
   EXPECT_EQ(framesSeen[0].frameStep, 0.0f);
-  float sum = 0;
   for (std::size_t k = 0; k < framesSeen.size(); ++k) {
     const DWORD expected = frameTimeMs(static_cast<std::int64_t>(k), 60);
     ASSERT_EQ(framesSeen[k].tick, expected) << "frame " << k;
@@ -133,10 +132,7 @@ TEST_F(CaptureRunTest, TimelineSeesTheVirtualClockAndThePresentationEndsIt) {
       const int milliseconds = static_cast<int>(expected - frameTimeMs(static_cast<std::int64_t>(k) - 1, 60));
       ASSERT_EQ(framesSeen[k].frameStep, static_cast<float>(milliseconds) * 0.015f) << "frame " << k;
     }
-    if (k >= 1 && k <= 60) sum += framesSeen[k].frameStep;
   }
-  // 16 or 17 ms a frame: 0.25 time units a frame on average.
-  EXPECT_NEAR(sum, 15.0f, 1e-4f);
 }
 
 TEST_F(CaptureRunTest, MusicPositionOfEachFrameIsThatOfTheOfflineOutputAtItsTime) {

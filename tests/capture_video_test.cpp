@@ -35,11 +35,9 @@ class VideoCapture : public ::testing::Test {
  protected:
   // Ten 64 x 48 frames at 10 fps with one second of sound.
   bool capture(CaptureOutput& output) {
-    std::vector<std::uint32_t> pixels(64 * 48);
-    std::vector<std::int16_t> sound(4410 * 2);
+    const std::vector<std::uint32_t> pixels(64 * 48, 0xFF336699);
+    const std::vector<std::int16_t> sound(4410 * 2, 1000);
     for (int k = 0; k < 10; ++k) {
-      for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | static_cast<std::uint32_t>(k * 25 + i % 64);
-      for (std::size_t i = 0; i < sound.size(); ++i) sound[i] = static_cast<std::int16_t>((i * 37) % 2000 - 1000);
       FrameInfo info;
       info.index = k;
       if (!output.writeFrame({reinterpret_cast<const std::uint8_t*>(pixels.data()), 64, 48, 64 * 4}, info)) return false;
@@ -55,7 +53,8 @@ class VideoCapture : public ::testing::Test {
 }  // namespace
 
 // (That helpers run in a process group of their own, out of reach of the
-// terminal's Ctrl-C, the signal test below shows.)
+// terminal's Ctrl-C, the signal test below shows; that writing to one that
+// quit fails instead of killing us, the capture tests with a dying ffmpeg.)
 TEST(ChildProcess, FindsProgramsAndReportsExitStatus) {
   EXPECT_FALSE(findProgram("sh").empty());
   EXPECT_TRUE(findProgram("glass-no-such-program").empty());
@@ -64,16 +63,6 @@ TEST(ChildProcess, FindsProgramsAndReportsExitStatus) {
   EXPECT_EQ(runProgram({"sh", "-c", "exit 3"}, error), 3);
   EXPECT_EQ(runProgram({"glass-no-such-program"}, error), -1);
   EXPECT_NE(error.find("glass-no-such-program"), std::string::npos);
-}
-
-TEST(ChildProcess, WritingToAProgramThatQuitFailsInsteadOfKillingUs) {
-  ChildProcess process;
-  ASSERT_TRUE(process.start({"sh", "-c", "exit 0"}, true));
-  std::vector<char> block(1 << 20, 'x');
-  bool ok = true;
-  for (int i = 0; i < 64 && ok; ++i) ok = process.write(block.data(), block.size());
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(process.finish(), 0);
 }
 
 TEST_F(VideoCapture, FailedOrEmptyJoinLeavesAnEarlierFileAsItWas) {
