@@ -34,7 +34,8 @@ std::vector<std::uint32_t> rgbOf(const std::string& path) {
 
 }  // namespace
 
-TEST(PngWriter, KeepsColoursHonoursPitchAndDropsAlpha) {
+// The colours themselves the folder-output tests read back.
+TEST(PngWriter, HonoursPitchAndDropsAlpha) {
   // 3 x 2 pixels in rows of 16 bytes (4 bytes of padding each).
   std::vector<std::uint8_t> buffer(32, 0xEE);
   const std::uint8_t pixels[2][3][4] = {{{1, 2, 3, 0}, {10, 20, 30, 255}, {0, 0, 255, 7}},
@@ -42,9 +43,6 @@ TEST(PngWriter, KeepsColoursHonoursPitchAndDropsAlpha) {
   for (int y = 0; y < 2; ++y) std::memcpy(&buffer[y * 16], pixels[y], 12);
   std::vector<std::uint8_t> encoded;
   ASSERT_TRUE(encodePng({buffer.data(), 3, 2, 16}, encoded).ok);
-  ScopedWorkingDirectory directory;
-  ASSERT_TRUE(writeBytes("a.png", encoded));
-  EXPECT_EQ(rgbOf("a.png"), (std::vector<std::uint32_t>{0x030201, 0x1E140A, 0xFF0000, 0xFFFFFF, 0x008000, 0x070809}));
 
   // Alpha and padding do not reach the file: other values, same bytes.
   for (int y = 0; y < 2; ++y) {

@@ -40,12 +40,6 @@ struct FrameSeen {
 };
 std::vector<FrameSeen> framesSeen;
 
-int loadNothing() { return 1; }
-HRESULT noDevice(HWND) { return 0; }
-void noSetUp() {}
-HRESULT noBegin() { return 0; }
-void noRelease() {}
-
 // The real timeline logic (frame step, entries, quit), without the scenes.
 void recordingTimelineStep(HWND window, std::int32_t position) {
   timelineAdvance(window, position);
@@ -78,7 +72,8 @@ class CaptureRunTest : public ::testing::Test {
   static CaptureRunResult run(CaptureOutput& output, int fps, double maxSeconds = 0) {
     resetAll();
     ShellCallouts& callouts = shellCallouts();
-    callouts = {loadNothing, noDevice, noSetUp, noBegin, recordingTimelineStep, presentPicture, noRelease};
+    callouts = {[] { return 1; }, [](HWND) -> HRESULT { return 0; }, [] {}, []() -> HRESULT { return 0; },
+                recordingTimelineStep, presentPicture, [] {}};
     CaptureRunSettings settings;
     settings.fps = fps;
     settings.maxSeconds = maxSeconds;
@@ -120,9 +115,7 @@ TEST_F(CaptureRunTest, TimelineSeesTheVirtualClockAndThePresentationEndsIt) {
 
   EXPECT_EQ(result.stop, CaptureStop::kNone) << result.note;
   EXPECT_EQ(result.presentationExit, 0);
-  ASSERT_GT(framesSeen.size(), 150u);
   EXPECT_EQ(static_cast<std::int64_t>(framesSeen.size()), result.frames);
-  EXPECT_GT(framesSeen.back().position, 0x510);
   EXPECT_EQ(framesSeen[0].frameStep, 0.0f);
   for (std::size_t k = 0; k < framesSeen.size(); ++k) {
     const DWORD expected = frameTimeMs(static_cast<std::int64_t>(k), 60);

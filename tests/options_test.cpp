@@ -41,7 +41,6 @@ TEST(OptionsTest, DefaultsAndAcceptedValues) {
   const Options later = accepted({"--scale=4", "--fullscreen"});
   EXPECT_EQ(later.scale, 4);
   EXPECT_TRUE(later.fullscreen) << "the later option wins";
-  EXPECT_FALSE(accepted({"--fullscreen", "--window"}).fullscreen);
 
   const Options player = accepted({"--volume", "0", "--audio-device=USB Audio", "--loop", "--display", "1"});
   EXPECT_EQ(player.volume, 0);
