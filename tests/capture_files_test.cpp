@@ -144,7 +144,7 @@ TEST(PngSequenceOutput, FullDiskKeepsTheFramesBeforeAndNamesTheReason) {
   for (std::size_t i = 0; i < pixels.size(); ++i) ASSERT_EQ(rgb[i], (i * 2654435761u + 4) & 0xFFFFFF) << i;
 }
 
-TEST(ProgressLine, ShowsPositionTimesAndEstimate) {
+TEST(ProgressLine, ShowsPositionTimesEstimateAndTheFractionToTheEnd) {
   ProgressState state;
   state.frames = 1680;
   state.order = 2;
@@ -161,9 +161,8 @@ TEST(ProgressLine, ShowsPositionTimesAndEstimate) {
   const std::string unknown = formatProgress(state);
   EXPECT_EQ(unknown.find('['), std::string::npos);
   EXPECT_EQ(unknown.find("left"), std::string::npos);
-}
 
-TEST(ProgressLine, FractionEndsAfterOrderFiveRowSixteen) {
+  // The fraction done ends after order 5 row 16.
   EXPECT_DOUBLE_EQ(fractionAtPosition(0, 0, 128), 0.0);
   EXPECT_DOUBLE_EQ(fractionAtPosition(5, 17, 128), 1.0);
   EXPECT_DOUBLE_EQ(fractionAtPosition(9, 0, 128), 1.0);

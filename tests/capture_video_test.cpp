@@ -138,8 +138,9 @@ TEST_F(VideoCapture, SignalsToTheGroupEndTheCaptureWithAReadableFile) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.name << " status " << status;
     ASSERT_TRUE(fs::exists(out)) << c.name;
     std::string error;
-    EXPECT_EQ(runProgram({"ffmpeg", "-v", "error", "-xerror", "-i", out.string(), "-f", "null", "-"}, error), 0) << c.name;
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1) << c.name << ": no leftovers";
+    EXPECT_EQ(runProgram({"ffmpeg", "-v", "error", "-xerror", "-i", out.string(), "-f", "null", "-"}, error), 0)
+        << c.name;
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1) << c.name;  // no leftovers
     fs::remove(out);
   }
 }
