@@ -12,14 +12,6 @@ BgraView viewOf(const std::vector<std::uint32_t>& pixels, int width, int height)
   return {reinterpret_cast<const std::uint8_t*>(pixels.data()), width, height, width * 4};
 }
 
-FrameInfo frameAt(std::int64_t index, std::uint32_t timeMs, int entry) {
-  FrameInfo info;
-  info.index = index;
-  info.timeMs = timeMs;
-  info.timelineEntry = entry;
-  return info;
-}
-
 }  // namespace
 
 // The golden contact sheet pins glyphs, thumbnails and the grid; these are
@@ -53,8 +45,13 @@ TEST(ContactSheetOutput, ShowsEachDarkStretchOnce) {
       {&nearlyBlack, 2600, 1}, {&black, 3700, 1}, {&black, 3800, 2},    {&black, 4900, 2},
       {&lit, 5000, 3},      {&black, 6100, 3},    {&black, 7200, 3},
   };
-  std::int64_t index = 0;
-  for (const auto& frame : frames) output.writeFrame(viewOf(*frame.pixels, 8, 6), frameAt(index++, frame.timeMs, frame.entry));
+  FrameInfo info;
+  for (const auto& frame : frames) {
+    info.timeMs = frame.timeMs;
+    info.timelineEntry = frame.entry;
+    output.writeFrame(viewOf(*frame.pixels, 8, 6), info);
+    ++info.index;
+  }
   output.finish();
   std::vector<std::string> labels;
   for (std::size_t i = 0; i < output.sheet().size(); ++i) labels.push_back(output.sheet().label(i));

@@ -32,10 +32,10 @@ SceneWorld::SceneWorld(IDirect3DDevice8* testDevice, int pictureFrames, bool bui
   initImageCodec();
   sceneState = SceneState{};
   frameStep = 0.0f;
-  clock.install();
+  clock_.install();
 
   std::vector<Picture> frames;
-  for (int k = 0; k < pictureFrames; ++k) frames.push_back(flatPicture(3, pictureGrey(k)));
+  for (int k = 0; k < pictureFrames; ++k) frames.push_back(flatPicture(3, static_cast<std::uint8_t>(40 + 50 * k)));
   picture_ = containerOf(frames);
   mask_ = containerOf({flatPicture(1, 200)});
   for (int i = 0; i < 4; ++i) previousData_[i] = dataFiles[i];
