@@ -45,8 +45,6 @@ class VideoCapture : public ::testing::Test {
 // terminal's Ctrl-C, the signal test below shows; that writing to one that
 // quit fails instead of killing us, the capture tests with a dying ffmpeg.)
 TEST(ChildProcess, FindsProgramsAndReportsExitStatus) {
-  EXPECT_FALSE(findProgram("sh").empty());
-  EXPECT_TRUE(findProgram("glass-no-such-program").empty());
   EXPECT_TRUE(findProgram("/nonexistent/sh").empty());
   std::string error;
   EXPECT_EQ(runProgram({"sh", "-c", "exit 3"}, error), 3);

@@ -12,20 +12,6 @@
 #include "scenes/scene_state.h"
 #include "support/small_data_set.h"
 
-namespace {
-constexpr int kPictureSize = 128;
-
-Picture flatPicture(int channels, std::uint8_t grey) {
-  Picture picture;
-  picture.width = kPictureSize;
-  picture.height = kPictureSize;
-  picture.channels = channels;
-  picture.pixels.assign(static_cast<std::size_t>(kPictureSize) * kPictureSize * channels, grey);
-  return picture;
-}
-
-}  // namespace
-
 SceneWorld::SceneWorld(IDirect3DDevice8* testDevice, int pictureFrames, bool buildMeshes)
     : previousDevice_(device) {
   device = testDevice;
@@ -35,9 +21,9 @@ SceneWorld::SceneWorld(IDirect3DDevice8* testDevice, int pictureFrames, bool bui
   clock_.install();
 
   std::vector<Picture> frames;
-  for (int k = 0; k < pictureFrames; ++k) frames.push_back(flatPicture(3, static_cast<std::uint8_t>(40 + 50 * k)));
+  for (int k = 0; k < pictureFrames; ++k) frames.push_back(gradientPicture(128, 128, 3, k));
   picture_ = containerOf(frames);
-  mask_ = containerOf({flatPicture(1, 200)});
+  mask_ = containerOf({gradientPicture(128, 128, 1, 0)});
   for (int i = 0; i < 4; ++i) previousData_[i] = dataFiles[i];
   dataFiles[2] = picture_.data();
   dataFiles[3] = mask_.data();

@@ -20,7 +20,7 @@ class SceneWorld {
  public:
   // `testDevice` becomes the process-wide device for the world's lifetime.
   // The picture container holds `pictureFrames` frames of 128 x 128, each
-  // a flat grey of its own. With `buildMeshes` every mesh slot a scene draws
+  // a gradient of its own. With `buildMeshes` every mesh slot a scene draws
   // gets a small quad mesh (it needs a device that makes index buffers).
   SceneWorld(IDirect3DDevice8* testDevice, int pictureFrames, bool buildMeshes);
   ~SceneWorld();

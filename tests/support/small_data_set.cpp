@@ -14,9 +14,6 @@
 #include "encoder/image_encoder.h"
 #include "support/xm_writer.h"
 
-namespace {
-
-// A smooth deterministic picture: a gradient offset by `seed`.
 Picture gradientPicture(int width, int height, int channels, int seed) {
   Picture picture;
   picture.width = width;
@@ -33,8 +30,6 @@ Picture gradientPicture(int width, int height, int channels, int seed) {
   }
   return picture;
 }
-
-}  // namespace
 
 std::vector<std::uint8_t> containerOf(const std::vector<Picture>& pictures) {
   std::vector<std::vector<std::uint8_t>> blocks;

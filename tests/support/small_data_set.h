@@ -10,6 +10,9 @@
 #include "common/mesh_writer.h"
 #include "common/picture.h"
 
+// A smooth deterministic picture: a gradient offset by `seed`.
+Picture gradientPicture(int width, int height, int channels, int seed);
+
 // The image container of `pictures`, each encoded as the data files hold them.
 std::vector<std::uint8_t> containerOf(const std::vector<Picture>& pictures);
 
