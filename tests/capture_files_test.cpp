@@ -24,19 +24,18 @@ std::uint32_t u32At(const std::vector<std::uint8_t>& bytes, std::size_t at) {
 }
 
 // The RGB of every pixel of a PNG file.
-std::vector<std::uint32_t> rgbOf(const std::string& path, int* width = nullptr, int* height = nullptr) {
+std::vector<std::uint32_t> rgbOf(const std::string& path) {
   std::vector<std::uint32_t> pixels;
-  int w = 0, h = 0;
-  if (!readRgbPng(path, &pixels, &w, &h)) return {};
+  int width = 0, height = 0;
+  if (!readRgbPng(path, &pixels, &width, &height)) return {};
   for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
-  if (width != nullptr) *width = w;
-  if (height != nullptr) *height = h;
   return pixels;
 }
 
 }  // namespace
 
-TEST(PngWriter, KeepsColoursHonoursPitchAndDropsAlpha) {
+// The colours themselves the folder-output tests read back.
+TEST(PngWriter, HonoursPitchAndDropsAlpha) {
   // 3 x 2 pixels in rows of 16 bytes (4 bytes of padding each).
   std::vector<std::uint8_t> buffer(32, 0xEE);
   const std::uint8_t pixels[2][3][4] = {{{1, 2, 3, 0}, {10, 20, 30, 255}, {0, 0, 255, 7}},
@@ -44,13 +43,6 @@ TEST(PngWriter, KeepsColoursHonoursPitchAndDropsAlpha) {
   for (int y = 0; y < 2; ++y) std::memcpy(&buffer[y * 16], pixels[y], 12);
   std::vector<std::uint8_t> encoded;
   ASSERT_TRUE(encodePng({buffer.data(), 3, 2, 16}, encoded).ok);
-  ScopedWorkingDirectory directory;
-  ASSERT_TRUE(writeBytes("a.png", encoded));
-  int width = 0, height = 0;
-  EXPECT_EQ(rgbOf("a.png", &width, &height),
-            (std::vector<std::uint32_t>{0x030201, 0x1E140A, 0xFF0000, 0xFFFFFF, 0x008000, 0x070809}));
-  EXPECT_EQ(width, 3);
-  EXPECT_EQ(height, 2);
 
   // Alpha and padding do not reach the file: other values, same bytes.
   for (int y = 0; y < 2; ++y) {
@@ -80,7 +72,7 @@ TEST(PngAndWavWriters, RefuseInconsistentInputMisuseAndUnwritablePaths) {
   EXPECT_NE(writer.error().find("/nonexistent-folder/a.wav"), std::string::npos);
 }
 
-TEST(WavWriter, HeaderDescribesTheSamplesAppended) {
+TEST(WavWriter, HeaderSizesFollowTheSamplesAppended) {
   ScopedWorkingDirectory directory;
   WavWriter writer;
   ASSERT_TRUE(writer.open("a.wav"));
@@ -90,63 +82,38 @@ TEST(WavWriter, HeaderDescribesTheSamplesAppended) {
   ASSERT_TRUE(writer.append(second, 1));
   ASSERT_TRUE(writer.append(nullptr, 0));
   ASSERT_TRUE(writer.finish());
-  EXPECT_EQ(writer.framesWritten(), 3u);
 
+  // The sizes are only known at the end; the fixed format fields are read
+  // back by ffmpeg in the video tests.
   const std::vector<std::uint8_t> bytes = readBytes("a.wav");
   ASSERT_EQ(bytes.size(), 44u + 12u);
-  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
   EXPECT_EQ(u32At(bytes, 4), 48u);
-  EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
-  EXPECT_EQ(u32At(bytes, 16), 16u);
-  EXPECT_EQ(u32At(bytes, 20), 1u | 2u << 16);  // PCM, 2 channels
-  EXPECT_EQ(u32At(bytes, 24), 44100u);
-  EXPECT_EQ(u32At(bytes, 28), 176400u);
-  EXPECT_EQ(u32At(bytes, 32), 4u | 16u << 16);  // block align 4, 16 bits
-  EXPECT_EQ(std::string(bytes.begin() + 36, bytes.begin() + 40), "data");
   EXPECT_EQ(u32At(bytes, 40), 12u);
   const std::vector<std::uint8_t> samples(bytes.begin() + 44, bytes.end());
   const std::vector<std::uint8_t> expected = {1, 0, 0xFF, 0xFF, 0x34, 0x12, 0x00, 0x80, 0xFF, 0x7F, 2, 0};
   EXPECT_EQ(samples, expected);
 }
 
-TEST(PngSequenceOutput, WritesNumberedFramesAndAudio) {
+// A capture into a folder that holds an earlier one's frames replaces them
+// (and nothing else): a stale frame would pass for part of this capture.
+TEST(PngSequenceOutput, ReplacesAnEarlierCapturesFramesAndNothingElse) {
   ScopedWorkingDirectory directory;
-  const fs::path folder = "frames";  // created by the output
-  std::string error;
-  std::unique_ptr<PngSequenceOutput> output = PngSequenceOutput::open(folder.string(), error);
-  ASSERT_TRUE(output) << error;
-  std::vector<std::uint32_t> pixels(4 * 3, 0xFF102030);
-  const BgraView view{reinterpret_cast<const std::uint8_t*>(pixels.data()), 4, 3, 16};
-  FrameInfo info;
-  for (int k = 0; k < 3; ++k) {
-    info.index = k;
-    ASSERT_TRUE(output->writeFrame(view, info));
-    const std::int16_t audio[8] = {};
-    ASSERT_TRUE(output->writeAudio(audio, 4));
+  fs::create_directory("frames");
+  for (const char* name : {"frame_000000.png", "frame_000001.png", "frame_12.png", "notes.txt"}) {
+    std::ofstream(fs::path("frames") / name) << "earlier";
   }
-  ASSERT_TRUE(output->finish());
-  EXPECT_TRUE(fs::exists(folder / "frame_000000.png"));
-  EXPECT_TRUE(fs::exists(folder / "frame_000002.png"));
-  EXPECT_FALSE(fs::exists(folder / "frame_000003.png"));
-  EXPECT_EQ(fs::file_size(folder / "audio.wav"), 44u + 12u * 4u);
-
-  // A second capture into the same folder replaces the first one's frames
-  // (and nothing else).
-  std::ofstream(folder / "notes.txt") << "mine";
-  std::ofstream(folder / "frame_12.png") << "not one of ours";
-  output = PngSequenceOutput::open(folder.string(), error);
+  std::string error;
+  std::unique_ptr<PngSequenceOutput> output = PngSequenceOutput::open("frames", error);
   ASSERT_TRUE(output) << error;
-  info.index = 0;
-  ASSERT_TRUE(output->writeFrame(view, info));
+  const std::vector<std::uint32_t> pixels(4 * 3, 0xFF102030);
+  ASSERT_TRUE(output->writeFrame({reinterpret_cast<const std::uint8_t*>(pixels.data()), 4, 3, 16}, FrameInfo{}));
   ASSERT_TRUE(output->finish());
-  EXPECT_TRUE(fs::exists(folder / "frame_000000.png"));
-  EXPECT_FALSE(fs::exists(folder / "frame_000001.png"));
-  EXPECT_TRUE(fs::exists(folder / "notes.txt"));
-  EXPECT_TRUE(fs::exists(folder / "frame_12.png"));
+  EXPECT_EQ(rgbOf("frames/frame_000000.png"), std::vector<std::uint32_t>(4 * 3, 0x102030));
+  EXPECT_FALSE(fs::exists("frames/frame_000001.png"));
+  EXPECT_TRUE(fs::exists("frames/frame_12.png"));
 
   // A file where the folder should be is an error, not a crash.
-  std::ofstream("plain") << "x";
-  EXPECT_FALSE(PngSequenceOutput::open("plain", error));
+  EXPECT_FALSE(PngSequenceOutput::open("frames/notes.txt", error));
   EXPECT_NE(error.find("not a folder"), std::string::npos);
 }
 
@@ -176,7 +143,7 @@ TEST(PngSequenceOutput, FullDiskKeepsTheFramesBeforeAndNamesTheReason) {
   for (std::size_t i = 0; i < pixels.size(); ++i) ASSERT_EQ(rgb[i], (i * 2654435761u + 4) & 0xFFFFFF) << i;
 }
 
-TEST(ProgressLine, ShowsPositionTimesAndEstimate) {
+TEST(ProgressLine, ShowsPositionTimesEstimateAndTheFractionToTheEnd) {
   ProgressState state;
   state.frames = 1680;
   state.order = 2;
@@ -185,20 +152,16 @@ TEST(ProgressLine, ShowsPositionTimesAndEstimate) {
   state.elapsedSeconds = 10;
   state.fractionDone = 0.25;
   const std::string line = formatProgress(state);
-  EXPECT_NE(line.find("[#####...............]"), std::string::npos) << line;
-  EXPECT_NE(line.find(" 25%"), std::string::npos) << line;
-  EXPECT_NE(line.find("frame 1680"), std::string::npos) << line;
-  EXPECT_NE(line.find("pos 2:07"), std::string::npos) << line;
-  EXPECT_NE(line.find("elapsed 0:10"), std::string::npos) << line;
-  EXPECT_NE(line.find("left 0:30"), std::string::npos) << line;
+  for (const char* part : {"[#####...............]", " 25%", "frame 1680", "pos 2:07", "elapsed 0:10", "left 0:30"}) {
+    EXPECT_NE(line.find(part), std::string::npos) << part << " in " << line;
+  }
 
   state.fractionDone = -1;  // unknown: no bar and no estimate
   const std::string unknown = formatProgress(state);
   EXPECT_EQ(unknown.find('['), std::string::npos);
   EXPECT_EQ(unknown.find("left"), std::string::npos);
-}
 
-TEST(ProgressLine, FractionEndsAfterOrderFiveRowSixteen) {
+  // The fraction done ends after order 5 row 16.
   EXPECT_DOUBLE_EQ(fractionAtPosition(0, 0, 128), 0.0);
   EXPECT_DOUBLE_EQ(fractionAtPosition(5, 17, 128), 1.0);
   EXPECT_DOUBLE_EQ(fractionAtPosition(9, 0, 128), 1.0);

@@ -1,103 +1,34 @@
 // The contact sheet: bitmap labels, thumbnails and the choice of frames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "capture/bitmap_font.h"
 #include "capture/contact_sheet.h"
 
 namespace {
 
-int countColour(const Canvas& canvas, std::uint32_t colour) {
-  int count = 0;
-  for (std::uint32_t pixel : canvas.pixels) count += pixel == colour;
-  return count;
-}
-
 BgraView viewOf(const std::vector<std::uint32_t>& pixels, int width, int height) {
   return {reinterpret_cast<const std::uint8_t*>(pixels.data()), width, height, width * 4};
 }
 
-FrameInfo frameAt(std::int64_t index, std::uint32_t timeMs, int entry) {
-  FrameInfo info;
-  info.index = index;
-  info.timeMs = timeMs;
-  info.timelineEntry = entry;
-  return info;
-}
-
 }  // namespace
 
-TEST(BitmapFont, DrawsKnownGlyphsAndClipsAtTheEdges) {
-  Canvas canvas(20, 10, 0);
-  drawText(canvas, 0, 0, "1", 0xFFFFFFFF);
-  // '1': 1 + 2 + 1 + 1 + 1 + 1 + 3 lit pixels.
-  EXPECT_EQ(countColour(canvas, 0xFFFFFFFF), 10);
-  EXPECT_EQ(canvas.at(2, 0), 0xFFFFFFFFu);
-  EXPECT_EQ(canvas.at(0, 0), 0u);
-
-  Canvas scaled(40, 20, 0);
-  drawText(scaled, 0, 0, "1", 0xFFFFFFFF, 2);
-  EXPECT_EQ(countColour(scaled, 0xFFFFFFFF), 40);
-
+// The golden contact sheet pins glyphs, thumbnails and the grid; these are
+// the edges it never reaches: text past the canvas and a frame smaller than
+// its thumbnail.
+TEST(ContactSheet, LabelsAndThumbnailsStayInsideTheirPixels) {
   // Unknown characters advance like blanks; text past the edges is cut off.
   Canvas small(8, 4, 0);
   drawText(small, -3, -2, "8?8:8", 0xFF00FF00);
-  drawText(small, 6, 3, "888", 0xFF00FF00);
-  EXPECT_GT(countColour(small, 0xFF00FF00), 0);
-  EXPECT_EQ(textWidth("2:48", 1), 23);
-  EXPECT_EQ(textWidth("", 1), 0);
-}
+  drawText(small, 6, 3, "888", 0xFF00FF00, 2);
+  EXPECT_GT(std::count(small.pixels.begin(), small.pixels.end(), 0xFF00FF00u), 0);
 
-TEST(ContactSheet, ScalesDownByAveragingAreas) {
-  // 4 x 2 source: left half black/white stripes, right half pure red.
-  std::vector<std::uint32_t> pixels = {0xFF000000, 0xFFFFFFFF, 0xFFFF0000, 0xFFFF0000,
-                                       0xFFFFFFFF, 0xFF000000, 0xFFFF0000, 0xFFFF0000};
-  const Canvas half = scaleDown(viewOf(pixels, 4, 2), 2, 1);
-  ASSERT_EQ(half.pixels.size(), 2u);
-  EXPECT_EQ(half.at(0, 0), 0xFF808080u);  // (0 + 255 + 255 + 0) / 4 rounded
-  EXPECT_EQ(half.at(1, 0), 0xFFFF0000u);
   // Enlarging repeats pixels instead of reading past the source.
-  const Canvas large = scaleDown(viewOf(pixels, 4, 2), 8, 4);
-  EXPECT_EQ(large.at(7, 3), 0xFFFF0000u);
+  const std::vector<std::uint32_t> pixels = {0xFF000000, 0xFFFFFFFF, 0xFFFF0000, 0xFFFF0000};
+  const Canvas large = scaleDown(viewOf(pixels, 2, 2), 8, 4);
   EXPECT_EQ(large.at(0, 0), 0xFF000000u);
-}
-
-TEST(ContactSheet, GridHasOneCellPerThumbnailWithItsLabel) {
-  ContactSheet sheet(3, 16, 12);
-  for (int i = 0; i < 4; ++i) sheet.add(Canvas(16, 12, 0xFF0000FF), "#1 0:00");
-  const Canvas composed = sheet.compose();
-  // 3 columns, 2 rows; cells of 16 + 4 by 12 + 11 + 4, plus the outer gap.
-  EXPECT_EQ(composed.width, 3 * 20 + 4);
-  EXPECT_EQ(composed.height, 2 * 27 + 4);
-  EXPECT_EQ(countColour(composed, 0xFF0000FF), 4 * 16 * 12);
-  EXPECT_GT(countColour(composed, 0xFFE8E8E8), 0);  // the labels
-
-  const Canvas empty = ContactSheet(6, 16, 12).compose();
-  EXPECT_EQ(empty.width, 24);
-}
-
-TEST(ContactSheet, LabelNamesEntryPositionAndTime) {
-  FrameInfo info = frameAt(0, 47350, 4);
-  info.order = 2;
-  info.row = 8;
-  EXPECT_EQ(contactLabel(info), "#4 2:08 47.3s");
-}
-
-TEST(ContactSheetOutput, KeepsFirstAndLastOfEveryEntryAndRegularFrames) {
-  ContactSheetOutput output("/nonexistent-folder/sheet.png", 1000, 6, 4, 3);
-  std::vector<std::uint32_t> pixels(8 * 6, 0xFF808080);
-  const BgraView frame = viewOf(pixels, 8, 6);
-  // Entry 0: a single frame. Entry 1: frames every 250 ms for 2.5 s.
-  // Entry 2: two frames.
-  std::int64_t index = 0;
-  output.writeFrame(frame, frameAt(index++, 0, 0));
-  for (std::uint32_t t = 250; t <= 2750; t += 250) output.writeFrame(frame, frameAt(index++, t, 1));
-  output.writeFrame(frame, frameAt(index++, 3000, 2));
-  output.writeFrame(frame, frameAt(index++, 3250, 2));
-  // Entry 0: 1. Entry 1: first (250), 1250, 2250, last (2750). Entry 2: 2.
-  EXPECT_EQ(output.sheet().size(), 6u);  // the last frame of entry 2 is still held
-  EXPECT_FALSE(output.finish());  // the folder does not exist
-  EXPECT_EQ(output.sheet().size(), 7u);
-  EXPECT_NE(output.error().find("sheet.png"), std::string::npos);
+  EXPECT_EQ(large.at(7, 3), 0xFFFF0000u);
 }
 
 // Fades to black give one tile per dark stretch, whatever entries it spans,
@@ -114,13 +45,16 @@ TEST(ContactSheetOutput, ShowsEachDarkStretchOnce) {
       {&nearlyBlack, 2600, 1}, {&black, 3700, 1}, {&black, 3800, 2},    {&black, 4900, 2},
       {&lit, 5000, 3},      {&black, 6100, 3},    {&black, 7200, 3},
   };
-  std::int64_t index = 0;
-  for (const auto& frame : frames) output.writeFrame(viewOf(*frame.pixels, 8, 6), frameAt(index++, frame.timeMs, frame.entry));
+  FrameInfo info;
+  for (const auto& frame : frames) {
+    info.timeMs = frame.timeMs;
+    info.timelineEntry = frame.entry;
+    output.writeFrame(viewOf(*frame.pixels, 8, 6), info);
+    ++info.index;
+  }
   output.finish();
   std::vector<std::string> labels;
   for (std::size_t i = 0; i < output.sheet().size(); ++i) labels.push_back(output.sheet().label(i));
   EXPECT_EQ(labels, (std::vector<std::string>{"#0 0:00 0.0-0.1s", "#1 0:00 0.2s", "#1 0:00 1.5s", "#1 0:00 2.6-4.9s",
                                               "#3 0:00 5.0s", "#3 0:00 6.1-7.2s"}));
-  EXPECT_TRUE(isNearlyBlack(Canvas(10, 10, 0xFF202020)));
-  EXPECT_FALSE(isNearlyBlack(Canvas(10, 10, 0xFF000030)));
 }

@@ -17,7 +17,6 @@
 
 #include "codec/texture_building.h"
 #include "platform/d3d8/device_trace.h"
-#include "platform/os/clock.h"
 #include "render/screen_quad.h"
 #include "scenes/room_renderer.h"
 #include "scenes/scene_routines.h"
@@ -31,19 +30,8 @@ using Calls = std::vector<std::string>;
 
 // The world builds the streaming pairs first (tex#1 to tex#6, device
 // textures even), then texture slots 0 to 10 (tex#7 to tex#17), then the
-// meshes in this slot order (ib#1, ib#2, ...).
+// meshes of kDrawnMeshSlots in order (ib#1, ib#2, ...).
 constexpr int kFirstSlotTexture = 7;
-const int kMeshSlotByIndexBuffer[] = {0,  1,  2,  5,  6,  10, 11, 12, 13, 14, 15,
-                                      16, 17, 20, 21, 22, 23, 24, 25, 26, 27, 28};
-
-IDirect3DDevice8* createSoftwareDevice() {
-  IDirect3D8* direct3d = Direct3DCreate8(120);
-  D3DPRESENT_PARAMETERS parameters = fullScreenParameters();
-  IDirect3DDevice8* created = nullptr;
-  direct3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &created);
-  direct3d->Release();
-  return created;
-}
 
 std::string shortNumbers(const std::string& line) {
   static const std::regex decimal(R"(-?\d+\.\d+(e[-+]?\d+)?)");
@@ -118,7 +106,7 @@ class CondensedTrace {
                calls.back().rfind("SetStreamSource(0, vb#", 0) == 0) {
       const int buffer = std::stoi(calls[calls.size() - 2].substr(14));
       calls.resize(calls.size() - 3);
-      calls.push_back("mesh(" + std::to_string(kMeshSlotByIndexBuffer[buffer - 1]) + ")" +
+      calls.push_back("mesh(" + std::to_string(kDrawnMeshSlots[buffer - 1]) + ")" +
                       (line.find("->") != std::string::npos ? " failed" : ""));
     } else if (line == "SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE)" &&
                endsWith({"SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE)", "SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE)"})) {
@@ -135,9 +123,6 @@ class CondensedTrace {
       calls.push_back("view");
     } else if (line.rfind("SetTexture(0, tex#", 0) == 0) {
       calls.push_back(textureName(line));
-    } else if (line == "UpdateTexture(tex#1, tex#2)" || line == "UpdateTexture(tex#3, tex#4)" ||
-               line == "UpdateTexture(tex#5, tex#6)") {
-      calls.push_back("upload");
     } else {
       static const std::map<std::string, std::string> presets = {
           {"SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE)", "blendOff"},
@@ -177,6 +162,8 @@ std::string movingLight(const std::string& grey) {
   return "SetLight(0, {D3DLIGHT_DIRECTIONAL, Diffuse (" + grey + ", " + grey + ", " + grey +
          ", 0), Direction (0.436436, 0.218218, 0.872872), Position (1, 0.5, 2), Range 1000})";
 }
+// The 128-texel picture's frame goes up into its streaming pair.
+const std::string kUpload = "UpdateTexture(tex#1, tex#2)";
 const std::string kRevSubtract = "SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT)";
 const std::string kBlendAdd = "SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD)";
 
@@ -184,7 +171,7 @@ const std::string kBlendAdd = "SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD)";
 const Calls kDrawRoom = {
     "tex(2)", "blendOff", "depthBias(0)", kRoomMaterialAtZero, movingLight("0.5"), "LightEnable(0, TRUE)",
     "SetRenderState(D3DRS_LIGHTING, TRUE)", "SetRenderState(D3DRS_AMBIENT, 0x00FFFFFF)", "blendOff",
-    "depthBias(0)", "world(0.02, 0)", "mesh(2)", "world(0.02, 0)", "upload", "tex(picture)", "blendAlpha",
+    "depthBias(0)", "world(0.02, 0)", "mesh(2)", "world(0.02, 0)", kUpload, "tex(picture)", "blendAlpha",
     "SetRenderState(D3DRS_ZWRITEENABLE, FALSE)", "depthBias(15)", "depthOff", "mesh(5)", kObjectMaterial,
     "SetRenderState(D3DRS_ZWRITEENABLE, TRUE)", "tex(0)", "depthBias(0)", "blendOff", "depthOn",
     "world(0.02, 1.7)", "mesh(0)", "mesh(6)", "tex(0)", "mesh(1)"};
@@ -201,15 +188,15 @@ const Calls kIslandSet = {
     "SetRenderState(D3DRS_AMBIENT, 0x00808080)", "SetRenderState(D3DRS_LIGHTING, TRUE)", "blendOff",
     "depthBias(0)", "depthOn", "world(0.02, 0)", "mesh(10)", "mesh(11)", islandLight("0.4"), kIslandMaterial,
     "mesh(12)", "mesh(13)", "mesh(14)", "tex(4)", "world(0.1, 0)", "depthBias(0)", "mesh(15)", "blendAdditive",
-    "depthBias(15)", "upload", "tex(picture)", "mesh(15)", "blendOff", "depthOn", "tex(3)", "mesh(16)",
+    "depthBias(15)", kUpload, "tex(picture)", "mesh(15)", "blendOff", "depthOn", "tex(3)", "mesh(16)",
     "mesh(17)"};
 
 class SceneCallsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    software = createSoftwareDevice();
-    ASSERT_NE(software, nullptr);
-    traced = wrapWithTrace(software, [this](const std::string& line) {
+    software = std::make_unique<TestDevice>();
+    ASSERT_TRUE(software->ok());
+    traced = wrapWithTrace(software->get(), [this](const std::string& line) {
       if (recording) trace.add(line);
     });
     world = std::make_unique<SceneWorld>(traced, 2, true);
@@ -217,8 +204,8 @@ class SceneCallsTest : public ::testing::Test {
   void TearDown() override {
     world.reset();
     if (traced != nullptr) traced->Release();
-    if (software != nullptr) software->Release();
-    traced = software = nullptr;
+    traced = nullptr;
+    software.reset();
     trace.calls.clear();
   }
   Calls oneFrame(void (*scene)()) {
@@ -228,7 +215,7 @@ class SceneCallsTest : public ::testing::Test {
     return trace.calls;
   }
 
-  IDirect3DDevice8* software = nullptr;
+  std::unique_ptr<TestDevice> software;
   IDirect3DDevice8* traced = nullptr;
   std::unique_ptr<SceneWorld> world;
   CondensedTrace trace;
@@ -243,7 +230,7 @@ Calls overlay(const std::string& level) {
   return {"tex(6)", "cullNone", "depthOff", "blendAdditive", kRevSubtract, "quad(" + level + ")",
           "cullClockwise", "depthOn", kBlendAdd};
 }
-const Calls kSwayGlows = {"blendAdditive", "depthOff", "cullNone", "upload",       "tex(picture)",
+const Calls kSwayGlows = {"blendAdditive", "depthOff", "cullNone", kUpload,       "tex(picture)",
                           "quad(38)",      "tex(4)",   "quad(76)", "cullClockwise"};
 
 TEST_F(SceneCallsTest, EachSceneRunsItsSteps) {
@@ -279,7 +266,7 @@ TEST_F(SceneCallsTest, EachSceneRunsItsSteps) {
         "Emissive (0, 0, 0, 0), Power 0.1})",
         movingLight("0.15"), "LightEnable(0, TRUE)", "SetRenderState(D3DRS_LIGHTING, TRUE)",
         "SetRenderState(D3DRS_AMBIENT, 0x00FFFFFF)", "blendOff", "depthBias(0)", "world(0.02, 0)", "mesh(20)",
-        "tex(9)", "mesh(21)", "mesh(22)", "mesh(23)", "mesh(24)", "upload", "tex(picture)", "mesh(25)", "mesh(26)",
+        "tex(9)", "mesh(21)", "mesh(22)", "mesh(23)", "mesh(24)", kUpload, "tex(picture)", "mesh(25)", "mesh(26)",
         "mesh(27)", "mesh(28)", "cullNone", "depthOff", "blendAdditive", "quad(64)", "cullClockwise", "depthOn",
         "tex(6)", "cullNone", "depthOff", "blendAdditive", kRevSubtract, "quad(30)", kBlendAdd, "cullClockwise",
         "depthOn"}},
@@ -291,40 +278,6 @@ TEST_F(SceneCallsTest, EachSceneRunsItsSteps) {
     c.prepare(sceneState);
     EXPECT_EQ(oneFrame(c.scene), c.expected);
   }
-}
-
-// The moving light reads the platform clock twice: a tenth of the first
-// reading turns (1, 0.5, 2) about Y, a fifth of the second about X.
-TEST_F(SceneCallsTest, MovingLightFollowsTheMillisecondClock) {
-  world->clock.set(2560);  // a quarter turn about Y, half a turn about X
-  world->frame(drawRoom, 0.0f);
-  D3DLIGHT8 light = {};
-  traced->GetLight(0, &light);
-  const float length = std::sqrt(5.25f);
-  EXPECT_NEAR(light.Position.x, -2.0f, 1e-4f);
-  EXPECT_NEAR(light.Position.y, -0.5f, 1e-4f);
-  EXPECT_NEAR(light.Position.z, -1.0f, 1e-4f);
-  EXPECT_NEAR(light.Direction.x, -2.0f / length, 1e-4f);
-  EXPECT_EQ(light.Diffuse.r, 0.5f);
-
-  std::uint32_t now = 0;
-  setClockSource([&now] { return now += 2560; });  // each reading moves on
-  world->frame(houseScene, 0.0f);
-  traced->GetLight(0, &light);
-  EXPECT_NEAR(light.Position.x, -2.0f, 1e-4f);  // about X a whole turn
-  EXPECT_NEAR(light.Position.y, 0.5f, 1e-4f);
-  EXPECT_NEAR(light.Position.z, 1.0f, 1e-4f);
-  EXPECT_EQ(light.Diffuse.r, 0.15f);
-  EXPECT_EQ(now, 5120u);
-  world->clock.install();
-}
-
-TEST_F(SceneCallsTest, IslandDimLightHasNoAmbientColour) {
-  world->frame(islandScene, 0.0f);
-  D3DLIGHT8 light = {};
-  traced->GetLight(0, &light);
-  EXPECT_EQ(light.Diffuse.r, 0.4f);
-  EXPECT_EQ(light.Ambient.r + light.Ambient.g + light.Ambient.b + light.Ambient.a, 0.0f);
 }
 
 }  // namespace

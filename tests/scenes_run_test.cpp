@@ -7,24 +7,18 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "app/run_reset.h"
 #include "app/shell.h"
 #include "app/timeline.h"
 #include "app/timeline_state.h"
-#include "assets/file_loading.h"
-#include "assets/mesh_table.h"
-#include "codec/texture_building.h"
 #include "platform/d3d8/software_device.h"
-#include "platform/os/clock.h"
-#include "platform/os/message_box.h"
 #include "platform/os/window_system.h"
 #include "platform/sound/sound_control.h"
 #include "render/device.h"
-#include "render/screen_quad.h"
 #include "scenes/scene_state.h"
-#include "support/small_data_set.h"
+#include "support/cut4b_presentation_run.h"
 #include "support/xm_writer.h"
 
 namespace {
@@ -55,69 +49,33 @@ class HashingFrameSink final : public FrameSink {
   int frames = 0;
 };
 
-class ScenesRunTest : public testing::Test {
+class ScenesRunTest : public PresentationRunTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(writeBytes("track.xm", makeTestXm()));
+    PresentationRunTest::SetUp();
     std::string error;
-    ASSERT_TRUE(writeSmallDataSet(directory_.path(), &error)) << error;
-    resetShell();
-    resetTimeline();
-    resetSoundSystem();
-    resetWindowSystem();
-    resetSoftwareDeviceConfig();
-    sceneState = SceneState{};
+    ASSERT_TRUE(writeSmallDataSet(directory.path(), &error)) << error;
     drawnFrames.clear();
-    WindowOptions headless;
-    headless.headless = true;
-    setWindowOptions(headless);
-    setSoundOutput(SoundOutput::Offline);
     setFrameSink(&frames_);
-    setMessageBoxObserver([this](const std::string& caption, const std::string& text) {
-      boxes_.push_back(caption + ": " + text);
-    });
-    clock_.install();
     shellCallouts().timelineStep = recordingTimelineStep;
-    setPassHook([this] {
-      ++passes_;
-      clock_.advance(20);  // a frame step of 0.3
-      if (escapeOnPass_ == passes_) PostMessageA(shellState.window, WM_KEYDOWN, VK_ESCAPE, 0);
-      if (passes_ > 1) renderOfflineFrames(testXmRowFrames(TestXmLayout{}), nullptr);  // one row
-    });
+    passMilliseconds = 20;  // a frame step of 0.3
+    onPass = [this](int pass) {
+      if (pass == escapeOnPass_) PostMessageA(shellState.window, WM_KEYDOWN, VK_ESCAPE, 0);
+      if (pass > 1) renderOfflineFrames(testXmRowFrames(TestXmLayout{}), nullptr);  // one row
+    };
   }
 
-  void TearDown() override {
-    // What the run built lives to the end of a real process; a test gives it back.
-    releasePresentationRun();
-    resetSoundSystem();
-    resetWindowSystem();
-    resetSoftwareDeviceConfig();
-    setRenderThreads(0);
-    setFrameSink(nullptr);
-    setWindowOptions(WindowOptions{});
-    setMessageBoxObserver({});
-    setClockSource({});
-  }
-
-  int run() { return runPresentation(nullptr, SW_SHOWDEFAULT); }
-
-  ScopedWorkingDirectory directory_;
   MemoryFrameSink frames_;
-  VirtualClock clock_{1000};
-  std::vector<std::string> boxes_;
-  int passes_ = 0;
   int escapeOnPass_ = -1;
 };
 
 TEST_F(ScenesRunTest, RunsEveryEntryInOrderUntilThePositionPasses1296) {
   EXPECT_EQ(run(), 0);
-  EXPECT_TRUE(boxes_.empty());
+  EXPECT_TRUE(boxes.empty());
   ASSERT_FALSE(drawnFrames.empty());
 
-  // Entry 0 only on the first frame (position 0), then each entry in turn,
-  // never skipping one, up to the house scene.
-  EXPECT_EQ(drawnFrames.front().position, 0);
-  EXPECT_EQ(drawnFrames.front().entry, 0);
+  // Entry 0 only at position 0, then each entry in turn, never skipping one,
+  // up to the house scene.
   std::vector<int> framesPerEntry(kTimelineLength, 0);
   int previous = 0;
   for (const DrawnFrame& frame : drawnFrames) {
@@ -130,7 +88,6 @@ TEST_F(ScenesRunTest, RunsEveryEntryInOrderUntilThePositionPasses1296) {
 
   // The last frame drawn is the one at 5:17, which asks for the quit.
   EXPECT_EQ(drawnFrames.back().position, 5 * 256 + 17);
-  EXPECT_EQ(drawnFrames.back().entry, 8);
   EXPECT_EQ(frames_.frameCount(), static_cast<int>(drawnFrames.size()));
 
   // Every frame but the first has a step of 0.3, so each overlay level is
@@ -154,8 +111,6 @@ TEST_F(ScenesRunTest, EveryFrameOfTheRunIsTheSameForAnyThreadCount) {
   for (int threads : {1, 2, 3, 8}) {
     TearDown();
     SetUp();
-    passes_ = 0;
-    clock_.set(1000);
     setRenderThreads(threads);
     HashingFrameSink sink;
     setFrameSink(&sink);
@@ -169,10 +124,10 @@ TEST_F(ScenesRunTest, EveryFrameOfTheRunIsTheSameForAnyThreadCount) {
 TEST_F(ScenesRunTest, EscapeDuringTheIslandScenesEndsWith27) {
   escapeOnPass_ = 3 * 64 + 40;  // about 3:38, the picture sliding up
   EXPECT_EQ(run(), 27);
-  EXPECT_TRUE(boxes_.empty());
-  EXPECT_EQ(passes_, escapeOnPass_);
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(passes, escapeOnPass_);
   EXPECT_EQ(drawnFrames.back().entry, 7);
-  EXPECT_EQ(frames_.frameCount(), passes_);
+  EXPECT_EQ(frames_.frameCount(), passes);
 }
 
 // The real device's failures: one that cannot be created ends the start-up
@@ -181,15 +136,14 @@ TEST_F(ScenesRunTest, EscapeDuringTheIslandScenesEndsWith27) {
 TEST_F(ScenesRunTest, DeviceAndPresentFailuresEndTheRun) {
   softwareDeviceConfig().failCreateDevice = CreateDeviceFailure::kAll;
   EXPECT_EQ(run(), 0);
-  EXPECT_EQ(boxes_, std::vector<std::string>{"Semmosta sattuu: D3D init error"});
+  EXPECT_EQ(boxes, (std::vector<std::pair<std::string, std::string>>{{"Semmosta sattuu", "D3D init error"}}));
   EXPECT_EQ(frames_.frameCount(), 0);
   releaseDevice();  // a real process ends here; the Direct3D object is given back before the next run
   TearDown();
   SetUp();
-  passes_ = 0;
   frames_.setRefuse(true);
   EXPECT_EQ(run(), 0);
-  EXPECT_EQ(passes_, 2);
+  EXPECT_EQ(passes, 2);
 }
 
 }  // namespace

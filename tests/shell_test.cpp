@@ -2,6 +2,7 @@
 // pass, a frame on every pass), the ways a run ends and the shutdown.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -12,11 +13,9 @@
 #include "app/shell.h"
 #include "app/timeline.h"
 #include "app/timeline_state.h"
-#include "platform/os/clock.h"
-#include "platform/os/message_box.h"
 #include "platform/os/window_system.h"
 #include "platform/sound/sound_control.h"
-#include "support/small_data_set.h"
+#include "support/cut4b_presentation_run.h"
 #include "support/xm_writer.h"
 
 namespace {
@@ -66,163 +65,86 @@ void standInRelease() {
   record.soundClosedBeforeRelease = FMUSIC_LoadSong("track.xm") == nullptr && FSOUND_GetError() == FMOD_ERR_UNINITIALIZED;
 }
 
-class ShellTest : public testing::Test {
+class ShellTest : public PresentationRunTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(writeBytes("track.xm", makeTestXm()));
-
+    PresentationRunTest::SetUp();
     record = Record{};
-    resetShell();
-    resetTimeline();
-    resetSoundSystem();
-    resetWindowSystem();
-    WindowOptions headless;
-    headless.headless = true;
-    setWindowOptions(headless);
-    setSoundOutput(SoundOutput::Offline);
-    setMessageBoxObserver([this](const std::string& caption, const std::string& text) {
-      boxes_.emplace_back(caption, text);
-    });
-    clock_.install();
     shellCallouts() = {standInLoad, standInDevice, standInPresentation, standInBegin,
                        standInTimeline, standInEnd, standInRelease};
-    setPassHook([this] {
-      ++passes_;
-      clock_.advance(16);
-      if (onPass_) onPass_(passes_);
-    });
   }
-
-  void TearDown() override {
-    resetShell();
-    resetSoundSystem();
-    resetWindowSystem();
-    setWindowOptions(WindowOptions{});
-    setMessageBoxObserver({});
-    setClockSource({});
-  }
-
-  int run() { return runPresentation(nullptr, SW_SHOWDEFAULT); }
 
   int count(const std::string& call) const {
-    int n = 0;
-    for (const std::string& c : record.calls) n += c == call ? 1 : 0;
-    return n;
+    return static_cast<int>(std::count(record.calls.begin(), record.calls.end(), call));
   }
-
-  void pressKeyOnPass(int pass, WPARAM key) {
-    onPass_ = [pass, key](int current) {
-      if (current == pass) PostMessageA(shellState.window, WM_KEYDOWN, key, 0);
-    };
-  }
-
-  std::vector<Box> boxes_;
-  std::function<void(int)> onPass_;
-  int passes_ = 0;
-  VirtualClock clock_{1000};
-  ScopedWorkingDirectory directory_;
 };
 
 TEST(FmodErrorTextTest, CodesOutsideTheTableAreUnknown) {
   for (int code : {20, 255, -1, -2147483647 - 1}) EXPECT_STREQ(fmodErrorText(code), "Unknown error") << code;
 }
 
-TEST_F(ShellTest, StartsUpInOrderAndEscapeEndsAfterThatPassesFrame) {
+// Keys queued at once are taken one per pass, each pass drawing a frame;
+// Escape ends the run after its pass's frame.
+TEST_F(ShellTest, StartsUpInOrderTakesOneMessagePerPassAndEscapeEndsAfterItsFrame) {
   setReportedSoundVersion(3.33f);  // exactly the version required
-  pressKeyOnPass(3, VK_ESCAPE);
+  onPass = [](int pass) {
+    if (pass != 1) return;
+    for (WPARAM key : {WPARAM{'A'}, WPARAM{'B'}, VK_ESCAPE}) PostMessageA(shellState.window, WM_KEYDOWN, key, 0);
+  };
   EXPECT_EQ(run(), 27);
-  EXPECT_TRUE(boxes_.empty());
+  EXPECT_TRUE(boxes.empty());
   const std::vector<std::string> expected = {"load",  "device",   "presentation", "begin", "timeline", "end",
                                              "begin", "timeline", "end",          "begin", "timeline", "end",
                                              "release"};
   EXPECT_EQ(record.calls, expected);
+  EXPECT_EQ(record.messageAtFrame, (std::vector<WPARAM>{'A', 'B', VK_ESCAPE}));
   EXPECT_NE(record.deviceWindow, nullptr);
   EXPECT_EQ(record.deviceWindow, shellState.window);
   EXPECT_TRUE(record.songFreedBeforeRelease);
   EXPECT_TRUE(record.soundClosedBeforeRelease);
 }
 
-// Each start-up failure shows its one box and ends with 0, going no further
-// than the step that failed.
+// Each start-up failure shows its one box (a window class that cannot be
+// registered shows none) and ends with 0, going no further than the step
+// that failed.
 TEST_F(ShellTest, StartUpFailuresShowTheirBoxAndStop) {
-  const Box notLoaded{"Semmosta sattuu", "Files not loaded. Not enough memory. Pkunzip -d ?"};
+  const std::vector<Box> notLoaded{{"Semmosta sattuu", "Files not loaded. Not enough memory. Pkunzip -d ?"}};
   const std::vector<std::string> none, load{"load"}, loadDevice{"load", "device"};
   const struct {
     const char* what;
     std::function<void()> spoil;
-    Box box;
+    std::vector<Box> boxes;
     const std::vector<std::string>& calls;
   } cases[] = {
-      {"older library", [] { setReportedSoundVersion(3.32f); }, {"FMOD error.", "FMOD 3.33\n"}, none},
-      {"no version", [] { setReportedSoundVersion(std::nanf("")); }, {"FMOD error.", "FMOD 3.33\n"}, none},
-      {"sound start", [] { failNextSoundInit(3); }, {"FMOD error", "Error initializing output device."}, none},
-      {"no music", [] { std::filesystem::remove("track.xm"); }, {"FMOD error", "File not found"}, none},
+      {"older library", [] { setReportedSoundVersion(3.32f); }, {{"FMOD error.", "FMOD 3.33\n"}}, none},
+      {"no version", [] { setReportedSoundVersion(std::nanf("")); }, {{"FMOD error.", "FMOD 3.33\n"}}, none},
+      {"sound start", [] { failNextSoundInit(3); }, {{"FMOD error", "Error initializing output device."}}, none},
+      {"no music", [] { std::filesystem::remove("track.xm"); }, {{"FMOD error", "File not found"}}, none},
       {"foreign music", [] { writeBytes("track.xm", {'h', 'e', 'l', 'l', 'o'}); },
-       {"FMOD error", "Unknown file format"}, none},
+       {{"FMOD error", "Unknown file format"}}, none},
       {"load 0", [] { record.loadResult = 0; }, notLoaded, load},
       {"load -1", [] { record.loadResult = -1; }, notLoaded, load},
       {"load 2", [] { record.loadResult = 2; }, notLoaded, load},
-      {"device", [] { record.deviceResult = -2005530518; }, {"Semmosta sattuu", "D3D init error"}, loadDevice},
+      {"device", [] { record.deviceResult = -2005530518; }, {{"Semmosta sattuu", "D3D init error"}}, loadDevice},
+      {"window class taken",
+       [] {
+         WNDCLASSEXA taken{};
+         taken.cbSize = sizeof(WNDCLASSEXA);
+         taken.lpfnWndProc = DefWindowProcA;
+         taken.lpszClassName = "GLASS ORCHARD";
+         RegisterClassExA(&taken);
+       },
+       {}, none},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    record = Record{};
-    boxes_.clear();
-    resetWindowSystem();
-    resetSoundSystem();
-    setSoundOutput(SoundOutput::Offline);
-    ASSERT_TRUE(writeBytes("track.xm", makeTestXm()));
+    TearDown();
+    SetUp();
     c.spoil();
     EXPECT_EQ(run(), 0);
-    EXPECT_EQ(boxes_, std::vector<Box>{c.box});
+    EXPECT_EQ(boxes, c.boxes);
     EXPECT_EQ(record.calls, c.calls);
   }
-  // A library refused for its version is never started.
-  resetWindowSystem();
-  resetSoundSystem();
-  setSoundOutput(SoundOutput::Offline);
-  setReportedSoundVersion(3.32f);
-  run();
-  EXPECT_EQ(FMUSIC_LoadSong("track.xm"), nullptr);
-}
-
-TEST_F(ShellTest, FailedClassRegistrationEndsWithoutAMessage) {
-  WNDCLASSEXA taken{};
-  taken.cbSize = sizeof(WNDCLASSEXA);
-  taken.lpfnWndProc = DefWindowProcA;
-  taken.lpszClassName = "GLASS ORCHARD";
-  ASSERT_NE(RegisterClassExA(&taken), 0);
-  EXPECT_EQ(run(), 0);
-  EXPECT_TRUE(boxes_.empty());
-  EXPECT_TRUE(record.calls.empty());
-  EXPECT_EQ(shellState.window, nullptr);
-}
-
-TEST_F(ShellTest, QueuedMessagesAreTakenOnePerPassWithAFrameEach) {
-  onPass_ = [](int pass) {
-    if (pass != 1) return;
-    for (WPARAM key : {WPARAM{'A'}, WPARAM{'B'}, WPARAM{'C'}, VK_ESCAPE}) {
-      PostMessageA(shellState.window, WM_KEYDOWN, key, 0);
-    }
-  };
-  EXPECT_EQ(run(), 27);
-  const std::vector<WPARAM> expected = {'A', 'B', 'C', VK_ESCAPE};
-  EXPECT_EQ(record.messageAtFrame, expected);
-  EXPECT_EQ(count("end"), 4);
-}
-
-TEST_F(ShellTest, EndOfMusicQuitsBeforeDrawingAnotherFrame) {
-  // Eight rows of music per pass: the position passes 1296 (order 5, row 16)
-  // after some forty passes.
-  onPass_ = [](int) { renderOfflineFrames(8 * testXmRowFrames(TestXmLayout{}), nullptr); };
-  EXPECT_EQ(run(), 0);
-  EXPECT_EQ(timelineState.currentIndex, 8);
-  EXPECT_EQ(count("begin"), passes_ - 1) << "the last pass takes the quit message and draws nothing";
-  EXPECT_EQ(count("end"), passes_ - 1);
-  ASSERT_GE(record.calls.size(), 2u);
-  EXPECT_EQ(record.calls[record.calls.size() - 2], "end");
-  EXPECT_EQ(record.calls.back(), "release");
-  EXPECT_TRUE(record.soundClosedBeforeRelease);
 }
 
 // A failed frame (its pass still runs the timeline step and frame end) or a
@@ -230,14 +152,10 @@ TEST_F(ShellTest, EndOfMusicQuitsBeforeDrawingAnotherFrame) {
 TEST_F(ShellTest, FailedFrameOrClosedWindowEndsTheRunWithShutdown) {
   for (const bool failFrame : {true, false}) {
     SCOPED_TRACE(failFrame ? "failed frame" : "closed window");
-    record = Record{};
-    passes_ = 0;
-    resetTimeline();
-    resetSoundSystem();
-    resetWindowSystem();
-    setSoundOutput(SoundOutput::Offline);
+    TearDown();
+    SetUp();
     record.failBeginOnFrame = failFrame ? 2 : -1;
-    onPass_ = [failFrame](int pass) {
+    onPass = [failFrame](int pass) {
       if (!failFrame && pass == 2) PostMessageA(shellState.window, WM_CLOSE, 0, 0);
     };
     EXPECT_EQ(run(), 0);

@@ -12,13 +12,16 @@
 #include "platform/d3d8/d3d8.h"
 #include "platform/os/clock.h"
 
+// Every mesh slot some scene draws, in the order the world builds them.
+inline constexpr int kDrawnMeshSlots[] = {0,  1,  2,  5,  6,  10, 11, 12, 13, 14, 15,
+                                          16, 17, 20, 21, 22, 23, 24, 25, 26, 27, 28};
+
 class SceneWorld {
  public:
   // `testDevice` becomes the process-wide device for the world's lifetime.
-  // The picture container holds `pictureFrames` frames of 128 x 128, frame k
-  // a flat grey of pictureGrey(k). With `buildMeshes` every mesh slot a scene
-  // draws gets a small quad mesh (it needs a device that makes index
-  // buffers).
+  // The picture container holds `pictureFrames` frames of 128 x 128, each
+  // a gradient of its own. With `buildMeshes` every mesh slot a scene draws
+  // gets a small quad mesh (it needs a device that makes index buffers).
   SceneWorld(IDirect3DDevice8* testDevice, int pictureFrames, bool buildMeshes);
   ~SceneWorld();
   SceneWorld(const SceneWorld&) = delete;
@@ -28,11 +31,9 @@ class SceneWorld {
   // and EndScene.
   void frame(void (*scene)(), float delta);
 
-  static std::uint8_t pictureGrey(int frame) { return static_cast<std::uint8_t>(40 + 50 * frame); }
-
-  VirtualClock clock;
 
  private:
+  VirtualClock clock_;
   IDirect3DDevice8* previousDevice_;
   unsigned char* previousData_[4];
   std::vector<std::uint8_t> picture_;

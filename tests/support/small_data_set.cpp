@@ -14,9 +14,6 @@
 #include "encoder/image_encoder.h"
 #include "support/xm_writer.h"
 
-namespace {
-
-// A smooth deterministic picture: a gradient offset by `seed`.
 Picture gradientPicture(int width, int height, int channels, int seed) {
   Picture picture;
   picture.width = width;
@@ -34,20 +31,15 @@ Picture gradientPicture(int width, int height, int channels, int seed) {
   return picture;
 }
 
-bool writeContainer(const std::filesystem::path& path, const std::vector<Picture>& pictures,
-                    std::string* error) {
+std::vector<std::uint8_t> containerOf(const std::vector<Picture>& pictures) {
   std::vector<std::vector<std::uint8_t>> blocks;
   for (const Picture& picture : pictures) {
-    std::vector<std::uint8_t> block;
-    if (!encodeImage(picture, &block, error)) return false;
-    blocks.push_back(std::move(block));
+    std::string error;
+    blocks.emplace_back();
+    encodeImage(picture, &blocks.back(), &error);
   }
-  if (writeBytes(path.string(), packContainer(blocks))) return true;
-  *error = "can't write " + path.string();
-  return false;
+  return packContainer(blocks);
 }
-
-}  // namespace
 
 MeshData smallMesh(int number) {
   MeshData mesh;
@@ -80,11 +72,13 @@ bool writeSmallDataSet(const std::string& directory, std::string* error) {
   const std::vector<Picture> alphas = {gradientPicture(32, 32, 1, 0), gradientPicture(32, 32, 1, 1)};
   const std::vector<Picture> frames = {gradientPicture(128, 128, 3, 0), gradientPicture(128, 128, 3, 5)};
   const std::vector<Picture> mask = {gradientPicture(128, 128, 1, 2)};
-  if (!writeContainer(root / "data/tex.dat", stills, error) ||
-      !writeContainer(root / "data/alpha.dat", alphas, error) ||
-      !writeContainer(root / "data/paimen1.dat", frames, error) ||
-      !writeContainer(root / "data/valpha.dat", mask, error)) {
-    return false;
+  using Named = std::pair<const char*, const std::vector<Picture>*>;
+  for (const auto& [name, pictures] : {Named{"data/tex.dat", &stills}, Named{"data/alpha.dat", &alphas},
+                                       Named{"data/paimen1.dat", &frames}, Named{"data/valpha.dat", &mask}}) {
+    if (!writeBytes((root / name).string(), containerOf(*pictures))) {
+      *error = "can't write " + (root / name).string();
+      return false;
+    }
   }
 
   std::set<std::string> written;

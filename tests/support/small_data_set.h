@@ -8,6 +8,13 @@
 #include <vector>
 
 #include "common/mesh_writer.h"
+#include "common/picture.h"
+
+// A smooth deterministic picture: a gradient offset by `seed`.
+Picture gradientPicture(int width, int height, int channels, int seed);
+
+// The image container of `pictures`, each encoded as the data files hold them.
+std::vector<std::uint8_t> containerOf(const std::vector<Picture>& pictures);
 
 // The mesh written for the `number`th distinct mesh file name (0..20): a
 // quad of two triangles whose first vertex sits at (200 + number, -50, 3)
