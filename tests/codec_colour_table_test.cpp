@@ -56,12 +56,4 @@ TEST_F(ColourTable, ChromaAbove63OrsIntoTheLuma) {
   EXPECT_EQ(colourIndex(16, 32, 32), 16u * 4096 + 32 * 64 + 32);
 }
 
-TEST_F(ColourTable, InitialisingAgainKeepsTheBuffers) {
-  std::uint32_t* table = colourTable;
-  unsigned char* stream = decodedStream;
-  EXPECT_EQ(initImageCodec(), 1);
-  EXPECT_EQ(colourTable, table);
-  EXPECT_EQ(decodedStream, stream);
-}
-
 }  // namespace

@@ -215,14 +215,17 @@ TEST_F(TextureBuilding, TexelRowsFollowThePitch) {
 }
 
 TEST_F(TextureBuilding, WritesStayInsideSmallerOrOtherFormatTextures) {
-  // A device whose textures are at most 64 x 64 gets the image's top-left.
+  // A device whose textures are at most 64 x 64 gets the image's top-left,
+  // colour and alpha.
   fake->caps.MaxTextureWidth = fake->caps.MaxTextureHeight = 64;
   const Bytes images = container({rawImageStream(128, 128, true, pattern)});
+  const Bytes masks = container({rawImageStream(128, 128, false, pattern)});
   IDirect3DTexture8* texture = nullptr;
-  ASSERT_EQ(buildImageTexture(&texture, images.data(), 0), 1);
+  ASSERT_EQ(buildImageTextureWithAlpha(&texture, images.data(), 0, masks.data(), 0), 1);
   RecordingTexture* built = recorded(texture);
   ASSERT_EQ(built->width, 64u);
-  EXPECT_EQ(built->texel(63, 63), grey(pattern(63, 63)));
+  EXPECT_EQ(built->texel(63, 63) & 0xFFFFFF, grey(pattern(63, 63)) & 0xFFFFFF);
+  EXPECT_EQ(alphaOf(built->texel(63, 63)), toned(pattern(63, 63)));
   texture->Release();
 
   // An image whose width has no size class lands in the current pair, cut
