@@ -140,17 +140,6 @@ TEST_F(SoundTest, SilentOutputFollowsItsClockAndPauses) {
   EXPECT_EQ(FMUSIC_GetOrder(song), 5);
 }
 
-TEST_F(SoundTest, PlayRestartsAndFreeStopsTheSong) {
-  FMUSIC_MODULE* song = startSong(SoundOutput::Offline);
-  renderOfflineFrames(44100, nullptr);
-  EXPECT_GT(position(song), 0);
-  EXPECT_TRUE(FMUSIC_PlaySong(song));
-  EXPECT_EQ(position(song), 0);
-  EXPECT_TRUE(FMUSIC_FreeSong(song));
-  EXPECT_EQ(renderOfflineFrames(100, nullptr), 0);
-  EXPECT_FALSE(FMUSIC_FreeSong(song));
-}
-
 // Runs `body` with SDL_AUDIODRIVER set to `driver`, then restores it.
 template <typename Body>
 void withAudioDriver(const char* driver, Body body) {
