@@ -98,10 +98,8 @@ TEST_F(GlassTool, ExitCodesTellUsageFromFileProblems) {
       {"pack " + path("out.dat") + " " + path("missing.png"), ""},
       {"info " + path("bad.dat"), ""},
       {"info " + path("folder"), path("folder") + " is a folder, not a file"},
-      {"decode " + path("folder") + " 0", path("folder") + " is a folder, not a file"},
       {"mesh-info " + path("folder"), path("folder") + " is a folder, not a file"},
       {"pack " + path("out.dat") + " " + path("folder"), path("folder") + " is a folder, not a file"},
-      {"obj2obu " + path("folder") + " " + path("out.obu"), path("folder") + " is a folder, not a file"},
       {"info " + path("colour.png"), path("colour.png") + ": not an image container ("},
   };
   for (const auto& c : cases) {

@@ -1,6 +1,6 @@
-// The generated meshes: files the loader's check passes, modelling
-// invariants (closed, consistently wound surfaces; winding that follows the
-// normals) and placement against the presentation's cameras.
+// The generated meshes: files the loader's check passes, unit normals with
+// winding that follows them, and placement against the presentation's
+// cameras.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +8,6 @@
 #include <map>
 #include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "assets/file_loading.h"
@@ -96,33 +95,6 @@ TEST(ContentMeshes, EveryFileIsSoundWithUnitNormalsAndWindingThatFollowsThem) {
     }
     EXPECT_EQ(wrong, 0);
   }
-}
-
-TEST(ContentMeshes, ChamferedBoxAndTubeAreClosedAndConsistentlyWound) {
-  // Every edge of a closed, consistently wound surface is used exactly once
-  // in each direction.
-  auto checkClosed = [](const MeshBuilder& b, const char* what) {
-    const WorldMesh w = place(b.take(), 1.0f);
-    using Key = std::tuple<long, long, long>;
-    auto key = [](Vec3f p) {
-      return Key{std::lround(p.x * 1e4), std::lround(p.y * 1e4), std::lround(p.z * 1e4)};
-    };
-    std::map<std::pair<Key, Key>, int> edges;
-    for (std::size_t t = 0; t < w.indices.size(); t += 3)
-      for (int e = 0; e < 3; ++e)
-        ++edges[{key(w.positions[w.indices[t + e]]), key(w.positions[w.indices[t + (e + 1) % 3]])}];
-    for (const auto& [edge, count] : edges) {
-      EXPECT_EQ(count, 1) << what;
-      const auto reverse = edges.find({edge.second, edge.first});
-      ASSERT_NE(reverse, edges.end()) << what << ": open edge";
-    }
-  };
-  MeshBuilder box(1.0f);
-  box.chamferedBox({-1, -0.5f, -2}, {1, 0.5f, 2}, 0.1f, 1);
-  checkClosed(box, "chamfered box");
-  MeshBuilder tube(1.0f);
-  tube.tube({0, 0, 0}, {1, 2, 0.5f}, 0.3f, 0.1f, 12, 1);
-  checkClosed(tube, "tube");
 }
 
 TEST(ContentMeshes, RoomHoldsItsCamerasAndSculptures) {

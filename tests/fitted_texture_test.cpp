@@ -37,23 +37,18 @@ TEST(FittedTextureSize, FollowsLimitsAndFillsInMissingSizes) {
   } cases[] = {
       {"supported", 0, 0, 4096, 256, 256, 256, 256},
       {"power of two", D3DPTEXTURECAPS_POW2, 0, 4096, 300, 200, 512, 256},
-      {"power of two, one high", D3DPTEXTURECAPS_POW2, 0, 4096, 256, 1, 256, 1},
       {"aspect 2, wide", 0, 2, 4096, 512, 128, 256, 128},
-      {"aspect 2, tall", 0, 2, 4096, 64, 512, 64, 128},
       {"square only wins over the ratio", D3DPTEXTURECAPS_SQUAREONLY, 8, 4096, 256, 64, 64, 64},
       {"maximum", 0, 0, 256, 512, 512, 256, 256},
       {"a huge ratio limit does not wrap round", 0, 0x80000000u, 4096, 300, 20, 300, 20},
       {"no sizes", 0, 0, 4096, kNotGiven, kNotGiven, 256, 256},
       {"no height", 0, 0, 4096, 100, kNotGiven, 100, 100},
-      {"no width", 0, 0, 4096, kNotGiven, 30, 30, 30},
       {"zero", 0, 0, 4096, 0, 0, 1, 1},
       {"block-compressed sizes round up to blocks", 0, 0, 4096, 30, 5, 32, 8, D3DFMT_DXT1},
       // A full chain only for power-of-two sizes on mipmapping devices.
       {"all levels", D3DPTEXTURECAPS_MIPMAP, 0, 4096, 256, 64, 256, 64, D3DFMT_A8R8G8B8, 0, 9},
-      {"more levels than the chain", D3DPTEXTURECAPS_MIPMAP, 0, 4096, 256, 64, 256, 64, D3DFMT_A8R8G8B8, 20, 9},
       {"three levels", D3DPTEXTURECAPS_MIPMAP, 0, 4096, 256, 64, 256, 64, D3DFMT_A8R8G8B8, 3, 3},
       {"levels of no power of two", D3DPTEXTURECAPS_MIPMAP, 0, 4096, 300, 64, 300, 64, D3DFMT_A8R8G8B8, 0, 1},
-      {"levels without mipmapping", 0, 0, 4096, 256, 64, 256, 64, D3DFMT_A8R8G8B8, 5, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -85,7 +80,6 @@ TEST(FittedTextureFormat, NearestAcceptedFormatStandsIn) {
   } cases[] = {
       {"no 8-bit alpha", {D3DFMT_X8R8G8B8, D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4, D3DFMT_A8R3G3B2}, D3DFMT_A8R8G8B8,
        D3DFMT_A1R5G5B5},
-      {"sixteen bits", {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5}, D3DFMT_A8R8G8B8, D3DFMT_R5G6B5},
       {"added alpha costs only the alpha", {D3DFMT_A8R8G8B8, D3DFMT_R5G6B5}, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8},
       // Equal distances: fewer bits per pixel win, even later in the table.
       {"palette for palette", {D3DFMT_A8R8G8B8, D3DFMT_P8}, D3DFMT_A8P8, D3DFMT_P8},
@@ -94,7 +88,6 @@ TEST(FittedTextureFormat, NearestAcceptedFormatStandsIn) {
       // Palette, luminance and bump formats stand in only for their own kind.
       {"special kinds for colour", {D3DFMT_P8, D3DFMT_L8, D3DFMT_V8U8}, D3DFMT_A8R8G8B8, D3DFMT_UNKNOWN},
       {"luminance", {D3DFMT_P8, D3DFMT_L8, D3DFMT_V8U8}, D3DFMT_A8L8, D3DFMT_L8},
-      {"bump", {D3DFMT_P8, D3DFMT_L8, D3DFMT_V8U8}, D3DFMT_V16U16, D3DFMT_V8U8},
       // The requested format is taken as soon as the device accepts it, even
       // one that may never stand in for another.
       {"accepted as asked", {D3DFMT_X8R8G8B8, D3DFMT_R8G8B8}, D3DFMT_R8G8B8, D3DFMT_R8G8B8},
