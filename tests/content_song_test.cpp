@@ -80,8 +80,6 @@ TEST(ContentSong, PlaysPastTheQuitPointWithTheChordAtRest) {
   const int sections[][2] = {{1, 36}, {37, 256}, {257, 512}, {513, 560}, {561, 772},
                              {773, 800}, {801, 1024}, {1025, 1279}, {1280, 1296}};
   for (const auto& s : sections) EXPECT_GT(levelBetween(r, s[0], s[1]), 0.01f) << s[0] << ".." << s[1];
-  // The full groove is louder than the darkening that follows it.
-  EXPECT_GT(levelBetween(r, 257, 512), 1.5f * levelBetween(r, 700, 772));
   // The chord has died away (below -40 dBFS) by the quit on 5:16.
   float quitPeak = 0;
   for (std::size_t b = 0; b < r.positions.size(); ++b) {

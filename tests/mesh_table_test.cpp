@@ -36,12 +36,7 @@ class MeshTableTest : public testing::Test {
 TEST_F(MeshTableTest, FactorsScalePositionsNormalsAndTexcoordsIndependently) {
   const auto file = encodeMeshFile(oddMesh());
   ASSERT_EQ(build(file, 3, 2.0f, 0.5f, 1.0f, -1.0f), 1);
-  const MeshSlot& slot = meshSlots[3];
-  EXPECT_EQ(slot.file, file.data());
-  EXPECT_EQ(slot.vertexCount, 3);
-  EXPECT_EQ(slot.triangleCount, 1);
-  EXPECT_EQ(slot.texcoordCount, 3);
-
+  EXPECT_EQ(meshSlots[3].file, file.data());
   const auto v = meshSlotVertices(3);
   ASSERT_EQ(v.size(), 3u);
   EXPECT_FLOAT_EQ(v[0].x, 400.0f);
