@@ -21,12 +21,6 @@ Fit fit(RecordingDevice& device, UINT width, UINT height, UINT levels = 1, D3DFO
   return f;
 }
 
-void expectSize(const Fit& f, UINT width, UINT height) {
-  EXPECT_EQ(f.result, D3D_OK);
-  EXPECT_EQ(f.width, width);
-  EXPECT_EQ(f.height, height);
-}
-
 TEST(FittedTextureSize, FollowsLimitsAndFillsInMissingSizes) {
   const struct {
     const char* what;
@@ -57,7 +51,9 @@ TEST(FittedTextureSize, FollowsLimitsAndFillsInMissingSizes) {
     device.caps.MaxTextureWidth = device.caps.MaxTextureHeight = c.maxSize;
     device.acceptedFormats.insert(c.format);
     const Fit f = fit(device, c.width, c.height, c.levels, c.format);
-    expectSize(f, c.fittedWidth, c.fittedHeight);
+    EXPECT_EQ(f.result, D3D_OK);
+    EXPECT_EQ(f.width, c.fittedWidth);
+    EXPECT_EQ(f.height, c.fittedHeight);
     EXPECT_EQ(f.levels, c.fittedLevels);
     EXPECT_EQ(f.format, c.format);
     // The Direct3D object was taken and given back; the format was checked.
