@@ -28,7 +28,8 @@ bool readRgbPng(const std::string& path, std::vector<std::uint32_t>* pixels, int
   for (std::size_t i = 0; i < picture.pixels.size(); i += c) {
     const std::uint8_t* p = &picture.pixels[i];
     const std::uint32_t alpha = c == 4 ? p[3] : 0xFF;
-    pixels->push_back(alpha << 24 | std::uint32_t(p[0]) << 16 | std::uint32_t(p[c == 1 ? 0 : 1]) << 8 | p[c == 1 ? 0 : 2]);
+    const std::uint32_t green = p[c == 1 ? 0 : 1], blue = p[c == 1 ? 0 : 2];
+    pixels->push_back(alpha << 24 | std::uint32_t(p[0]) << 16 | green << 8 | blue);
   }
   *width = picture.width;
   *height = picture.height;
