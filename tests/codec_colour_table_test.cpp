@@ -1,6 +1,5 @@
 // The colour table: the finished entries the presentation's colours depend
-// on, the fades at both ends of luma, and the lookup of chroma bytes above
-// 63.
+// on and the fades at both ends of luma, in the table and computed directly.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -45,23 +44,6 @@ TEST_F(ColourTable, EveryEntryIsTheDirectComputationAndOpaque) {
     ASSERT_EQ(colourTable[i], colourTableEntry(y, a, b)) << y << " " << a << " " << b;
     ASSERT_EQ(colourTable[i] >> 24, 0xFFu) << i;
   }
-}
-
-TEST_F(ColourTable, ChromaAbove63OrsIntoTheLuma) {
-  // Chroma A 64 sets bit 6 of (b0 << 6 | b1): for even luma that is luma
-  // + 1 with chroma A 0, for odd luma it is luma itself with chroma A 0.
-  EXPECT_EQ(colourIndex(100, 64, 5), 101u * 4096 + 0 * 64 + 5);
-  EXPECT_EQ(colourIndex(101, 64, 5), 101u * 4096 + 0 * 64 + 5);
-  EXPECT_EQ(colourIndex(255, 255, 255), (1u << 20) - 1);
-  EXPECT_EQ(colourIndex(16, 32, 32), 16u * 4096 + 32 * 64 + 32);
-}
-
-TEST_F(ColourTable, InitialisingAgainKeepsTheBuffers) {
-  std::uint32_t* table = colourTable;
-  unsigned char* stream = decodedStream;
-  EXPECT_EQ(initImageCodec(), 1);
-  EXPECT_EQ(colourTable, table);
-  EXPECT_EQ(decodedStream, stream);
 }
 
 }  // namespace

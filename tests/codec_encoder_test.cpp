@@ -9,41 +9,15 @@
 #include <vector>
 
 #include "codec/container_check.h"
-#include "codec/image_decoder.h"
-#include "codec/texel_conversion.h"
 #include "encoder/image_encoder.h"
 #include "support/codec_streams.h"
+#include "support/cut4c_shown_picture.h"
 #include "support/test_pictures.h"
 
 namespace {
 
 using codec_test::Bytes;
-
 using codec_test::makeTestPicture;
-
-// Decodes a block with the presentation's decoder and returns the picture
-// as shown: RGB from the colour table, or the grey plane.
-Picture decodeAsShown(const Bytes& block) {
-  const Bytes container = packContainer({block});
-  decodeContainerImage(container.data(), 0);
-  Picture out;
-  out.width = decodedWidth;
-  out.height = decodedHeight;
-  out.channels = decodedChannels;
-  const std::size_t pixels = static_cast<std::size_t>(decodedWidth) * decodedHeight;
-  if (decodedChannels == 1) {
-    out.pixels.assign(imageScratch, imageScratch + pixels);
-    return out;
-  }
-  std::vector<std::uint8_t> texels(pixels * 4);
-  convertToTexels(imageScratch, texels.data(), decodedWidth * 4, decodedWidth, decodedHeight);
-  for (std::size_t i = 0; i < pixels; ++i) {
-    out.pixels.push_back(texels[i * 4 + 2]);
-    out.pixels.push_back(texels[i * 4 + 1]);
-    out.pixels.push_back(texels[i * 4]);
-  }
-  return out;
-}
 
 double psnr(const Picture& a, const Picture& b) {
   double sum = 0.0;
@@ -89,7 +63,7 @@ TEST_F(Encoder, RoundTripsKeepTheirQuality) {
         reference.pixels.insert(reference.pixels.end(), picture.pixels.begin() + i, picture.pixels.begin() + i + 3);
       }
     }
-    const Picture shown = decodeAsShown(block);
+    const Picture shown = codec_test::shownPicture(container, 0);
     ASSERT_EQ(shown.width, c.width);
     ASSERT_EQ(shown.height, c.height);
     ASSERT_EQ(shown.channels, reference.channels);

@@ -15,9 +15,9 @@
 #include "assets/file_loading.h"
 #include "codec/colour_table.h"
 #include "codec/container_check.h"
-#include "codec/image_decoder.h"
 #include "content/content_pictures.h"
 #include "content/content_set.h"
+#include "support/cut4c_shown_picture.h"
 
 namespace {
 
@@ -35,23 +35,6 @@ Files generated(const ContentOptions& options = {}) {
   return files;
 }
 
-// Decodes image `index` of a container to RGB (colour) or grey bytes.
-std::vector<std::uint8_t> decode(const Files& files, const std::string& path, int index, int* width = nullptr,
-                                 int* height = nullptr) {
-  const std::vector<std::uint8_t>& c = files.at(path);
-  EXPECT_EQ(decodeContainerImageSized(c.data(), c.size(), index), index);
-  if (width != nullptr) *width = decodedWidth;
-  if (height != nullptr) *height = decodedHeight;
-  const std::size_t pixels = std::size_t(decodedWidth) * decodedHeight;
-  std::vector<std::uint8_t> out;
-  if (decodedChannels == 1) return std::vector<std::uint8_t>(imageScratch, imageScratch + pixels);
-  for (std::size_t i = 0; i < pixels; ++i) {
-    const std::uint32_t texel = colourTableEntry(imageScratch[4 * i], imageScratch[4 * i + 1], imageScratch[4 * i + 2]);
-    out.insert(out.end(), {std::uint8_t(texel >> 16), std::uint8_t(texel >> 8), std::uint8_t(texel)});
-  }
-  return out;
-}
-
 double meanDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
   double sum = 0;
   for (std::size_t i = 0; i < a.size(); ++i) sum += std::abs(int(a[i]) - int(b[i]));
@@ -62,7 +45,7 @@ TEST(ContentSet, PicturesDoTheirJobsAndTheSetIsTheSameOnEveryRun) {
   ASSERT_EQ(initImageCodec(), 1);
   const Files files = generated();
   ASSERT_FALSE(files.empty());
-  auto file = [&files](const char* path) { return files.at(path).data(); };
+  auto shown = [&files](const char* path, int index) { return codec_test::shownPicture(files.at(path), index); };
 
   // Every file the presentation reads, and nothing else.
   std::set<std::string> expected = {"track.xm"};
@@ -73,45 +56,37 @@ TEST(ContentSet, PicturesDoTheirJobsAndTheSetIsTheSameOnEveryRun) {
   // Sound containers with the right images.
   for (const char* path : {"data/tex.dat", "data/alpha.dat", "data/paimen1.dat", "data/valpha.dat"}) {
     std::string problem;
-    EXPECT_TRUE(checkContainer(file(path), files.at(path).size(), &problem)) << path << ": " << problem;
+    EXPECT_TRUE(checkContainer(files.at(path).data(), files.at(path).size(), &problem)) << path << ": " << problem;
   }
-  EXPECT_EQ(imageCount(file("data/tex.dat")), 11);
-  EXPECT_EQ(imageCount(file("data/alpha.dat")), 2);
-  EXPECT_EQ(imageCount(file("data/valpha.dat")), 1);
-  const int frames = imageCount(file("data/paimen1.dat"));
+  EXPECT_EQ(imageCount(files.at("data/tex.dat").data()), 11);
+  const int frames = imageCount(files.at("data/paimen1.dat").data());
   EXPECT_GE(frames, 8);
-  int w = 0, h = 0;
-  for (int i = 0; i < 11; ++i) {
-    decode(files, "data/tex.dat", i, &w, &h);
-    EXPECT_TRUE(w >= 1 && w <= 512 && h >= 1 && h <= 512) << "tex " << i;
-    EXPECT_EQ(decodedChannels, 3) << "tex " << i;
-  }
+  for (int i = 0; i < 11; ++i) EXPECT_EQ(shown("data/tex.dat", i).channels, 3) << "tex " << i;
   // The title's alpha matches its colour image in size.
-  decode(files, "data/tex.dat", 7, &w, &h);
-  int aw = 0, ah = 0;
-  const std::vector<std::uint8_t> alpha = decode(files, "data/alpha.dat", 1, &aw, &ah);
-  EXPECT_EQ(decodedChannels, 1);
-  EXPECT_EQ(aw, w);
-  EXPECT_EQ(ah, h);
+  const Picture title = shown("data/tex.dat", 7), alpha = shown("data/alpha.dat", 1);
+  EXPECT_EQ(alpha.channels, 1);
+  EXPECT_EQ(alpha.width, title.width);
+  EXPECT_EQ(alpha.height, title.height);
   // Every frame and the mask share one width of a streaming pair.
-  decode(files, "data/valpha.dat", 0, &w, &h);
-  EXPECT_EQ(decodedChannels, 1);
-  EXPECT_TRUE(w == 128 || w == 256 || w == 512);
+  const Picture mask = shown("data/valpha.dat", 0);
+  EXPECT_EQ(mask.channels, 1);
+  EXPECT_TRUE(mask.width == 128 || mask.width == 256 || mask.width == 512);
   std::vector<std::vector<std::uint8_t>> decoded;
   for (int f = 0; f < frames; ++f) {
-    int fw = 0;
-    decoded.push_back(decode(files, "data/paimen1.dat", f, &fw));
-    EXPECT_EQ(fw, w) << "frame " << f;
+    const Picture frame = shown("data/paimen1.dat", f);
+    EXPECT_EQ(frame.width, mask.width) << "frame " << f;
+    decoded.push_back(frame.pixels);
   }
 
   // The darkening overlay, subtracted at full strength, leaves at most a
   // trace of any pixel.
-  const std::vector<std::uint8_t> darken = decode(files, "data/tex.dat", 6);
+  const std::vector<std::uint8_t> darken = shown("data/tex.dat", 6).pixels;
   EXPECT_GE(*std::min_element(darken.begin(), darken.end()), 250);
 
   // The title's alpha: corners and top rows clear, so the island shows round
   // the band; the band across the middle mostly opaque, the letters fully.
-  auto at = [&](int x, int y) { return alpha[std::size_t(y) * aw + x]; };
+  const int aw = alpha.width, ah = alpha.height;
+  auto at = [&](int x, int y) { return alpha.pixels[std::size_t(y) * aw + x]; };
   EXPECT_LE(at(2, 2), 8);
   EXPECT_LE(at(aw - 3, ah - 3), 8);
   EXPECT_LE(at(aw / 2, ah / 10), 8);

@@ -1,6 +1,6 @@
 // The composed song, played by libopenmpt as the presentation plays it:
-// structure, timing against the presentation's scene changes, the final
-// chord, levels and instrument tuning.
+// structure, every section audible up to the presentation's quit, the final
+// chord at rest, levels and instrument tuning.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -54,8 +54,6 @@ float levelBetween(const Rendering& r, int from, int to) {
   return count ? float(std::sqrt(sum / double(count))) : 0.0f;
 }
 
-int row(int order, int r) { return order * kSongRowsPerPattern + r; }
-
 TEST(ContentSong, StructureLoadsWithoutWarnings) {
   LoadedModule song(songBytes());
   ASSERT_NE(song.module, nullptr);
@@ -65,29 +63,6 @@ TEST(ContentSong, StructureLoadsWithoutWarnings) {
   for (int o = 0; o < 5; ++o) EXPECT_EQ(song.rows(o), 128) << "order " << o;
   EXPECT_GT(song.rows(5), 17) << "order 5 runs on past row 16, where the presentation quits";
   EXPECT_NEAR(openmpt_module_get_duration_seconds(song.module), (5 * 128 + kSongLastPatternRows) * 0.12, 1e-6);
-}
-
-TEST(ContentSong, SectionsStartOnTheSceneChanges) {
-  // The rows on which the presentation changes scene: one past each end
-  // position of its timeline (0:36, 1:0, 2:0, 2:48, 3:4, 3:32, 4:0).
-  const int sceneRows[] = {row(0, 37), row(1, 1), row(2, 1), row(2, 49), row(3, 5), row(3, 33), row(4, 1)};
-  const XmModule song = composeSong();
-  auto notesOn = [&](int absolute) {
-    const XmPattern& p = song.patterns[song.orders[static_cast<std::size_t>(absolute / 128)]];
-    int notes = 0;
-    for (int c = 0; c < song.channels; ++c) {
-      const XmCell& cell = p.cells[static_cast<std::size_t>((absolute % 128) * song.channels + c)];
-      if (cell.note != 0 && cell.note != kXmKeyOff) ++notes;
-    }
-    return notes;
-  };
-  for (int r : sceneRows) {
-    EXPECT_GE(notesOn(r), 3) << "row " << r;
-    EXPECT_NE(song.patterns[static_cast<std::size_t>(r / 128)].cells[static_cast<std::size_t>((r % 128) * song.channels + 9)].note, 0)
-        << "no cymbal on row " << r;
-  }
-  // The final chord: at least four voices from 5:0.
-  EXPECT_GE(notesOn(row(5, 0)), 4);
 }
 
 TEST(ContentSong, PlaysPastTheQuitPointWithTheChordAtRest) {
@@ -105,8 +80,6 @@ TEST(ContentSong, PlaysPastTheQuitPointWithTheChordAtRest) {
   const int sections[][2] = {{1, 36}, {37, 256}, {257, 512}, {513, 560}, {561, 772},
                              {773, 800}, {801, 1024}, {1025, 1279}, {1280, 1296}};
   for (const auto& s : sections) EXPECT_GT(levelBetween(r, s[0], s[1]), 0.01f) << s[0] << ".." << s[1];
-  // The full groove is louder than the darkening that follows it.
-  EXPECT_GT(levelBetween(r, 257, 512), 1.5f * levelBetween(r, 700, 772));
   // The chord has died away (below -40 dBFS) by the quit on 5:16.
   float quitPeak = 0;
   for (std::size_t b = 0; b < r.positions.size(); ++b) {

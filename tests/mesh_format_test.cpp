@@ -1,8 +1,8 @@
-// The mesh file: writer output byte for byte, the packed layout for odd
-// triangle counts, and the soundness check on malformed files.
+// The mesh file: the packed layout for odd triangle counts, the writer's
+// refusals, and the soundness check on malformed files. (What the writer
+// puts where is read back through the mesh table.)
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <limits>
 
 #include "assets/mesh_file.h"
@@ -25,34 +25,19 @@ bool check(const std::vector<std::uint8_t>& file, std::string* problem = nullptr
 
 }  // namespace
 
-TEST(MeshFileLayout, LargestCountsDoNotOverflowAndNegativeOnesAreRefused) {
-  const std::int32_t big = std::numeric_limits<std::int32_t>::max();
-  MeshFileLayout layout;
-  ASSERT_TRUE(meshFileLayout(big, big, big, &layout, nullptr));
-  EXPECT_EQ(layout.size, 12u + (24u + 18u + 8u) * std::size_t(big));
-
-  std::string problem;
-  EXPECT_FALSE(meshFileLayout(3, -1, 3, &layout, &problem));
-  EXPECT_NE(problem.find("negative"), std::string::npos);
-}
-
-TEST(MeshWriter, WritesHeaderArraysAndZeroedUnusedBlockInPlace) {
-  const MeshData mesh = triangleMesh();
-  const std::vector<std::uint8_t> file = encodeMeshFile(mesh);
-  ASSERT_EQ(file.size(), 12u + 24 * 3 + 18 + 8 * 3);
-  EXPECT_EQ(readMeshInt32(&file[0]), 3);
-  EXPECT_EQ(readMeshInt32(&file[4]), 1);
-  EXPECT_EQ(readMeshInt32(&file[8]), 3);
+TEST(MeshFileLayout, OddTriangleCountsPackAndLargestCountsDoNotOverflow) {
   MeshFileLayout layout;
   ASSERT_TRUE(meshFileLayout(3, 1, 3, &layout, nullptr));
   // Odd T: packed, so the texture coordinates start 2 bytes off a word.
-  ASSERT_EQ(layout.texcoords, 12u + 36 + 6);
-  EXPECT_EQ(readMeshFloat(&file[layout.positions + 4]), -50.0f);
-  EXPECT_EQ(readMeshUint16(&file[layout.indices]), 2);
-  EXPECT_EQ(readMeshFloat(&file[layout.texcoords + 4]), 0.75f);
-  for (std::size_t i = 0; i < 12; ++i) EXPECT_EQ(file[layout.unusedBlock + i], 0) << i;
-  EXPECT_EQ(readMeshFloat(&file[layout.normals + 12 * 2]), 0.6f);
-  EXPECT_TRUE(check(file));
+  EXPECT_EQ(layout.texcoords, 12u + 36 + 6);
+  EXPECT_EQ(encodeMeshFile(triangleMesh()).size(), layout.size);
+
+  const std::int32_t big = std::numeric_limits<std::int32_t>::max();
+  ASSERT_TRUE(meshFileLayout(big, big, big, &layout, nullptr));
+  EXPECT_EQ(layout.size, 12u + (24u + 18u + 8u) * std::size_t(big));
+  std::string problem;
+  EXPECT_FALSE(meshFileLayout(3, -1, 3, &layout, &problem));
+  EXPECT_NE(problem.find("negative"), std::string::npos);
 }
 
 TEST(MeshWriter, RefusesMeshesTheFormatCannotHold) {

@@ -37,8 +37,6 @@ inline Bytes headerBytes(const StreamHeader& h) {
 
 inline void append(Bytes* out, const Bytes& more) { out->insert(out->end(), more.begin(), more.end()); }
 
-inline Bytes repeated(std::size_t count, std::uint8_t value) { return Bytes(count, value); }
-
 // A whole block: a Huffman code for the stream's bytes and the coded bits.
 inline Bytes blockFor(const Bytes& stream) { return buildHuffmanBlock(stream); }
 

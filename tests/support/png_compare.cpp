@@ -1,42 +1,38 @@
 #include "support/png_compare.h"
 
-#include <png.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
+
+#include "common/png_io.h"
 
 namespace {
 
 // 8-bit RGB PNG from 0xAARRGGBB pixels (packed rows).
 bool writeRgbPng(const std::string& path, const std::vector<std::uint32_t>& pixels, int width, int height) {
   if (width <= 0 || height <= 0 || pixels.size() != static_cast<std::size_t>(width) * height) return false;
-  std::vector<png_byte> bgr(pixels.size() * 3);
-  for (std::size_t i = 0; i < pixels.size(); ++i) std::memcpy(&bgr[3 * i], &pixels[i], 3);  // B, G, R in memory
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(width);
-  image.height = static_cast<png_uint_32>(height);
-  image.format = PNG_FORMAT_BGR;
-  return png_image_write_to_file(&image, path.c_str(), 0, bgr.data(), 0, nullptr) != 0;
+  Picture picture{width, height, 3, {}};
+  for (const std::uint32_t p : pixels) {
+    picture.pixels.insert(picture.pixels.end(), {std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p)});
+  }
+  return writePng(path, picture, nullptr);
 }
 
 }  // namespace
 
 bool readRgbPng(const std::string& path, std::vector<std::uint32_t>* pixels, int* width, int* height) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return false;
-  if (image.width == 0 || image.height == 0 || image.width > 8192 || image.height > 8192) {
-    png_image_free(&image);
-    return false;
+  Picture picture;
+  if (!readPng(path, &picture, nullptr) || picture.width > 8192 || picture.height > 8192) return false;
+  const int c = picture.channels;  // 1 (grey), 3 or 4
+  pixels->clear();
+  for (std::size_t i = 0; i < picture.pixels.size(); i += c) {
+    const std::uint8_t* p = &picture.pixels[i];
+    const std::uint32_t alpha = c == 4 ? p[3] : 0xFF;
+    const std::uint32_t green = p[c == 1 ? 0 : 1], blue = p[c == 1 ? 0 : 2];
+    pixels->push_back(alpha << 24 | std::uint32_t(p[0]) << 16 | green << 8 | blue);
   }
-  image.format = PNG_FORMAT_BGRA;  // 0xAARRGGBB on a little-endian machine
-  pixels->assign(static_cast<std::size_t>(image.width) * image.height, 0);
-  if (png_image_finish_read(&image, nullptr, pixels->data(), 0, nullptr) == 0) return false;
-  *width = static_cast<int>(image.width);
-  *height = static_cast<int>(image.height);
+  *width = picture.width;
+  *height = picture.height;
   return true;
 }
 
