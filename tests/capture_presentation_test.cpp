@@ -10,7 +10,7 @@
 
 #include "capture/capture_mode.h"
 #include "platform/d3d8/software_device.h"
-#include "support/cut4b_presentation_run.h"
+#include "support/presentation_run.h"
 #include "support/png_compare.h"
 #include "support/small_data_set.h"
 #include "support/xm_writer.h"

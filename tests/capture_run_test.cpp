@@ -17,8 +17,8 @@
 #include "platform/os/window_system.h"
 #include "platform/sound/fmod.h"
 #include "platform/sound/sound_control.h"
-#include "support/cut4b_memory_output.h"
-#include "support/cut4b_presentation_run.h"
+#include "support/memory_capture_output.h"
+#include "support/presentation_run.h"
 #include "support/small_data_set.h"
 #include "support/xm_writer.h"
 

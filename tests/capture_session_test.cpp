@@ -11,7 +11,7 @@
 #include "capture/frame_timing.h"
 #include "platform/os/win32.h"
 #include "platform/os/window_system.h"
-#include "support/cut4b_memory_output.h"
+#include "support/memory_capture_output.h"
 
 namespace {
 

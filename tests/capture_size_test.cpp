@@ -10,7 +10,7 @@
 #include "capture/child_process.h"
 #include "capture/frame_fit.h"
 #include "capture/scaled_output.h"
-#include "support/cut4b_memory_output.h"
+#include "support/memory_capture_output.h"
 #include "support/small_data_set.h"
 
 namespace fs = std::filesystem;

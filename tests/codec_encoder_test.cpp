@@ -11,7 +11,7 @@
 #include "codec/container_check.h"
 #include "encoder/image_encoder.h"
 #include "support/codec_streams.h"
-#include "support/cut4c_shown_picture.h"
+#include "support/shown_picture.h"
 #include "support/test_pictures.h"
 
 namespace {

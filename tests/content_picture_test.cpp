@@ -17,7 +17,7 @@
 #include "codec/container_check.h"
 #include "content/content_pictures.h"
 #include "content/content_set.h"
-#include "support/cut4c_shown_picture.h"
+#include "support/shown_picture.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "platform/sound/sound_control.h"
 #include "render/device.h"
 #include "scenes/scene_state.h"
-#include "support/cut4b_presentation_run.h"
+#include "support/presentation_run.h"
 #include "support/xm_writer.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "app/timeline_state.h"
 #include "platform/os/window_system.h"
 #include "platform/sound/sound_control.h"
-#include "support/cut4b_presentation_run.h"
+#include "support/presentation_run.h"
 #include "support/xm_writer.h"
 
 namespace {

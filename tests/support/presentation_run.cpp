@@ -1,4 +1,4 @@
-#include "support/cut4b_presentation_run.h"
+#include "support/presentation_run.h"
 
 #include "app/run_reset.h"
 #include "app/shell.h"
