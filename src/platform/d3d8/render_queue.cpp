@@ -45,8 +45,8 @@ RenderQueue::RenderQueue(std::uint32_t* colour, std::uint16_t* depth, int pitch,
     : colour_(colour), depth_(depth), pitch_(pitch), height_(height), threads_(std::clamp(threads, 1, 64)) {
   if (threads_ == 1) return;
   const int wanted = threads_ * kBandsPerThread;
-  const int rows = std::max(kMinBandRows, (height_ + wanted - 1) / wanted);
-  for (int top = 0; top < height_; top += rows) bands_.push_back({top, std::min(height_, top + rows)});
+  bandRows_ = std::max(kMinBandRows, (height_ + wanted - 1) / wanted);
+  for (int top = 0; top < height_; top += bandRows_) bands_.push_back({top, std::min(height_, top + bandRows_)});
   for (int i = 1; i < threads_; ++i) workers_.emplace_back([this] { workerLoop(); });
 }
 
@@ -76,6 +76,8 @@ void RenderQueue::beginDraw(const PixelState& state) {
   batch.isClear = false;
   batch.state = state;
   batch.triangles.clear();
+  batch.bandTriangles.resize(bands_.size());
+  for (std::vector<std::uint32_t>& list : batch.bandTriangles) list.clear();
 }
 
 void RenderQueue::addTriangle(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c) {
@@ -87,6 +89,10 @@ void RenderQueue::addTriangle(const RasterVertex& a, const RasterVertex& b, cons
   const int scale = batch.state.scale;
   const int yMin = rowBound(std::min({a.y, b.y, c.y}), scale, true);
   const int yMax = rowBound(std::max({a.y, b.y, c.y}), scale, false);
+  // Bands first..last are those whose rows the range meets.
+  const int last = yMax < 0 ? -1 : std::min(static_cast<int>(bands_.size()) - 1, yMax / bandRows_);
+  const auto index = static_cast<std::uint32_t>(batch.triangles.size());
+  for (int band = yMin < 0 ? 0 : yMin / bandRows_; band <= last; ++band) batch.bandTriangles[band].push_back(index);
   batch.triangles.push_back({{a, b, c}, yMin, yMax});
 }
 
@@ -96,7 +102,7 @@ std::uint64_t RenderQueue::submitClear(ClearCommand command) {
   Batch& batch = openBatch();
   batch.isClear = true;
   batch.clear = std::move(command);
-  if (threads_ == 1) runBatch(batch, 0, height_);
+  if (threads_ == 1) runClear(batch.clear, 0, height_);
   return submit();
 }
 
@@ -110,24 +116,29 @@ std::uint64_t RenderQueue::submit() {
   return retired_ + published_;
 }
 
-void RenderQueue::runBatch(const Batch& batch, int top, int bottom) const {
-  if (batch.isClear) {
-    const ClearCommand& c = batch.clear;
-    for (const ClearRect& r : c.rects) {
-      const auto count = static_cast<std::size_t>(r.x1 - r.x0);
-      for (int y = std::max(r.y0, top); y < std::min(r.y1, bottom); ++y) {
-        const std::size_t row = static_cast<std::size_t>(y) * pitch_ + r.x0;
-        if (c.colour) fillElements<std::uint32_t>(colour_ + row, count, c.colourValue);
-        if (c.depth) fillElements<std::uint16_t>(depth_ + row, count, c.depthValue);
-      }
+void RenderQueue::runClear(const ClearCommand& c, int top, int bottom) const {
+  for (const ClearRect& r : c.rects) {
+    const auto count = static_cast<std::size_t>(r.x1 - r.x0);
+    for (int y = std::max(r.y0, top); y < std::min(r.y1, bottom); ++y) {
+      const std::size_t row = static_cast<std::size_t>(y) * pitch_ + r.x0;
+      if (c.colour) fillElements<std::uint32_t>(colour_ + row, count, c.colourValue);
+      if (c.depth) fillElements<std::uint16_t>(depth_ + row, count, c.depthValue);
     }
+  }
+}
+
+void RenderQueue::runBatch(const Batch& batch, std::size_t band) const {
+  const int top = bands_[band].top, bottom = bands_[band].bottom;
+  if (batch.isClear) {
+    runClear(batch.clear, top, bottom);
     return;
   }
   PixelState state = batch.state;
   state.top = std::max(state.top, top);
   state.bottom = std::min(state.bottom, bottom);
   if (state.top >= state.bottom) return;
-  for (const Triangle& t : batch.triangles) {
+  for (const std::uint32_t index : batch.bandTriangles[band]) {
+    const Triangle& t = batch.triangles[index];
     if (t.yMax < state.top || t.yMin >= state.bottom) continue;
     rasterizeTriangle(t.v[0], t.v[1], t.v[2], state);
   }
@@ -152,7 +163,8 @@ bool RenderQueue::runSomeBand(std::unique_lock<std::mutex>& lock, std::size_t li
   scratch.clear();
   for (std::size_t i = begin; i < limit; ++i) scratch.push_back(batches_[i].get());
   lock.unlock();
-  for (const Batch* batch : scratch) runBatch(*batch, chosen->top, chosen->bottom);
+  const auto band = static_cast<std::size_t>(chosen - bands_.data());
+  for (const Batch* batch : scratch) runBatch(*batch, band);
   lock.lock();
   chosen->cursor = limit;
   chosen->busy = false;

@@ -67,6 +67,9 @@ class RenderQueue {
     bool isClear = false;
     PixelState state;
     std::vector<Triangle> triangles;
+    // For each band, the triangles that may touch its rows, in submission
+    // order: a band reads only its own instead of every triangle's rows.
+    std::vector<std::vector<std::uint32_t>> bandTriangles;
     ClearCommand clear;
   };
   struct Band {
@@ -77,7 +80,8 @@ class RenderQueue {
 
   Batch& openBatch();
   std::uint64_t submit();
-  void runBatch(const Batch& batch, int top, int bottom) const;
+  void runBatch(const Batch& batch, std::size_t band) const;
+  void runClear(const ClearCommand& clear, int top, int bottom) const;
   void workerLoop();
   // With the lock held: claims a band with work below `limit` batches and
   // runs it unlocked; false when there was none.
@@ -89,6 +93,7 @@ class RenderQueue {
   int pitch_;
   int height_;
   int threads_;
+  int bandRows_ = 0;
 
   std::mutex mutex_;
   std::condition_variable workReady_;
