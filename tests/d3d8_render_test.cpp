@@ -6,13 +6,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
-#include "platform/d3d8/rasterizer.h"
 #include "platform/d3d8/spans_wide.h"
 #include "support/d3d8_test_device.h"
 #include "support/png_compare.h"
@@ -33,21 +31,8 @@ std::uint32_t checker(UINT x, UINT y, UINT cell, std::uint32_t a, std::uint32_t 
 
 // Where two frames first differ, for failure messages.
 std::string firstDifference(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
-  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-    if (a[i] != b[i]) {
-      char text[80];
-      std::snprintf(text, sizeof text, "first at (%zu, %zu): %08X vs %08X", i % kWidth, i / kWidth, a[i], b[i]);
-      return text;
-    }
-  }
-  return a.size() == b.size() ? "none" : "sizes differ";
-}
-
-// Pixels whose RGB differs from `rgb`.
-int countNot(const std::vector<std::uint32_t>& frame, std::uint32_t rgb) {
-  int count = 0;
-  for (std::uint32_t p : frame) count += (p & 0x00FFFFFF) != rgb;
-  return count;
+  const auto i = std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
+  return "first at (" + std::to_string(i % kWidth) + ", " + std::to_string(i / kWidth) + ")";
 }
 
 void beginBlack(TestDevice& d) {
@@ -147,12 +132,9 @@ std::vector<std::uint32_t> expectSameOnEveryPath(const std::function<void(TestDe
 
 TEST(D3d8Coverage, FrameWithoutDrawingIsClearGreen) {
   TestDevice d;
-  ASSERT_TRUE(d.ok());
   d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x0000FF00, 1.0f, 0);
   d->BeginScene();
-  const auto& frame = d.present();
-  for (std::uint32_t p : frame) ASSERT_EQ(p, 0x0000FF00u);
-  EXPECT_TRUE(matchesGolden("clear_green", frame, kWidth, kHeight));
+  EXPECT_TRUE(matchesGolden("clear_green", d.present(), kWidth, kHeight));
 }
 
 TEST(D3d8Coverage, FullScreenQuadCoversEveryPixelOnce) {
@@ -176,33 +158,17 @@ TEST(D3d8Coverage, ClockwiseCullingAgainstNone) {
   TestDevice d;
   beginBlack(d);
   d->SetRenderState(D3DRS_ZENABLE, FALSE);
-  // Left: clockwise on screen (red); right: counter-clockwise (blue).
-  const std::vector<PretransformedVertex> clockwise = {{40, 40, 0.5f, 1, 0xFFFF0000, 0, 0},
-                                               {280, 40, 0.5f, 1, 0xFFFF0000, 0, 0},
-                                               {40, 200, 0.5f, 1, 0xFFFF0000, 0, 0}};
-  const std::vector<PretransformedVertex> counter = {{360, 40, 0.5f, 1, 0xFF0000FF, 0, 0},
-                                             {360, 200, 0.5f, 1, 0xFF0000FF, 0, 0},
-                                             {600, 40, 0.5f, 1, 0xFF0000FF, 0, 0}};
   // Default culling drops a counter-clockwise triangle where the red one goes.
-  d.drawScreen({{40, 40, 0.5f, 1, 0xFFFFFFFF, 0, 0}, {40, 200, 0.5f, 1, 0xFFFFFFFF, 0, 0},
-                {280, 40, 0.5f, 1, 0xFFFFFFFF, 0, 0}},
-               D3DPT_TRIANGLELIST);
-  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);  // top half: only the counter-clockwise one stays
-  d.drawScreen(clockwise, D3DPT_TRIANGLELIST);
-  d.drawScreen(counter, D3DPT_TRIANGLELIST);
-  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);  // bottom half: both
-  auto lower = [](std::vector<PretransformedVertex> v) {
-    for (auto& p : v) p.y += 240;
-    return v;
-  };
-  d.drawScreen(lower(clockwise), D3DPT_TRIANGLELIST);
-  d.drawScreen(lower(counter), D3DPT_TRIANGLELIST);
-  const auto& frame = d.present();
-  EXPECT_EQ(at(frame, 80, 80) & 0xFFFFFF, 0u);
-  EXPECT_EQ(at(frame, 400, 80) & 0xFFFFFF, 0x0000FFu);
-  EXPECT_EQ(at(frame, 80, 320) & 0xFFFFFF, 0xFF0000u);
-  EXPECT_EQ(at(frame, 400, 320) & 0xFFFFFF, 0x0000FFu);
-  EXPECT_TRUE(matchesGolden("cull_cw_vs_none", frame, kWidth, kHeight));
+  d.drawScreen(screenTriangle(40, 40, 40, 200, 280, 40, 0xFFFFFFFF));
+  // Left: clockwise on screen (red); right: counter-clockwise (blue). Top
+  // half culls clockwise (only blue stays), the bottom half culls nothing.
+  for (const DWORD cull : {D3DCULL_CW, D3DCULL_NONE}) {
+    const float y = cull == D3DCULL_CW ? 0 : 240;
+    d->SetRenderState(D3DRS_CULLMODE, cull);
+    d.drawScreen(screenTriangle(40, 40 + y, 280, 40 + y, 40, 200 + y, 0xFFFF0000));
+    d.drawScreen(screenTriangle(360, 40 + y, 360, 200 + y, 600, 40 + y, 0xFF0000FF));
+  }
+  EXPECT_TRUE(matchesGolden("cull_cw_vs_none", d.present(), kWidth, kHeight));
 }
 
 // --- depth -------------------------------------------------------------------
@@ -259,15 +225,7 @@ TEST(D3d8Depth, CoplanarMeshWithZBias15Wins) {
   d->SetTexture(0, red);
   d->SetRenderState(D3DRS_ZBIAS, 0);
   d.drawMesh(plane(0, 1.5f), indices);
-  const auto& frame = d.present();
-  int red_pixels = 0, white_pixels = 0;
-  for (std::uint32_t p : frame) {
-    red_pixels += (p & 0xFFFFFF) == 0xFF0000;
-    white_pixels += (p & 0xFFFFFF) == 0xFFFFFF;
-  }
-  EXPECT_EQ(red_pixels, 0);
-  EXPECT_GT(white_pixels, 50000);
-  EXPECT_TRUE(matchesGolden("zbias_coplanar", frame, kWidth, kHeight));
+  EXPECT_TRUE(matchesGolden("zbias_coplanar", d.present(), kWidth, kHeight));  // all white
 }
 
 // --- blending ----------------------------------------------------------------
@@ -285,11 +243,7 @@ TEST(D3d8Blend, AlphaBlendingOverOpaquePicture) {
   d->SetTexture(0, fade);
   d->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
   d.drawScreen(screenQuad(0, 240, 640, 480, 0.5f, 0xFFFFFFFF));
-  const auto& frame = d.present();
-  // Upper half untouched; the right end of the lower half is opaque white.
-  EXPECT_EQ(at(frame, 40, 40) & 0xFFFFFF, 0x2040C0u);
-  EXPECT_EQ(at(frame, 639, 470) & 0xFFFFFF, 0xFFFFFFu);
-  EXPECT_TRUE(matchesGolden("blend_alpha_over_picture", frame, kWidth, kHeight));
+  EXPECT_TRUE(matchesGolden("blend_alpha_over_picture", d.present(), kWidth, kHeight));
 }
 
 TEST(D3d8Blend, ReverseSubtractDarkens) {
@@ -302,14 +256,9 @@ TEST(D3d8Blend, ReverseSubtractDarkens) {
   d.drawScreen(screenQuad(0, 0, 640, 480, 0.5f, 0xFFFFFFFF));
   blendWith(d, D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_REVSUBTRACT);
   d->SetTexture(0, white);
-  d.drawScreen(screenQuad(320, 0, 640, 480, 0.5f, 0x64646464));  // frame loses 100 per channel
-  const auto& frame = d.present();
-  EXPECT_EQ(at(frame, 405, 40) & 0xFFFFFF, 0x1C1C1Cu);  // 0x80 - 0x64
-  EXPECT_EQ(at(frame, 40, 40) & 0xFFFFFF, 0x808080u);
-  bool sawClamp = false;
-  for (int x = 320; x < 640; ++x) sawClamp |= (at(frame, x, 100) & 0xFF) == 0;  // 0x60 - 0x64 clamps at 0
-  EXPECT_TRUE(sawClamp);
-  EXPECT_TRUE(matchesGolden("blend_revsubtract", frame, kWidth, kHeight));
+  // The right half loses 100 per channel; 0x60 - 0x64 clamps at 0.
+  d.drawScreen(screenQuad(320, 0, 640, 480, 0.5f, 0x64646464));
+  EXPECT_TRUE(matchesGolden("blend_revsubtract", d.present(), kWidth, kHeight));
 }
 
 // Factor pairs without a fast path take the per-channel blend, where each
@@ -344,14 +293,6 @@ TEST(D3d8Blend, GenericFactorsWeighTheirOwnSide) {
   }
 }
 
-TEST(D3d8Blend, ModulateRoundsToNearest) {
-  for (std::uint32_t a = 0; a < 256; ++a) {
-    for (std::uint32_t b = 0; b < 256; ++b) {
-      ASSERT_EQ(mulDiv255(a, b), static_cast<std::uint32_t>(std::lround(a * b / 255.0)));
-    }
-  }
-}
-
 // --- sampling ----------------------------------------------------------------
 
 TEST(D3d8Sampling, TextureCoordinatesBeyondOneWrap) {
@@ -363,28 +304,9 @@ TEST(D3d8Sampling, TextureCoordinatesBeyondOneWrap) {
     return x < 2 ? (y < 2 ? 0xFFFF0000u : 0xFF00FF00u) : (y < 2 ? 0xFF0000FFu : 0xFFFFFF00u);
   });
   d->SetTexture(0, tex);
+  // u runs -1..2 over 640 columns and v 0..3 down: three repeats each way.
   d.drawScreen(screenQuad(-0.5f, -0.5f, 639.5f, 479.5f, 0.5f, 0xFFFFFFFF, -1, 0, 2, 3));
-  const auto& frame = d.present();
-  // u runs -1..2 over 640 columns: three repeats across, three down.
-  EXPECT_EQ(at(frame, 10, 10) & 0xFFFFFF, 0xFF0000u);
-  EXPECT_EQ(at(frame, 213 + 10, 160 + 10) & 0xFFFFFF, 0xFF0000u);
-  EXPECT_EQ(at(frame, 213 + 150, 160 + 100) & 0xFFFFFF, 0xFFFF00u);
-  EXPECT_EQ(at(frame, 639, 479) & 0xFFFFFF, 0xFFFF00u);
-  EXPECT_TRUE(matchesGolden("texcoord_wrap", frame, kWidth, kHeight));
-}
-
-TEST(D3d8Sampling, LinearFilterAtColumnZeroBlendsWithWrappedLastTexel) {
-  TestDevice d;
-  beginBlack(d);
-  overlayStates(d);
-  IDirect3DTexture8* tex = d.texture(2, 1, [](UINT x, UINT) { return x == 0 ? 0xFF000000u : 0xFFFEFEFEu; });
-  d->SetTexture(0, tex);
-  d.drawScreen(screenQuad(0, 0, 640, 480, 0.5f, 0xFFFFFFFF, 0, 0, 0.99f, 0.99f));
-  const auto& frame = d.present();
-  // u = 0 at column 0: half of texel 0 and half of the wrapped texel 1.
-  EXPECT_EQ(at(frame, 0, 10) & 0xFF, 0x7Fu);
-  // Column 320: u = 0.495, 0.49 of the way from texel 0 to texel 1.
-  EXPECT_NEAR(static_cast<int>(at(frame, 320, 10) & 0xFF), 124, 1);
+  EXPECT_TRUE(matchesGolden("texcoord_wrap", d.present(), kWidth, kHeight));
 }
 
 // With nothing bound, stage 0 passes the diffuse colour and its alpha on.
@@ -401,27 +323,6 @@ TEST(D3d8Sampling, NoTextureTakesColourAndAlphaFromDiffuse) {
   EXPECT_EQ(at(frame, 50, 50) & 0xFFFFFF, 0x1A334Du);
   EXPECT_EQ(at(frame, 150, 50) & 0xFFFFFF, 0u);
   EXPECT_EQ(at(frame, 250, 50), 0x40336699u);
-}
-
-TEST(D3d8Sampling, TextureCoordinatesAndColoursArePerspectiveCorrect) {
-  TestDevice d;
-  beginBlack(d);
-  overlayStates(d);
-  filter(d, D3DTEXF_POINT);
-  // Red ramps with u; the diffuse colour's blue ramps from 0 to 255.
-  d->SetTexture(0, d.texture(256, 1, [](UINT x, UINT) { return 0xFF00FFFFu | (x << 16); }));
-  // Left edge at w = 1, right edge at w = 4, both spanning the screen.
-  const std::vector<PretransformedVertex> quad = {{-0.5f, -0.5f, 0.5f, 1.0f, 0xFFFF0000, 0, 0},
-                                          {639.5f, -0.5f, 0.5f, 0.25f, 0xFFFF00FF, 1, 0},
-                                          {-0.5f, 479.5f, 0.5f, 1.0f, 0xFFFF0000, 0, 1},
-                                          {639.5f, 479.5f, 0.5f, 0.25f, 0xFFFF00FF, 1, 1}};
-  d.drawScreen(quad);
-  const auto& frame = d.present();
-  // Halfway across the screen: u = (0.5 * 0.25) / (0.5 * 1 + 0.5 * 0.25) = 0.2,
-  // where straight screen-space interpolation would give 0.5.
-  const std::uint32_t middle = at(frame, 320, 240);
-  EXPECT_NEAR(static_cast<int>((middle >> 16) & 255), 51, 1);  // floor(0.2 * 256)
-  EXPECT_NEAR(static_cast<int>(middle & 255), 51, 1);          // 0.2 * 255, also weighted by 1/w
 }
 
 // --- vertex stage --------------------------------------------------------------
@@ -443,9 +344,7 @@ TEST(D3d8Lighting, DirectionalLightOnScaledWorldWithShortNormals) {
   // like unit normals after the 0.02 scale.
   sphere(75.0f, 0.02f, 24, 32, &vertices, &indices);
   d.drawMesh(vertices, indices);
-  const auto& frame = d.present();
-  EXPECT_NE(at(frame, 320, 240) & 0xFFFFFF, 0u);
-  EXPECT_TRUE(matchesGolden("lit_textured_sphere", frame, kWidth, kHeight));
+  EXPECT_TRUE(matchesGolden("lit_textured_sphere", d.present(), kWidth, kHeight));
 }
 
 TEST(D3d8Lighting, UnscaledNormalsScaleDiffuseAndAreNotRenormalised) {
@@ -503,11 +402,7 @@ TEST(D3d8Clipping, MeshCrossingTheNearPlane) {
   d.drawMesh(wall, {0, 2, 1, 1, 2, 3});
   // A triangle wholly behind the eye draws nothing.
   d.drawMesh({{-1, 1, -10, 0, 0, 0, 0, 0}, {1, 1, -10, 0, 0, 0, 0, 0}, {0, 2, -10, 0, 0, 0, 0, 0}}, {0, 1, 2});
-  const auto& frame = d.present();
-  // The floor reaches the bottom corners of the screen (it passes under the eye).
-  EXPECT_NE(at(frame, 0, 479) & 0xFFFFFF, 0u);
-  EXPECT_NE(at(frame, 639, 479) & 0xFFFFFF, 0u);
-  EXPECT_TRUE(matchesGolden("near_plane_crossing", frame, kWidth, kHeight));
+  EXPECT_TRUE(matchesGolden("near_plane_crossing", d.present(), kWidth, kHeight));
 }
 
 // --- fast paths ------------------------------------------------------------------
@@ -604,7 +499,7 @@ TEST(D3d8FastPaths, TexturedMeshesMatchThePixelByPixelPath) {
       d.drawMesh(vertices, indices);
       d.drawMesh(vertices, indices);  // again, over its own depth where it was written
     });
-    EXPECT_GT(countNot(frame, 0), 50000);
+    EXPECT_GT(std::count_if(frame.begin(), frame.end(), [](std::uint32_t p) { return (p & 0xFFFFFF) != 0; }), 50000);
   }
 }
 

@@ -126,6 +126,11 @@ std::vector<PretransformedVertex> screenQuad(float x0, float y0, float x1, float
           {x1, y1, z, 1.0f, colour, u1, v1}};
 }
 
+std::vector<PretransformedVertex> screenTriangle(float x0, float y0, float x1, float y1, float x2, float y2,
+                                                 DWORD colour) {
+  return {{x0, y0, 0.5f, 1, colour, 0, 0}, {x1, y1, 0.5f, 1, colour, 0, 0}, {x2, y2, 0.5f, 1, colour, 0, 0}};
+}
+
 D3DMATRIX scaling(float s) {
   D3DMATRIX m;
   return *mat4Scaling(&m, s, s, s);

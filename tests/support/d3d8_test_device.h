@@ -71,6 +71,10 @@ class TestDevice {
 std::vector<PretransformedVertex> screenQuad(float x0, float y0, float x1, float y1, float z, DWORD colour,
                                              float u0 = 0, float v0 = 0, float u1 = 1, float v1 = 1);
 
+// One triangle in `colour`, its corners in the order given.
+std::vector<PretransformedVertex> screenTriangle(float x0, float y0, float x1, float y1, float x2, float y2,
+                                                 DWORD colour);
+
 D3DMATRIX scaling(float s);
 D3DMATRIX perspectiveLH(float fovy, float aspect, float zn, float zf);
 D3DMATRIX lookAtLH(const D3DVECTOR& eye, const D3DVECTOR& at, const D3DVECTOR& up);
