@@ -558,25 +558,14 @@ TEST(D3d8Queue, TextureChangesAfterADrawAndClearsKeepTheCallOrder) {
 
   // The texture is refilled (green) through a system copy: the draw above
   // still shows red, the one below green.
-  auto plain = [&d](std::uint32_t colour) {
-    IDirect3DTexture8* texture = nullptr;
-    D3DLOCKED_RECT locked{};
-    if (FAILED(d->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &texture))) return texture;
-    texture->LockRect(0, &locked, nullptr, 0);
-    for (int y = 0; y < 4; ++y) {
-      std::fill_n(reinterpret_cast<std::uint32_t*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch), 4, colour);
-    }
-    texture->UnlockRect(0);
-    return texture;
-  };
-  IDirect3DTexture8* system = plain(0xFF00FF00u);
+  IDirect3DTexture8* system = d.systemTexture(4, 4, [](UINT, UINT) { return 0xFF00FF00u; });
   ASSERT_NE(system, nullptr);
   ASSERT_EQ(d->UpdateTexture(system, shared), D3D_OK);
   system->Release();
   d.drawScreen(screenQuad(0, 160, 640, 320, 0.5f, 0xFFFFFFFF));
 
   // A texture released right after its draw: the draw keeps its texels.
-  IDirect3DTexture8* transient = plain(0xFF0000FFu);
+  IDirect3DTexture8* transient = d.systemTexture(4, 4, [](UINT, UINT) { return 0xFF0000FFu; });
   ASSERT_NE(transient, nullptr);
   d->SetTexture(0, transient);
   d.drawScreen(screenQuad(0, 320, 640, 480, 0.5f, 0xFFFFFFFF));

@@ -49,6 +49,8 @@ class TestDevice {
   IDirect3DIndexBuffer8* indexBuffer(const std::vector<std::uint16_t>& indices);
   // A DEFAULT-pool A8R8G8B8 texture filled through a SYSTEMMEM copy.
   IDirect3DTexture8* texture(UINT width, UINT height, const std::function<std::uint32_t(UINT, UINT)>& texel);
+  // The SYSTEMMEM copy alone; not owned: the caller releases it.
+  IDirect3DTexture8* systemTexture(UINT width, UINT height, const std::function<std::uint32_t(UINT, UINT)>& texel);
 
   // Draws pre-transformed vertices as a strip (or list) from a fresh buffer.
   void drawScreen(const std::vector<PretransformedVertex>& vertices, D3DPRIMITIVETYPE type = D3DPT_TRIANGLESTRIP);
