@@ -516,14 +516,12 @@ TEST(D3d8Coverage, RandomMeshOfSharedEdgesCoversEachPixelOnce) {
       grid.push_back({x, y, 0.5f, 0.5f + 0.5f * static_cast<float>(i) / kColumns, 0x01010101, 0, 0});
     }
   }
+  const auto corner = [&grid](int i, int j) { return grid[j * (kColumns + 1) + i]; };
   std::vector<PretransformedVertex> triangles;
   for (int j = 0; j < kRows; ++j) {
     for (int i = 0; i < kColumns; ++i) {
-      const PretransformedVertex& a = grid[j * (kColumns + 1) + i];
-      const PretransformedVertex& b = grid[j * (kColumns + 1) + i + 1];
-      const PretransformedVertex& c = grid[(j + 1) * (kColumns + 1) + i];
-      const PretransformedVertex& e = grid[(j + 1) * (kColumns + 1) + i + 1];
-      triangles.insert(triangles.end(), {a, b, c, b, e, c});
+      triangles.insert(triangles.end(), {corner(i, j), corner(i + 1, j), corner(i, j + 1), corner(i + 1, j),
+                                         corner(i + 1, j + 1), corner(i, j + 1)});
     }
   }
   d.drawScreen(triangles, D3DPT_TRIANGLELIST);
