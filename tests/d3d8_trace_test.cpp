@@ -43,7 +43,7 @@ TEST(D3d8Trace, CallsAreWrittenWithNamedArgumentsAndTheirFailures) {
 }
 
 // Frame calls through the switch are read in the device set-up's tests.
-TEST(D3d8Trace, ProcessWideSwitchTracesTheCreatedDevice) {
+TEST(D3d8Trace, ProcessWideSwitchTracesTheCreatedDeviceAndReportsAFullDisk) {
   resetSoftwareDeviceConfig();
   const std::string path = std::string(GLASS_BINARY_DIR) + "/d3d8_trace_test.trace";
   ASSERT_TRUE(enableDeviceTrace(path));
@@ -64,6 +64,14 @@ TEST(D3d8Trace, ProcessWideSwitchTracesTheCreatedDevice) {
   EXPECT_EQ(lines, expected);
   std::remove(path.c_str());
   EXPECT_FALSE(enableDeviceTrace(std::string(GLASS_BINARY_DIR) + "/no/such/dir/trace"));
+
+  // A full disk is reported when the trace ends.
+  ASSERT_TRUE(enableDeviceTrace("/dev/full"));
+  for (int i = 0; i < 1000; ++i) writeDeviceTrace("IDirect3DDevice8::Present(NULL, NULL, NULL, NULL)");
+  std::string error;
+  EXPECT_FALSE(disableDeviceTrace(&error));
+  EXPECT_EQ(error, "No space left on device");
+  EXPECT_TRUE(disableDeviceTrace(&error)) << "nothing left open";
 }
 
 // (Known names are read in the scenes' call sequences.)
@@ -73,13 +81,4 @@ TEST(D3d8Trace, UnknownValuesFallBackToNumbers) {
   EXPECT_EQ(textureStageValueName(D3DTSS_COLORARG1, D3DTA_TEXTURE | D3DTA_COMPLEMENT), "D3DTA_TEXTURE|D3DTA_COMPLEMENT");
   EXPECT_EQ(formatName(12345), "12345");
   EXPECT_EQ(resultName(static_cast<HRESULT>(0x80001234u)), "0x80001234");
-}
-
-TEST(D3d8Trace, AFullDiskIsReportedWhenTheTraceEnds) {
-  ASSERT_TRUE(enableDeviceTrace("/dev/full"));
-  for (int i = 0; i < 1000; ++i) writeDeviceTrace("IDirect3DDevice8::Present(NULL, NULL, NULL, NULL)");
-  std::string error;
-  EXPECT_FALSE(disableDeviceTrace(&error));
-  EXPECT_EQ(error, "No space left on device");
-  EXPECT_TRUE(disableDeviceTrace(&error)) << "nothing left open";
 }

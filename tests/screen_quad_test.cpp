@@ -39,51 +39,35 @@ TEST(ScreenQuadBuffer, FilledOnceFromTheTemplateAndNothingDrawnWithoutIt) {
   EXPECT_EQ(screenQuadBuffer, nullptr);
 }
 
-class ScreenQuadOnSoftwareDevice : public ::testing::Test {
- protected:
-  static constexpr DWORD kClearColour = 0x0000FF00;
-
-  void SetUp() override {
-    ASSERT_TRUE(d.ok());
-    d.install();
-    ASSERT_EQ(createScreenQuad(), D3D_OK);
-  }
-  void TearDown() override { releaseScreenQuad(); }
-
-  // One frame with the callers' usual overlay states around `draw`.
-  const std::vector<std::uint32_t>& frame(void (*draw)()) {
-    d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
+// With the callers' usual overlay states, a level quad covers every pixel
+// once in the level's low byte, a shifted one the rows that lie on screen.
+TEST(ScreenQuadOnSoftwareDevice, ShiftedQuadCoversWhatLiesOnScreen) {
+  TestDevice d;
+  d.install();
+  ASSERT_EQ(createScreenQuad(), D3D_OK);
+  // Rows [top, bottom) in colour `inside`, the rest in the green of the
+  // clear; alpha is not compared.
+  const auto expectRows = [&d](void (*draw)(), int top, int bottom, DWORD inside) {
+    d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x0000FF00, 1.0f, 0);
     d->BeginScene();
     cullNone();
     depthOff();
     blendOff();
     draw();
-    return d.present();
-  }
-
-  // Rows [top, bottom) of the frame in colour `inside`, the rest in
-  // `outside`; only red, green and blue are shown, so alpha is not compared.
-  static void expectRows(const std::vector<std::uint32_t>& pixels, int top, int bottom, DWORD inside,
-                         DWORD outside) {
-    ASSERT_EQ(pixels.size(), 640u * 480u);
+    const std::vector<std::uint32_t>& pixels = d.present();
     int wrong = 0;
     for (std::size_t i = 0; i < pixels.size(); ++i) {
       const int y = static_cast<int>(i / 640);
-      wrong += (pixels[i] & 0xFFFFFF) != (((y >= top && y < bottom) ? inside : outside) & 0xFFFFFF);
+      wrong += (pixels[i] & 0xFFFFFF) != ((y >= top && y < bottom) ? inside : 0x00FF00u);
     }
     EXPECT_EQ(wrong, 0) << "rows " << top << " to " << bottom;
-  }
-
-  TestDevice d;
-};
-
-TEST_F(ScreenQuadOnSoftwareDevice, ShiftedQuadCoversWhatLiesOnScreen) {
-  // A level quad covers every pixel once in the level's low byte.
-  expectRows(frame([] { drawScreenQuadLevel(128); }), 0, 480, 0x80808080, kClearColour);
-  expectRows(frame([] { drawScreenQuadLevel(300); }), 0, 480, 0x2C2C2C2C, kClearColour);
-  expectRows(frame([] { drawScreenQuadShifted(0.0f); }), 0, 480, 0xFFFFFFFF, kClearColour);
-  expectRows(frame([] { drawScreenQuadShifted(480.0f); }), 0, 0, 0xFFFFFFFF, kClearColour);
-  expectRows(frame([] { drawScreenQuadShifted(-240.0f); }), 0, 240, 0xFFFFFFFF, kClearColour);
+  };
+  expectRows([] { drawScreenQuadLevel(128); }, 0, 480, 0x808080);
+  expectRows([] { drawScreenQuadLevel(300); }, 0, 480, 0x2C2C2C);
+  expectRows([] { drawScreenQuadShifted(0.0f); }, 0, 480, 0xFFFFFF);
+  expectRows([] { drawScreenQuadShifted(480.0f); }, 0, 0, 0xFFFFFF);
+  expectRows([] { drawScreenQuadShifted(-240.0f); }, 0, 240, 0xFFFFFF);
+  releaseScreenQuad();
 }
 
 }  // namespace
