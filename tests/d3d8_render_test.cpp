@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/d3d8/spans_wide.h"
+#include "render/math3d.h"
 #include "support/d3d8_test_device.h"
 #include "support/png_compare.h"
 
@@ -482,10 +483,8 @@ TEST(D3d8FastPaths, TexturedMeshesMatchThePixelByPixelPath) {
       d->SetRenderState(D3DRS_ZENABLE, c.depth ? D3DZB_TRUE : D3DZB_FALSE);
       d->SetRenderState(D3DRS_ZWRITEENABLE, c.depthWrite ? TRUE : FALSE);
       if (c.source != 0) blendWith(d, c.source, c.destination, c.op);
-      D3DMATRIX shifted = scaling(1.0f);
-      shifted._41 = 0.9f;
-      shifted._42 = 0.3f;
-      shifted._43 = 0.4f;
+      D3DMATRIX shifted;
+      mat4Translation(&shifted, 0.9f, 0.3f, 0.4f);
       d->SetTransform(D3DTS_WORLD, &shifted);
       d.drawMesh(vertices, indices);
       d.drawMesh(vertices, indices);  // again, over its own depth where it was written

@@ -397,15 +397,14 @@ TEST(PresentStatsTest, MedianPercentileLateFramesAndEntryRates) {
   EXPECT_NEAR(summary.entries[1].perSecond(), 30.0, 1e-6);
 }
 
-TEST(ClockTest, VirtualClockDrivesBothTickReadsAndWraps) {
+// (The capture tests read both tick counts from a virtual clock.)
+TEST(ClockTest, VirtualClockWrapsAt32Bits) {
   VirtualClock clock(0xFFFFFFF0u);
   clock.install();
-  EXPECT_EQ(GetTickCount(), 0xFFFFFFF0u);
   clock.advance(0x20);
   EXPECT_EQ(GetTickCount(), 0x10u);
   EXPECT_EQ(timeGetTime(), 0x10u);
-  clock.set(1234);
-  EXPECT_EQ(timeGetTime(), 1234u);
+  setClockSource({});
 }
 
 }  // namespace
