@@ -89,7 +89,7 @@ TEST(D3d8Resources, LocksAndCopiesStayInsideTheResource) {
   EXPECT_EQ(d->CreateIndexBuffer(12, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &indices), D3DERR_INVALIDCALL);
 }
 
-TEST(D3d8Frame, ClearHonoursRectanglesViewportAndDepth) {
+TEST(D3d8Frame, ClearHonoursRectanglesViewportAndDepthAndPresentNeedsNoSink) {
   TestDevice d;
   SoftwareDevice* sw = software(d);
   ASSERT_NE(sw, nullptr);
@@ -107,6 +107,8 @@ TEST(D3d8Frame, ClearHonoursRectanglesViewportAndDepth) {
   EXPECT_EQ(d->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.5f, 0), D3DERR_INVALIDCALL);
   EXPECT_EQ(d->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
   EXPECT_EQ(d->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+  setFrameSink(nullptr);
+  EXPECT_EQ(d->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);  // no sink: nowhere to go, still fine
 }
 
 TEST(D3d8Draw, BadDrawsAreRefusedWithoutReadingOutsideBuffers) {
