@@ -36,10 +36,11 @@ class DeviceTest : public ::testing::Test {
   std::vector<std::string> trace;
 };
 
-TEST_F(DeviceTest, SetUpGivesTheStartingStates) {
+TEST_F(DeviceTest, SetUpGivesTheStartingStatesAndFramesClearToGreen) {
+  releaseDevice();  // nothing created yet: nothing to do
   ASSERT_EQ(setUpDevice(nullptr), D3D_OK);
-  ASSERT_NE(direct3D, nullptr);
-  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(countLines("IDirect3D8::CreateDevice"), 1);
+  EXPECT_EQ(countLines("IDirect3D8::CreateDevice(0, 1, window, 0x40)"), 1);
   // Set up: lighting off, depth on, clockwise culling; the rest keeps Direct3D's defaults.
   const std::pair<D3DRENDERSTATETYPE, DWORD> states[] = {
       {D3DRS_LIGHTING, FALSE},       {D3DRS_ZENABLE, D3DZB_TRUE},       {D3DRS_CULLMODE, D3DCULL_CW},
@@ -53,96 +54,71 @@ TEST_F(DeviceTest, SetUpGivesTheStartingStates) {
     device->GetTextureStageState(0, filter, &value);
     EXPECT_EQ(value, static_cast<DWORD>(D3DTEXF_LINEAR));
   }
-  EXPECT_EQ(countLines("IDirect3D8::CreateDevice(0, 1, window, 0x40)"), 1);
-  EXPECT_EQ(countLines("IDirect3D8::CreateDevice"), 1);
-}
 
-TEST_F(DeviceTest, HardwareVertexProcessingRefusedFallsBackToSoftware) {
-  softwareDeviceConfig().failCreateDevice = CreateDeviceFailure::kHardwareVertexProcessing;
-  EXPECT_EQ(setUpDevice(nullptr), D3D_OK);
-  ASSERT_NE(device, nullptr);
-  ASSERT_EQ(countLines("IDirect3D8::CreateDevice"), 2);
-  EXPECT_EQ(countLines("IDirect3D8::CreateDevice(0, 1, window, 0x40) -> D3DERR_NOTAVAILABLE"), 1);
-  EXPECT_EQ(countLines("IDirect3D8::CreateDevice(0, 1, window, 0x20)"), 1);
-  // The run proceeds identically: same starting states, frames work.
-  DWORD cull = 0;
-  device->GetRenderState(D3DRS_CULLMODE, &cull);
-  EXPECT_EQ(cull, static_cast<DWORD>(D3DCULL_CW));
-  EXPECT_EQ(beginFrame(), D3D_OK);
-  EXPECT_EQ(endFrame(), D3D_OK);
-}
-
-TEST_F(DeviceTest, BothCreationsFailingReturnsTheSecondResult) {
-  softwareDeviceConfig().failCreateDevice = CreateDeviceFailure::kAll;
-  softwareDeviceConfig().createDeviceResult = D3DERR_INVALIDDEVICE;
-  EXPECT_EQ(setUpDevice(nullptr), D3DERR_INVALIDDEVICE);
-  EXPECT_EQ(device, nullptr);
-  EXPECT_EQ(countLines("IDirect3D8::CreateDevice"), 2);
-}
-
-TEST_F(DeviceTest, DisplayModeFailureStopsBeforeCreation) {
-  softwareDeviceConfig().failGetAdapterDisplayMode = true;
-  softwareDeviceConfig().getAdapterDisplayModeResult = D3DERR_NOTAVAILABLE;
-  EXPECT_EQ(setUpDevice(nullptr), D3DERR_NOTAVAILABLE);
-  EXPECT_EQ(device, nullptr);
-  EXPECT_EQ(countLines("IDirect3D8::CreateDevice"), 0);
-}
-
-TEST_F(DeviceTest, NoDirect3DObjectIsAFailedSetUp) {
-  softwareDeviceConfig().failDirect3DCreate8 = true;
-  EXPECT_LT(setUpDevice(nullptr), 0);
-  EXPECT_EQ(direct3D, nullptr);
-  EXPECT_EQ(device, nullptr);
-  // The frame calls refuse rather than touch a missing device.
-  EXPECT_LT(beginFrame(), 0);
-  EXPECT_LT(endFrame(), 0);
-}
-
-TEST_F(DeviceTest, FrameWithoutDrawingIsGreen) {
-  ASSERT_EQ(setUpDevice(nullptr), D3D_OK);
   trace.clear();
   ASSERT_EQ(beginFrame(), D3D_OK);
   ASSERT_EQ(endFrame(), D3D_OK);
-  ASSERT_EQ(sink.frameCount(), 1);
   EXPECT_EQ(sink.pixels().at(0), 0x0000FF00u);  // every pixel: D3d8Coverage.FrameWithoutDrawingIsClearGreen
   const std::vector<std::string> expected = {
       "Clear(0, NULL, D3DCLEAR_TARGET|D3DCLEAR_ZBUFFER, 0x0000FF00, 1, 0)", "BeginScene()", "EndScene()",
       "Present(NULL, NULL, NULL, NULL)"};
   EXPECT_EQ(trace, expected);
-}
-
-TEST_F(DeviceTest, FailedClearSkipsBeginScene) {
-  ASSERT_EQ(setUpDevice(nullptr), D3D_OK);
-  softwareDeviceConfig().failClear = true;
-  softwareDeviceConfig().clearResult = D3DERR_DRIVERINTERNALERROR;
-  trace.clear();
-  EXPECT_EQ(beginFrame(), D3DERR_DRIVERINTERNALERROR);
-  EXPECT_EQ(countLines("BeginScene"), 0);
-  // No scene is open, so ending the frame fails at EndScene and presents nothing.
-  EXPECT_EQ(endFrame(), D3DERR_INVALIDCALL);
-  EXPECT_EQ(countLines("Present"), 0);
-  EXPECT_EQ(sink.frameCount(), 0);
-}
-
-TEST_F(DeviceTest, FailedPresentIsReported) {
-  ASSERT_EQ(setUpDevice(nullptr), D3D_OK);
-  ASSERT_EQ(beginFrame(), D3D_OK);
-  softwareDeviceConfig().failPresent = true;
-  EXPECT_EQ(endFrame(), D3DERR_DEVICELOST);
-  softwareDeviceConfig().failPresent = false;
-  ASSERT_EQ(beginFrame(), D3D_OK);
-  sink.setRefuse(true);  // the window went away
-  EXPECT_LT(endFrame(), 0);
-}
-
-TEST_F(DeviceTest, ReleaseTwiceDoesNothingTheSecondTime) {
-  releaseDevice();  // nothing created yet
-  ASSERT_EQ(setUpDevice(nullptr), D3D_OK);
   for (int time = 0; time < 2; ++time) {
     releaseDevice();
     EXPECT_EQ(device, nullptr);
     EXPECT_EQ(direct3D, nullptr);
   }
+}
+
+// A failed set-up step stops the set-up with its result, and the frame calls
+// then refuse rather than touch a missing device. Refused hardware vertex
+// processing falls back to software and the run goes on as usual.
+TEST_F(DeviceTest, SetUpStepsFailWithTheirResultOrFallBack) {
+  const struct {
+    bool noDirect3D, noDisplayMode;
+    CreateDeviceFailure creation;
+    HRESULT result;
+    int creations;
+  } cases[] = {
+      {true, false, CreateDeviceFailure::kNone, D3DERR_NOTAVAILABLE, 0},
+      {false, true, CreateDeviceFailure::kNone, D3DERR_WRONGTEXTUREFORMAT, 0},
+      {false, false, CreateDeviceFailure::kAll, D3DERR_INVALIDDEVICE, 2},
+      {false, false, CreateDeviceFailure::kHardwareVertexProcessing, D3D_OK, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.result);
+    TearDown();
+    trace.clear();
+    SetUp();
+    SoftwareDeviceConfig& config = softwareDeviceConfig();
+    config.failDirect3DCreate8 = c.noDirect3D;
+    config.failGetAdapterDisplayMode = c.noDisplayMode;
+    config.failCreateDevice = c.creation;
+    config.getAdapterDisplayModeResult = c.result;
+    if (c.result != D3D_OK) config.createDeviceResult = c.result;
+    EXPECT_EQ(setUpDevice(nullptr), c.result);
+    EXPECT_EQ(device != nullptr, c.result == D3D_OK);
+    EXPECT_EQ(countLines("IDirect3D8::CreateDevice"), c.creations);
+    EXPECT_EQ(countLines("IDirect3D8::CreateDevice(0, 1, window, 0x20)"), c.creations / 2);  // the software retry
+    EXPECT_EQ(beginFrame() == D3D_OK, c.result == D3D_OK);
+    EXPECT_EQ(endFrame() == D3D_OK, c.result == D3D_OK);
+  }
+}
+
+TEST_F(DeviceTest, FailedClearOrPresentIsReported) {
+  ASSERT_EQ(setUpDevice(nullptr), D3D_OK);
+  softwareDeviceConfig().failClear = true;
+  softwareDeviceConfig().clearResult = D3DERR_DRIVERINTERNALERROR;
+  trace.clear();
+  EXPECT_EQ(beginFrame(), D3DERR_DRIVERINTERNALERROR);
+  // No scene is open, so ending the frame fails at EndScene and presents nothing.
+  EXPECT_EQ(endFrame(), D3DERR_INVALIDCALL);
+  EXPECT_EQ(countLines("BeginScene"), 0);
+  EXPECT_EQ(countLines("Present"), 0);
+  softwareDeviceConfig().failClear = false;
+  ASSERT_EQ(beginFrame(), D3D_OK);
+  softwareDeviceConfig().failPresent = true;
+  EXPECT_EQ(endFrame(), D3DERR_DEVICELOST);
 }
 
 }  // namespace

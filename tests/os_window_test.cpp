@@ -1,5 +1,7 @@
-// The Win32 subset over SDL2: window classes and windows, the message queue,
-// SDL events turned into messages, message boxes and the clock.
+// The Win32 subset over SDL2: windows and their messages, SDL events turned
+// into messages, message boxes, the window's pictures and the clock. (The
+// queue's order, one message per pass and the quit message are read in the
+// shell's tests.)
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
@@ -77,101 +79,27 @@ class WindowTest : public testing::Test {
   }
 };
 
-TEST_F(WindowTest, ClassRegistrationChecksItsRecord) {
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = 48;  // the 32-bit Windows size is not this record's size here
-  windowClass.lpfnWndProc = recordingProcedure;
-  windowClass.lpszClassName = "TEST";
-  EXPECT_EQ(RegisterClassExA(&windowClass), 0);
-  windowClass.cbSize = sizeof(WNDCLASSEXA);
-  EXPECT_NE(RegisterClassExA(&windowClass), 0);
-  EXPECT_EQ(RegisterClassExA(&windowClass), 0) << "a class name is registered once";
-  EXPECT_EQ(CreateWindowExA(0, "OTHER", "x", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr), nullptr);
-}
-
-TEST_F(WindowTest, QueueIsFirstInFirstOutAndPeekCanLeaveTheMessage) {
-  HWND window = openWindow(true);
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(PostMessageA(window, WM_KEYDOWN, 'A', 0));
-  EXPECT_TRUE(PostMessageA(window, WM_KEYDOWN, 'B', 0));
-  PostQuitMessage(5);
-
-  MSG msg{};
-  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
-  EXPECT_EQ(msg.wParam, WPARAM{'A'});
-  ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
-  EXPECT_EQ(msg.wParam, WPARAM{'A'});
-  EXPECT_TRUE(DispatchMessageA(&msg) == 0);
-  ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
-  EXPECT_EQ(msg.wParam, WPARAM{'B'});
-  EXPECT_FALSE(GetMessageA(&msg, nullptr, 0, 0)) << "the quit message";
-  EXPECT_EQ(msg.message, WM_QUIT);
-  EXPECT_EQ(msg.wParam, WPARAM{5});
-  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
-  ASSERT_EQ(received.size(), 1u);
-  EXPECT_EQ(received[0], std::make_pair(WM_KEYDOWN, WPARAM{'A'}));
-}
-
-TEST_F(WindowTest, ClosingTheWindowEndsInTheQuitMessage) {
-  HWND window = openWindow(true);
-  PostMessageA(window, WM_KEYDOWN, 'A', 0);
-  PostMessageA(window, WM_CLOSE, 0, 0);
-  const std::vector<MSG> taken = drain();
-  // WM_CLOSE goes to the default handling, which destroys the window; with
-  // the last window gone the quit message follows.
-  ASSERT_EQ(taken.size(), 3u);
-  EXPECT_EQ(taken[1].message, WM_CLOSE);
-  EXPECT_EQ(taken[2].message, WM_QUIT);
-  EXPECT_EQ(taken[2].wParam, WPARAM{0});
-  EXPECT_EQ(received.back().first, WM_DESTROY);
-  EXPECT_FALSE(IsWindow(window));
-  EXPECT_FALSE(PostMessageA(window, WM_KEYDOWN, 'A', 0)) << "a destroyed window takes no messages";
-  EXPECT_TRUE(PostMessageA(window, WM_QUIT, 0, 0)) << "but a quit request still reaches the loop";
-  EXPECT_FALSE(DestroyWindow(window));
-}
-
-TEST_F(WindowTest, DestroyingDropsTheWindowsWaitingMessages) {
+// Destroying the window drops its waiting messages; with the last window
+// gone the quit message follows. (WM_CLOSE destroys it: the test below.)
+TEST_F(WindowTest, DestroyingTheWindowDropsItsMessagesAndEndsInTheQuitMessage) {
   HWND window = openWindow(true);
   PostMessageA(window, WM_KEYDOWN, 'A', 0);
   ASSERT_TRUE(DestroyWindow(window));
+  EXPECT_FALSE(DestroyWindow(window));
+  EXPECT_FALSE(PostMessageA(window, WM_KEYDOWN, 'A', 0)) << "a destroyed window takes no messages";
   const std::vector<MSG> taken = drain();
   ASSERT_EQ(taken.size(), 1u);
   EXPECT_EQ(taken[0].message, WM_QUIT);
-}
-
-TEST_F(WindowTest, SdlEventsBecomeWindowMessages) {
-  HWND window = openWindow(false);  // dummy video driver under ctest
-  ASSERT_TRUE(IsWindow(window));
-  drain();
-  received.clear();
-
-  SDL_Event key{};
-  key.type = SDL_KEYDOWN;
-  key.key.keysym.sym = SDLK_ESCAPE;
-  key.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
-  ASSERT_EQ(SDL_PushEvent(&key), 1);
-  key.key.keysym.sym = SDLK_q;
-  ASSERT_EQ(SDL_PushEvent(&key), 1);
-  SDL_Event motion{};
-  motion.type = SDL_MOUSEMOTION;
-  ASSERT_EQ(SDL_PushEvent(&motion), 1);
-
-  const std::vector<MSG> taken = drain();
-  ASSERT_EQ(taken.size(), 2u);
-  EXPECT_EQ(taken[0].message, WM_KEYDOWN);
-  EXPECT_EQ(taken[0].wParam, VK_ESCAPE);
-  EXPECT_EQ(taken[1].wParam, WPARAM{'Q'});
-  // Pointer movement is sent at once, not queued, as WM_SETCURSOR.
-  ASSERT_FALSE(received.empty());
-  EXPECT_EQ(received.front().first, WM_SETCURSOR);
+  EXPECT_EQ(received.back().first, WM_DESTROY);
+  EXPECT_TRUE(PostMessageA(window, WM_QUIT, 0, 0)) << "but a quit request still reaches the loop";
 }
 
 TEST_F(WindowTest, InterruptSignalClosesTheWindow) {
   HWND window = openWindow(false);
   drain();
-  // SDL turns SIGINT into its quit event; the window then closes and the
-  // loop gets its quit message. The present thread pumps SDL's events every
-  // few milliseconds.
+  // SDL turns SIGINT into its quit event; the window gets WM_CLOSE, whose
+  // default handling destroys it, and the loop gets its quit message. The
+  // present thread pumps SDL's events every few milliseconds.
   std::raise(SIGINT);
   std::vector<MSG> taken;
   for (int tries = 0; tries < 200 && (taken.empty() || taken.back().message != WM_QUIT); ++tries) {
@@ -182,23 +110,6 @@ TEST_F(WindowTest, InterruptSignalClosesTheWindow) {
   EXPECT_EQ(taken[0].message, WM_CLOSE);
   EXPECT_EQ(taken.back().message, WM_QUIT);
   EXPECT_FALSE(IsWindow(window));
-}
-
-TEST_F(WindowTest, FrameSinkShowsFramesUntilTheWindowIsGone) {
-  HWND window = openWindow(false);
-  std::vector<std::uint32_t> frame(1280 * 960, 0xFF336699u);
-  FrameSink* sink = windowFrameSink();
-  struct Case {
-    int width, height;
-    bool shown;
-  };
-  for (const Case c : {Case{640, 480, true}, Case{1280, 960, true}, Case{640, 480, true}, Case{320, 240, false},
-                       Case{700, 500, false}, Case{1280, 480, false}, Case{0, 0, false}}) {
-    EXPECT_EQ(sink->presentFrame(frame.data(), c.width, c.height, c.width * 4), c.shown) << c.width << "x" << c.height;
-  }
-  EXPECT_EQ(sink->fittingRenderScale(4), 1) << "a 640 x 480 window";
-  DestroyWindow(window);
-  EXPECT_FALSE(sink->presentFrame(frame.data(), 640, 480, 640 * 4));
 }
 
 TEST_F(WindowTest, MessageBoxesReachTheObserverInUtf8OrStandardError) {
@@ -231,9 +142,10 @@ void pushKey(SDL_Keycode key, Uint16 modifiers = KMOD_NONE) {
   ASSERT_EQ(SDL_PushEvent(&event), 1);
 }
 
-TEST_F(WindowTest, PlayerKeysActAtOnceAndNeverReachThePresentation) {
-  openWindow(false);
+TEST_F(WindowTest, SdlEventsBecomeMessagesButPlayerKeysActAtOnce) {
+  openWindow(false);  // dummy video driver under ctest
   drain();
+  received.clear();
   std::vector<bool> pauses;
   int mutes = 0;
   setPlayerHooks({[&pauses](bool paused) { pauses.push_back(paused); }, [&mutes] { ++mutes; }, {}});
@@ -250,6 +162,10 @@ TEST_F(WindowTest, PlayerKeysActAtOnceAndNeverReachThePresentation) {
   pushKey(SDLK_F11);
   pushKey(SDLK_RETURN, KMOD_LALT);
   pushKey(SDLK_SPACE);
+  pushKey(SDLK_ESCAPE);
+  SDL_Event motion{};
+  motion.type = SDL_MOUSEMOTION;
+  ASSERT_EQ(SDL_PushEvent(&motion), 1);
   for (const MSG& msg : drain()) taken.push_back(msg);
   EXPECT_FALSE(playbackPaused());
   EXPECT_EQ(pauses, (std::vector<bool>{true, false}));
@@ -258,9 +174,14 @@ TEST_F(WindowTest, PlayerKeysActAtOnceAndNeverReachThePresentation) {
   toggleFullscreen();
   EXPECT_TRUE(windowFullscreen());
 
-  ASSERT_EQ(taken.size(), 2u) << "only Q's press and release are messages";
+  ASSERT_EQ(taken.size(), 4u) << "only Q's and Escape's presses and releases are messages";
   EXPECT_EQ(taken[0].wParam, WPARAM{'Q'});
   EXPECT_EQ(taken[1].message, WM_KEYUP);
+  EXPECT_EQ(taken[2].message, WM_KEYDOWN);
+  EXPECT_EQ(taken[2].wParam, VK_ESCAPE);
+  // Pointer movement is sent at once, not queued, as WM_SETCURSOR.
+  ASSERT_FALSE(received.empty());
+  EXPECT_EQ(received.front().first, WM_SETCURSOR);
 }
 
 TEST_F(WindowTest, PauseFreezesTheClockAndItGoesOnFromThere) {
@@ -273,7 +194,7 @@ TEST_F(WindowTest, PauseFreezesTheClockAndItGoesOnFromThere) {
   EXPECT_LT(GetTickCount() - frozen, 20u) << "the time spent paused is not a long frame";
 }
 
-TEST_F(WindowTest, ScreenshotSavesTheFrameOnScreenAsPng) {
+TEST_F(WindowTest, FrameSinkShowsFramesUntilTheWindowIsGoneAndF12SavesTheOneOnScreen) {
   ScopedWorkingDirectory folder;
   HWND window = openWindow(false);
   WindowOptions options = windowOptions();
@@ -288,13 +209,21 @@ TEST_F(WindowTest, ScreenshotSavesTheFrameOnScreenAsPng) {
                   }});
   EXPECT_EQ(saveScreenshot(), "") << "nothing shown yet";
 
-  // Saved at the size rendered, not the window's.
   std::vector<std::uint32_t> frame(1280 * 960);
   for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8);
   FrameSink* sink = windowFrameSink();
-  ASSERT_TRUE(sink->presentFrame(frame.data(), 1280, 960, 1280 * 4));
-  ASSERT_TRUE(sink->presentFrame(frame.data(), 1280, 960, 1280 * 4)) << "the first is on screen once the second is taken";
+  struct Case {
+    int width, height;
+    bool shown;
+  };
+  // The last frame is on screen once the one after it is taken.
+  for (const Case c : {Case{640, 480, true}, Case{320, 240, false}, Case{700, 500, false}, Case{1280, 480, false},
+                       Case{0, 0, false}, Case{1280, 960, true}, Case{1280, 960, true}}) {
+    EXPECT_EQ(sink->presentFrame(frame.data(), c.width, c.height, c.width * 4), c.shown) << c.width << "x" << c.height;
+  }
+  EXPECT_EQ(sink->fittingRenderScale(4), 1) << "a 640 x 480 window";
 
+  // Saved at the size rendered, not the window's.
   const std::string path = saveScreenshot();
   ASSERT_FALSE(path.empty());
   EXPECT_EQ(std::filesystem::path(path).parent_path(), folder.path());
@@ -302,9 +231,9 @@ TEST_F(WindowTest, ScreenshotSavesTheFrameOnScreenAsPng) {
   int width = 0, height = 0;
   ASSERT_TRUE(readRgbPng(path, &read, &width, &height));
   EXPECT_EQ(width, 1280);
-  EXPECT_EQ(height, 960);
   EXPECT_EQ(read, frame);
   DestroyWindow(window);
+  EXPECT_FALSE(sink->presentFrame(frame.data(), 640, 480, 640 * 4));
 }
 
 TEST(ScreenshotNameTest, DatedAndNumberedWhenTaken) {
@@ -329,9 +258,7 @@ TEST(WindowFitTest, LargestWholeScaleThatFitsTheUsableDesktop) {
   const Case cases[] = {
       {0, 1366, 768, 1, false},    // 960 + decorations does not fit 768
       {0, 1280, 1024, 2, false},   // 960 + a title bar fits 1024
-      {0, 1920, 1080, 2, false},
       {0, 3840, 2160, 4, false},
-      {0, 5120, 2880, 5, false},
       {0, 600, 400, 1, false},     // never below 1
       {16, 1920, 1080, 2, true},   // a larger scale is capped
       {1, 1920, 1080, 1, false},   // a smaller one is kept
@@ -354,7 +281,6 @@ TEST(WindowFitTest, PictureKeepsFourToThreeWithBars) {
       {1280, 960, {0, 0, 1280, 960}},     // exact
       {1920, 1080, {240, 0, 1440, 1080}}, // bars left and right
       {1280, 1024, {0, 32, 1280, 960}},   // bars top and bottom
-      {1366, 768, {171, 0, 1024, 768}},
       {641, 480, {0, 0, 640, 480}},       // odd leftover: the picture starts at 0
       {0, 480, {0, 0, 0, 0}},
   };
@@ -375,7 +301,6 @@ TEST(WindowFitTest, RenderScaleIsTheLargestPictureTheDrawablePixelsAndTexturesHo
       {3840, 2160, 0, 0, 3, 3},      // the device's limit
       {3840, 2160, 2048, 2048, 8, 3},  // the renderer's
       {1279, 960, 0, 0, 8, 1},
-      {640, 480, 0, 0, 8, 1},
       {320, 200, 0, 0, 8, 1},        // smaller than the picture
       {0, 0, 0, 0, 8, 1},
   };
@@ -385,16 +310,21 @@ TEST(WindowFitTest, RenderScaleIsTheLargestPictureTheDrawablePixelsAndTexturesHo
   }
 }
 
-TEST(PictureScalerTest, WholeMultiplesRepeatPixelsOthersBlendAndBarsAreBlack) {
+// Red and green are noise, blue ramps from 0 to 255 across the picture.
+TEST(PictureScalerTest, WholeMultiplesRepeatPixelsHalvesAverageOthersBlendAndBarsAreBlack) {
   PictureScaler scaler;
   struct Case {
     int sourceWidth, sourceHeight, width, height;
   };
   for (const Case c : {Case{640, 480, 640, 480}, Case{640, 480, 1280, 960}, Case{640, 480, 1920, 1080},
-                       Case{640, 480, 1366, 768}, Case{640, 480, 800, 700}, Case{1280, 960, 1280, 960},
-                       Case{1280, 960, 2560, 1920}, Case{1280, 960, 1440, 1080}, Case{1280, 960, 640, 480}}) {
+                       Case{640, 480, 1366, 768}, Case{640, 480, 800, 700}, Case{1280, 960, 2560, 1920},
+                       Case{1280, 960, 1440, 1080}, Case{1280, 960, 640, 480}}) {
+    SCOPED_TRACE(testing::Message() << c.sourceWidth << "x" << c.sourceHeight << " into " << c.width << "x" << c.height);
     std::vector<std::uint32_t> frame(static_cast<std::size_t>(c.sourceWidth) * c.sourceHeight);
-    for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8);
+    for (std::size_t i = 0; i < frame.size(); ++i) {
+      frame[i] = 0xFF000000u | (static_cast<std::uint32_t>(i * 2654435761u) & 0xFFFF00u) |
+                 static_cast<std::uint32_t>(i % c.sourceWidth * 255 / (c.sourceWidth - 1));
+    }
     const int pitch = c.width * 4 + 12;  // rows need not be packed
     std::vector<std::uint32_t> target(static_cast<std::size_t>(pitch / 4) * c.height, 0x12345678u);
     const PictureRect rect = letterbox(c.width, c.height);
@@ -402,42 +332,32 @@ TEST(PictureScalerTest, WholeMultiplesRepeatPixelsOthersBlendAndBarsAreBlack) {
     const auto at = [&](int x, int y) { return target[static_cast<std::size_t>(y) * (pitch / 4) + x]; };
     const auto source = [&](int x, int y) { return frame[static_cast<std::size_t>(y) * c.sourceWidth + x]; };
     const bool whole = rect.width % c.sourceWidth == 0 && rect.height % c.sourceHeight == 0;
-    const int factor = rect.width / c.sourceWidth;
     const bool half = rect.width * 2 == c.sourceWidth;
+    const int factor = rect.width / c.sourceWidth;
     int mismatches = 0;
     for (int y = 0; y < c.height; ++y) {
       for (int x = 0; x < c.width; ++x) {
-        const bool inside = x >= rect.x && x < rect.x + rect.width && y >= rect.y && y < rect.y + rect.height;
-        const int px = x - rect.x;
-        const int py = y - rect.y;
-        if (!inside) {
+        const int px = x - rect.x, py = y - rect.y;
+        const std::uint32_t blue = at(x, y) & 0xFF;
+        if (px < 0 || px >= rect.width || py < 0 || py >= rect.height) {
           mismatches += at(x, y) != 0u;
         } else if (whole) {
           mismatches += at(x, y) != source(px / factor, py / factor);
         } else if (half) {
-          // Half the size: each pixel is the mean of its 2 x 2 block, to rounding.
+          // Each pixel is the mean of its 2 x 2 block, to rounding.
           for (int shift = 0; shift < 32; shift += 8) {
             int sum = 0;
             for (int k = 0; k < 4; ++k) sum += static_cast<int>(source(2 * px + k % 2, 2 * py + k / 2) >> shift & 0xFF);
             mismatches += std::abs(static_cast<int>(at(x, y) >> shift & 0xFF) * 4 - sum) > 6;
           }
+        } else {
+          // Blended: the ramp still runs from 0 to 255 and never falls.
+          mismatches += px > 0 ? blue < (at(x - 1, y) & 0xFF) : blue != 0;
+          mismatches += px == rect.width - 1 && blue != 255;
         }
       }
     }
-    EXPECT_EQ(mismatches, 0) << c.sourceWidth << "x" << c.sourceHeight << " into " << c.width << "x" << c.height;
-  }
-
-  // Bilinear: a flat picture stays flat, and a ramp across stays a ramp.
-  std::vector<std::uint32_t> frame(640 * 480);
-  for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = 0xFF000000u | static_cast<std::uint32_t>((i % 640) * 255 / 639);
-  std::vector<std::uint32_t> target(1920 * 1080);
-  const PictureRect rect = letterbox(1920, 1080);
-  scaler.scale(frame.data(), 640, 480, target.data(), 1920, 1080, 1920 * 4, rect);
-  for (int y : {0, 539, 1079}) {
-    const std::uint32_t* row = target.data() + static_cast<std::size_t>(y) * 1920;
-    EXPECT_EQ(row[rect.x], 0xFF000000u);
-    EXPECT_EQ(row[rect.x + rect.width - 1], 0xFF0000FFu);
-    for (int x = rect.x + 1; x < rect.x + rect.width; ++x) ASSERT_GE(row[x] & 0xFF, row[x - 1] & 0xFF) << x;
+    EXPECT_EQ(mismatches, 0);
   }
 }
 
@@ -458,20 +378,14 @@ TEST(PresentStatsTest, MedianPercentileLateFramesAndEntryRates) {
   EXPECT_NEAR(summary.entries[1].perSecond(), 30.0, 1e-6);
 }
 
-TEST(ClockTest, VirtualClockDrivesBothTickReadsAndWraps) {
+// (The capture tests read both tick counts from a virtual clock.)
+TEST(ClockTest, VirtualClockWrapsAt32Bits) {
   VirtualClock clock(0xFFFFFFF0u);
   clock.install();
-  EXPECT_EQ(GetTickCount(), 0xFFFFFFF0u);
   clock.advance(0x20);
   EXPECT_EQ(GetTickCount(), 0x10u);
   EXPECT_EQ(timeGetTime(), 0x10u);
-  clock.set(1234);
-  EXPECT_EQ(timeGetTime(), 1234u);
-
   setClockSource({});
-  const DWORD first = GetTickCount();
-  const DWORD second = GetTickCount();
-  EXPECT_LE(static_cast<std::int32_t>(first - second), 0) << "the system clock never runs backwards";
 }
 
 }  // namespace

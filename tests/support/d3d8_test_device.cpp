@@ -78,13 +78,10 @@ IDirect3DIndexBuffer8* TestDevice::indexBuffer(const std::vector<std::uint16_t>&
   return filled(created, buffer, indices.data(), bytes);
 }
 
-IDirect3DTexture8* TestDevice::texture(UINT width, UINT height,
-                                       const std::function<std::uint32_t(UINT, UINT)>& texel) {
+IDirect3DTexture8* TestDevice::systemTexture(UINT width, UINT height,
+                                             const std::function<std::uint32_t(UINT, UINT)>& texel) {
   IDirect3DTexture8* system = nullptr;
-  IDirect3DTexture8* target = nullptr;
-  device_->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &system);
-  device_->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target);
-  if (system == nullptr || target == nullptr) return nullptr;
+  if (FAILED(device_->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &system))) return nullptr;
   D3DLOCKED_RECT locked{};
   system->LockRect(0, &locked, nullptr, 0);
   for (UINT y = 0; y < height; ++y) {
@@ -92,6 +89,15 @@ IDirect3DTexture8* TestDevice::texture(UINT width, UINT height,
     for (UINT x = 0; x < width; ++x) row[x] = texel(x, y);
   }
   system->UnlockRect(0);
+  return system;
+}
+
+IDirect3DTexture8* TestDevice::texture(UINT width, UINT height,
+                                       const std::function<std::uint32_t(UINT, UINT)>& texel) {
+  IDirect3DTexture8* system = systemTexture(width, height, texel);
+  IDirect3DTexture8* target = nullptr;
+  device_->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target);
+  if (system == nullptr || target == nullptr) return nullptr;
   device_->UpdateTexture(system, target);
   system->Release();
   owned_.push_back(target);
@@ -124,6 +130,11 @@ std::vector<PretransformedVertex> screenQuad(float x0, float y0, float x1, float
           {x1, y0, z, 1.0f, colour, u1, v0},
           {x0, y1, z, 1.0f, colour, u0, v1},
           {x1, y1, z, 1.0f, colour, u1, v1}};
+}
+
+std::vector<PretransformedVertex> screenTriangle(float x0, float y0, float x1, float y1, float x2, float y2,
+                                                 DWORD colour) {
+  return {{x0, y0, 0.5f, 1, colour, 0, 0}, {x1, y1, 0.5f, 1, colour, 0, 0}, {x2, y2, 0.5f, 1, colour, 0, 0}};
 }
 
 D3DMATRIX scaling(float s) {

@@ -49,6 +49,8 @@ class TestDevice {
   IDirect3DIndexBuffer8* indexBuffer(const std::vector<std::uint16_t>& indices);
   // A DEFAULT-pool A8R8G8B8 texture filled through a SYSTEMMEM copy.
   IDirect3DTexture8* texture(UINT width, UINT height, const std::function<std::uint32_t(UINT, UINT)>& texel);
+  // The SYSTEMMEM copy alone; not owned: the caller releases it.
+  IDirect3DTexture8* systemTexture(UINT width, UINT height, const std::function<std::uint32_t(UINT, UINT)>& texel);
 
   // Draws pre-transformed vertices as a strip (or list) from a fresh buffer.
   void drawScreen(const std::vector<PretransformedVertex>& vertices, D3DPRIMITIVETYPE type = D3DPT_TRIANGLESTRIP);
@@ -70,6 +72,10 @@ class TestDevice {
 // A quad of two triangles from (x0, y0) to (x1, y1) as a clockwise strip.
 std::vector<PretransformedVertex> screenQuad(float x0, float y0, float x1, float y1, float z, DWORD colour,
                                              float u0 = 0, float v0 = 0, float u1 = 1, float v1 = 1);
+
+// One triangle in `colour`, its corners in the order given.
+std::vector<PretransformedVertex> screenTriangle(float x0, float y0, float x1, float y1, float x2, float y2,
+                                                 DWORD colour);
 
 D3DMATRIX scaling(float s);
 D3DMATRIX perspectiveLH(float fovy, float aspect, float zn, float zf);

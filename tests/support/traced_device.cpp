@@ -3,21 +3,14 @@
 #include "platform/d3d8/device_trace.h"
 #include "platform/d3d8/software_device.h"
 #include "render/device.h"
+#include "support/d3d8_test_device.h"
 
 ScopedTracedDevice::ScopedTracedDevice() {
   resetSoftwareDeviceConfig();
   previous_ = device;
   direct3D_ = Direct3DCreate8(D3D_SDK_VERSION);
   if (direct3D_ == nullptr) return;
-  D3DPRESENT_PARAMETERS parameters{};
-  parameters.BackBufferWidth = 640;
-  parameters.BackBufferHeight = 480;
-  parameters.BackBufferFormat = D3DFMT_A8R8G8B8;
-  parameters.BackBufferCount = 1;
-  parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  parameters.Windowed = TRUE;
-  parameters.EnableAutoDepthStencil = TRUE;
-  parameters.AutoDepthStencilFormat = D3DFMT_D16;
+  D3DPRESENT_PARAMETERS parameters = fullScreenParameters();
   if (FAILED(direct3D_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
                                      &parameters, &inner_))) {
     return;
