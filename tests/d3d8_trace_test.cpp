@@ -73,12 +73,3 @@ TEST(D3d8Trace, ProcessWideSwitchTracesTheCreatedDeviceAndReportsAFullDisk) {
   EXPECT_EQ(error, "No space left on device");
   EXPECT_TRUE(disableDeviceTrace(&error)) << "nothing left open";
 }
-
-// (Known names are read in the scenes' call sequences.)
-TEST(D3d8Trace, UnknownValuesFallBackToNumbers) {
-  EXPECT_EQ(renderStateName(999), "999");
-  EXPECT_EQ(renderStateValueName(D3DRS_CULLMODE, 77), "77");
-  EXPECT_EQ(textureStageValueName(D3DTSS_COLORARG1, D3DTA_TEXTURE | D3DTA_COMPLEMENT), "D3DTA_TEXTURE|D3DTA_COMPLEMENT");
-  EXPECT_EQ(formatName(12345), "12345");
-  EXPECT_EQ(resultName(static_cast<HRESULT>(0x80001234u)), "0x80001234");
-}

@@ -83,17 +83,10 @@ class TextureBuilding : public ::testing::Test {
   ScopedRecordingDevice fake;
 };
 
-TEST_F(TextureBuilding, StreamingTexturesFollowTheQuadInSizeOrderAndStopAtAFailure) {
-  ASSERT_EQ(createStreamingTextures(), 1);
-  EXPECT_EQ(fake->calls.front(), "CreateVertexBuffer 112 8 324 0");
-  EXPECT_EQ(callsNamed("CreateTexture"),
-            (std::vector<std::string>{"CreateTexture 128 128 1 0 21 2", "CreateTexture 128 128 1 0 21 0",
-                                      "CreateTexture 256 256 1 0 21 2", "CreateTexture 256 256 1 0 21 0",
-                                      "CreateTexture 512 512 1 0 21 2", "CreateTexture 512 512 1 0 21 0"}));
-  releaseBuiltTextures();
-
-  fake->calls.clear();
-  fake->failTextureNumber = fake->textureCreations + 3;  // entry 1's device texture
+// (Their sizes show in the streaming pairs' texels below, their order in the
+// scenes' call sequences.)
+TEST_F(TextureBuilding, StreamingTexturesStopAtAFailure) {
+  fake->failTextureNumber = 3;  // entry 1's device texture
   EXPECT_EQ(createStreamingTextures(), 0);
   EXPECT_EQ(callsNamed("CreateTexture").size(), 4u);
   EXPECT_EQ(streamingPairs[2].systemTexture, nullptr);
