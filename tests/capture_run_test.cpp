@@ -26,11 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// An audible module: `orders` patterns of `rows` rows, a note on row 0 of each.
-std::vector<std::uint8_t> audibleXm(int orders, int rows, int speed, int bpm) {
-  return makeTestXm({orders, rows, speed, bpm, 0, true});
-}
-
 // What the stand-in timeline saw on each frame.
 struct FrameSeen {
   float frameStep;
@@ -109,7 +104,7 @@ class CaptureRunTest : public ::testing::Test {
 
 TEST_F(CaptureRunTest, TimelineSeesTheVirtualClockAndThePresentationEndsIt) {
   // 6 patterns of 64 rows at 10 ms a row: position 5:17 after 3.37 s.
-  ASSERT_TRUE(writeBytes("track.xm", audibleXm(6, 64, 1, 250)));
+  ASSERT_TRUE(writeBytes("track.xm", makeTestXm({.audible = true})));
   MemoryOutput output;
   const CaptureRunResult result = run(output, 60);
 
@@ -131,7 +126,7 @@ TEST_F(CaptureRunTest, TimelineSeesTheVirtualClockAndThePresentationEndsIt) {
 TEST_F(CaptureRunTest, MusicPositionOfEachFrameIsThatOfTheOfflineOutputAtItsTime) {
   // 24 fps: 1837.5 samples a frame, rows of 10 ms: the position moves by
   // four or five rows a frame, and a drift of one sample would show.
-  ASSERT_TRUE(writeBytes("track.xm", audibleXm(6, 64, 1, 250)));
+  ASSERT_TRUE(writeBytes("track.xm", makeTestXm({.audible = true})));
   MemoryOutput output;
   run(output, 24);
   const std::vector<std::int32_t> expected = offlinePositions(24, framesSeen.size());
@@ -145,7 +140,7 @@ TEST_F(CaptureRunTest, ThePresentationQuitsOnTheFrameOfItsEndRow) {
   // frame j (sample 882j), and that frame is drawn with row j already
   // current. The frame drawn at the start of 5:17, the first row past the
   // presentation's end, is the last.
-  ASSERT_TRUE(writeBytes("track.xm", audibleXm(6, 64, 1, 125)));
+  ASSERT_TRUE(writeBytes("track.xm", makeTestXm({.bpm = 125, .audible = true})));
   MemoryOutput output;
   const CaptureRunResult result = run(output, 50);
   EXPECT_EQ(result.stop, CaptureStop::kNone) << result.note;
@@ -159,7 +154,7 @@ TEST_F(CaptureRunTest, ThePresentationQuitsOnTheFrameOfItsEndRow) {
 
 TEST_F(CaptureRunTest, TwoCapturesGiveIdenticalFramesAndSoundAsLongAsThePicture) {
   // One second at 30 fps into the folders "first" and "second".
-  ASSERT_TRUE(writeBytes("track.xm", audibleXm(6, 64, 1, 250)));
+  ASSERT_TRUE(writeBytes("track.xm", makeTestXm({.audible = true})));
   for (const char* folder : {"first", "second"}) {
     std::string error;
     std::unique_ptr<PngSequenceOutput> output = PngSequenceOutput::open(folder, error);
@@ -186,7 +181,7 @@ TEST_F(CaptureRunTest, TwoCapturesGiveIdenticalFramesAndSoundAsLongAsThePicture)
 TEST_F(CaptureRunTest, MusicThatEndsBeforeThePresentationEndsTheCapture) {
   // Two patterns of 16 rows at 20 ms a row: the song ends after 0.64 s,
   // long before 5:16, and would otherwise leave the presentation running.
-  ASSERT_TRUE(writeBytes("track.xm", audibleXm(2, 16, 1, 125)));
+  ASSERT_TRUE(writeBytes("track.xm", makeTestXm({.orders = 2, .rowsPerPattern = 16, .bpm = 125, .audible = true})));
   std::string error;
   std::unique_ptr<PngSequenceOutput> output = PngSequenceOutput::open("frames", error);
   ASSERT_TRUE(output) << error;
