@@ -25,12 +25,6 @@ void begin(TestDevice& d) {
   d->SetRenderState(D3DRS_ZENABLE, FALSE);
 }
 
-void additive(TestDevice& d) {
-  d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-}
-
 // Samples whose RGB is not black, and the bounding box of them.
 struct Covered {
   int count = 0, x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
@@ -56,7 +50,9 @@ Covered covered(const std::vector<std::uint32_t>& frame, int width) {
 // clockwise culling.
 void drawFinerGridScene(TestDevice& d) {
   begin(d);
-  additive(d);
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
   std::vector<PretransformedVertex> fan = {{160.25f, 120.25f, 0.5f, 1, 0xFF404040, 0, 0}};
   for (int i = 0; i <= 24; ++i) {
     const float angle = 2 * kPi * static_cast<float>(i) / 24;
@@ -94,24 +90,6 @@ void drawFinerGridScene(TestDevice& d) {
 }
 
 }  // namespace
-
-TEST(D3d8RenderScale, ScreenQuadCoversEverySampleOnceWhileTheDeviceLooks640x480) {
-  TestDevice d(kScale2);
-  ASSERT_TRUE(d.ok());
-  D3DDISPLAYMODE mode{};
-  D3DVIEWPORT8 viewport{};
-  d->GetDisplayMode(&mode);
-  d->GetViewport(&viewport);
-  EXPECT_EQ(mode.Width, 640u);
-  EXPECT_EQ(viewport.Height, 480u);
-  begin(d);
-  additive(d);
-  d.drawScreen(screenQuad(0, 0, 640, 480, 0.5f, 0x01010101));
-  const auto& frame = d.present();
-  ASSERT_EQ(d.frameWidth(), kWidth2);
-  ASSERT_EQ(frame.size(), static_cast<std::size_t>(kWidth2) * kHeight2);
-  for (std::uint32_t p : frame) ASSERT_EQ(p & 0xFFFFFF, 0x010101u);
-}
 
 TEST(D3d8RenderScale, FillRulesHoldOnTheFinerGrid) {
   // Corners in screen pixels; the samples each square covers at scale 2.
