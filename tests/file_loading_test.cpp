@@ -83,12 +83,8 @@ TEST_F(FileLoadingTest, CompleteSetFillsEverySlotWithExactBytes) {
     EXPECT_EQ(std::memcmp(buffer, bytes.data(), size), 0) << load.path;
   }
 
-  // The files loaded twice get two independent buffers of equal contents.
-  for (auto [first, second] : {std::pair{0, 12}, {1, 14}, {6, 13}}) {
-    EXPECT_NE(meshFiles[first], meshFiles[second]);
-    ASSERT_EQ(meshFileSizes[first], meshFileSizes[second]);
-    EXPECT_EQ(std::memcmp(meshFiles[first], meshFiles[second], meshFileSizes[first]), 0);
-  }
+  // The files loaded twice (both bytes for bytes above) get two buffers.
+  for (auto [first, second] : {std::pair{0, 12}, {1, 14}, {6, 13}}) EXPECT_NE(meshFiles[first], meshFiles[second]);
 }
 
 // Every way a file can lie about itself ends in one box naming the file and
