@@ -42,6 +42,7 @@ XmModule smallModule() {
   m.instruments = {sine()};
   m.patterns[0].at(0, 0, 4) = {49, 1, 0x50, 0x0C, 0x20};  // every field: stored unpacked
   m.patterns[0].at(5, 2, 4) = {61, 1, 0, 0, 0};           // note and instrument only
+  m.patterns[0].at(5, 1, 4) = {0, 0, 0, 0x08, 0x30};      // effect and parameter only
   m.patterns[1].at(7, 3, 4).note = kXmKeyOff;
   return m;
 }
@@ -64,6 +65,7 @@ TEST(XmWriter, LibopenmptReadsStructureAndCellsWithoutWarnings) {
   EXPECT_EQ(loaded.command(0, 0, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), 1);
   EXPECT_EQ(loaded.command(0, 0, 0, OPENMPT_MODULE_COMMAND_PARAMETER), 0x20);
   EXPECT_EQ(loaded.command(0, 5, 2, OPENMPT_MODULE_COMMAND_NOTE), 61 + 12);
+  EXPECT_EQ(loaded.command(0, 5, 1, OPENMPT_MODULE_COMMAND_PARAMETER), 0x30);
   EXPECT_EQ(loaded.command(0, 5, 3, OPENMPT_MODULE_COMMAND_NOTE), 0);
   EXPECT_EQ(loaded.command(0, 6, 2, OPENMPT_MODULE_COMMAND_NOTE), 0);
   EXPECT_NE(loaded.command(1, 7, 3, OPENMPT_MODULE_COMMAND_NOTE), 0);  // key off
