@@ -264,12 +264,13 @@ void VertexStage::drawTriangle(const ClipVertex& a, const ClipVertex& b, const C
     out.addTriangle(a.screen, b.screen, c.screen);
     return;
   }
-  const ClipVertex* input[3] = {&a, &b, &c};
 
   // Sutherland-Hodgman against each plane in turn.
   ClipVertex buffers[2][kMaxClipVertices];
   int count = 3;
-  for (int i = 0; i < 3; ++i) buffers[0][i] = *input[i];
+  buffers[0][0] = a;
+  buffers[0][1] = b;
+  buffers[0][2] = c;
   int current = 0;
   for (int plane = 0; plane < kPlaneCount && count >= 3; ++plane) {
     const ClipVertex* in = buffers[current];
