@@ -55,11 +55,17 @@ inline __m256i divide255x8(__m256i x) {
 }
 
 // Unpacking works within 128-bit halves: the low unpack holds pixels 0, 1,
-// 4, 5 and the high one 2, 3, 6, 7; the weights are spread the same way.
-inline void spreadWeights8(__m256i weights, __m256i* low, __m256i* high) {
-  constexpr int kPattern = _MM_SHUFFLE(2, 2, 0, 0);
-  *low = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(_mm256_unpacklo_epi32(weights, weights), kPattern), kPattern);
-  *high = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(_mm256_unpackhi_epi32(weights, weights), kPattern), kPattern);
+// 4, 5 and the high one 2, 3, 6, 7. Each pixel's weight is the low byte of
+// its coordinate, copied into its four 16-bit channel lanes by one byte
+// shuffle per half.
+inline void spreadWeights8(__m256i coordinates, __m256i* low, __m256i* high) {
+  constexpr char z = -128;  // a zero byte
+  const __m256i lowPattern = _mm256_setr_epi8(0, z, 0, z, 0, z, 0, z, 4, z, 4, z, 4, z, 4, z,  //
+                                              0, z, 0, z, 0, z, 0, z, 4, z, 4, z, 4, z, 4, z);
+  const __m256i highPattern = _mm256_setr_epi8(8, z, 8, z, 8, z, 8, z, 12, z, 12, z, 12, z, 12, z,  //
+                                               8, z, 8, z, 8, z, 8, z, 12, z, 12, z, 12, z, 12, z);
+  *low = _mm256_shuffle_epi8(coordinates, lowPattern);
+  *high = _mm256_shuffle_epi8(coordinates, highPattern);
 }
 
 // Texels at index and index + 1 for eight lanes: the left ones to *left,
@@ -86,10 +92,9 @@ inline __attribute__((always_inline)) void gatherPairs(const int* texels, __m256
 inline __attribute__((always_inline)) __m256i filterEight(const Setup& t, __m256i us, __m256i vs, __m256i t00,
                                                           __m256i t10, __m256i t01, __m256i t11) {
   const __m256i zero = _mm256_setzero_si256();
-  const __m256i low8 = _mm256_set1_epi32(255);
   __m256i fxLow, fxHigh, fyLow, fyHigh;
-  spreadWeights8(_mm256_and_si256(us, low8), &fxLow, &fxHigh);
-  spreadWeights8(_mm256_and_si256(vs, low8), &fyLow, &fyHigh);
+  spreadWeights8(us, &fxLow, &fxHigh);
+  spreadWeights8(vs, &fyLow, &fyHigh);
   const __m256i low =
       lerpChannels8(lerpChannels8(_mm256_unpacklo_epi8(t00, zero), _mm256_unpacklo_epi8(t10, zero), fxLow),
                     lerpChannels8(_mm256_unpacklo_epi8(t01, zero), _mm256_unpacklo_epi8(t11, zero), fxLow), fyLow);
