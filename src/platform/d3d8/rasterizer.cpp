@@ -7,6 +7,10 @@
 #include <bit>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // Structure: a triangle is snapped to 28.4 fixed point, its three edge
 // functions are kept as exact 64-bit integers, and each row's covered span
 // follows from them by exact integer stepping from row to row (edge_walk.h),
@@ -47,7 +51,35 @@ Plane makePlane(const double x[3], const double y[3], double inverseArea, double
   return p;
 }
 
+// std::llrint, without the library call: both round to nearest even under
+// the default rounding mode. Only called on values far inside 64 bits.
+std::int64_t roundToInt64(double value) {
+#if defined(__SSE2__) && defined(__x86_64__)
+  return _mm_cvtsd_si64(_mm_set_sd(value));
+#else
+  return std::llrint(value);
+#endif
+}
+
 bool isPowerOfTwo(int value) { return value > 0 && (value & (value - 1)) == 0; }
+
+// The texel area one pixel covers, in 1/256 texel units squared, at the
+// triangle's centre. Judged per screen pixel, so a finer render scale
+// filters the same way.
+double texelArea(const Setup& t, const double x[3], const double y[3], bool perspective, int scale) {
+  double area;
+  if (perspective) {
+    const double cx = (x[0] + x[1] + x[2]) / 3.0, cy = (y[0] + y[1] + y[2]) / 3.0;
+    const double wc = t.rhw.c + t.rhw.dx * cx + t.rhw.dy * cy;
+    const double uc = t.u.c + t.u.dx * cx + t.u.dy * cy, vc = t.v.c + t.v.dx * cx + t.v.dy * cy;
+    const double dudx = (t.u.dx - uc / wc * t.rhw.dx) / wc, dudy = (t.u.dy - uc / wc * t.rhw.dy) / wc;
+    const double dvdx = (t.v.dx - vc / wc * t.rhw.dx) / wc, dvdy = (t.v.dy - vc / wc * t.rhw.dy) / wc;
+    area = std::fabs(dudx * dvdy - dudy * dvdx);
+  } else {
+    area = std::fabs(t.u.dx * t.v.dy - t.u.dy * t.v.dx);
+  }
+  return area * (static_cast<double>(scale) * scale);
+}
 
 }  // namespace
 
@@ -62,8 +94,8 @@ void rasterizeTriangle(const RasterVertex& v0, const RasterVertex& v1, const Ras
   const double snap = 16.0 * state.scale;
   std::int64_t fx[3], fy[3];
   for (int i = 0; i < 3; ++i) {
-    fx[i] = std::llrint(static_cast<double>(vert[i]->x) * snap);
-    fy[i] = std::llrint(static_cast<double>(vert[i]->y) * snap);
+    fx[i] = roundToInt64(static_cast<double>(vert[i]->x) * snap);
+    fy[i] = roundToInt64(static_cast<double>(vert[i]->y) * snap);
   }
   std::int64_t area = (fx[1] - fx[0]) * (fy[2] - fy[0]) - (fx[2] - fx[0]) * (fy[1] - fy[0]);
   if (area == 0) return;
@@ -133,21 +165,13 @@ void rasterizeTriangle(const RasterVertex& v0, const RasterVertex& v1, const Ras
       t.v = plane(p0.v * sv - 128.0, p1.v * sv - 128.0, p2.v * sv - 128.0);
     }
     // Magnification or minification, judged once per triangle from the
-    // texel area one pixel covers (in 1/256 texel units, squared).
-    double texelArea;
-    if (perspective) {
-      const double cx = (x[0] + x[1] + x[2]) / 3.0, cy = (y[0] + y[1] + y[2]) / 3.0;
-      const double wc = t.rhw.c + t.rhw.dx * cx + t.rhw.dy * cy;
-      const double uc = t.u.c + t.u.dx * cx + t.u.dy * cy, vc = t.v.c + t.v.dx * cx + t.v.dy * cy;
-      const double dudx = (t.u.dx - uc / wc * t.rhw.dx) / wc, dudy = (t.u.dy - uc / wc * t.rhw.dy) / wc;
-      const double dvdx = (t.v.dx - vc / wc * t.rhw.dx) / wc, dvdy = (t.v.dy - vc / wc * t.rhw.dy) / wc;
-      texelArea = std::fabs(dudx * dvdy - dudy * dvdx);
+    // texel area one pixel covers (in 1/256 texel units, squared), when the
+    // two filters differ.
+    if (state.minLinear == state.magLinear) {
+      t.linear = state.minLinear;
     } else {
-      texelArea = std::fabs(t.u.dx * t.v.dy - t.u.dy * t.v.dx);
+      t.linear = texelArea(t, x, y, perspective, state.scale) > 65536.0 ? state.minLinear : state.magLinear;
     }
-    // Judged per screen pixel, so a finer render scale filters the same way.
-    texelArea *= static_cast<double>(state.scale) * state.scale;
-    t.linear = texelArea > 65536.0 ? state.minLinear : state.magLinear;
     t.wrapMaskU = isPowerOfTwo(state.texture.width) ? state.texture.width - 1 : -1;
     t.wrapMaskV = isPowerOfTwo(state.texture.height) ? state.texture.height - 1 : -1;
   }
