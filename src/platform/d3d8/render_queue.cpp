@@ -13,6 +13,9 @@ namespace {
 // takes another instead of idling while a costly one (the mesh) finishes.
 constexpr int kBandsPerThread = 3;
 constexpr int kMinBandRows = 8;
+// A long draw is published in parts of this many triangles, so the bands
+// start on it while the rest is still being transformed and recorded.
+constexpr std::size_t kTrianglesPerPart = 512;
 
 // Sets count elements from first to value, sixteen bytes per store where
 // the processor has SSE2 (std::fill stores one element at a time here).
@@ -84,6 +87,12 @@ void RenderQueue::addTriangle(const RasterVertex& a, const RasterVertex& b, cons
   if (threads_ == 1) {
     rasterizeTriangle(a, b, c, immediate_.state);
     return;
+  }
+  if (batches_[published_]->triangles.size() == kTrianglesPerPart) {
+    // Later parts keep the draw's state; the bands run them in order.
+    const PixelState state = batches_[published_]->state;
+    submit();
+    beginDraw(state);
   }
   Batch& batch = *batches_[published_];
   const int scale = batch.state.scale;

@@ -51,7 +51,8 @@ class RenderQueue {
 
   // Recording: a draw opens a batch with its pixel state, adds triangles and
   // submits it; returns the batch's number (1, 2, ...). Numbers grow for the
-  // queue's whole life.
+  // queue's whole life. A draw of many triangles is published in parts as
+  // it is recorded; its number is that of its last part.
   void beginDraw(const PixelState& state);
   void addTriangle(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c);
   std::uint64_t submitDraw();
