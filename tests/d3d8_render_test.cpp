@@ -109,22 +109,33 @@ void lightWith(TestDevice& d, D3DCOLORVALUE diffuse, D3DCOLORVALUE ambient, floa
   d->LightEnable(0, TRUE);
 }
 
-// Draws the same frame with the eight-pixel span routines, with the one-pixel
-// ones (an alpha test that always passes forces them) and with the
-// four-pixel ones only; all three must agree. Returns the frame.
+// Draws the same frame with the widest span routines this processor runs,
+// with the AVX2 ones where those are narrower, with the one-pixel ones (an
+// alpha test that always passes forces them) and with the four-pixel ones
+// only; all must agree. Returns the frame.
 std::vector<std::uint32_t> expectSameOnEveryPath(const std::function<void(TestDevice&)>& draw) {
-  std::vector<std::uint32_t> frames[3];
-  for (int path = 0; path < 3; ++path) {
-    raster::setWideSpansEnabled(path != 2);
+  struct Path {
+    const char* name;
+    raster::WideSpans widest;
+    bool alphaTest;
+  };
+  std::vector<Path> paths = {{"widest", raster::WideSpans::kAvx512, false},
+                             {"one-pixel", raster::WideSpans::kAvx512, true},
+                             {"four-pixel", raster::WideSpans::kNone, false}};
+  if (raster::wideSpans() == raster::WideSpans::kAvx512) paths.push_back({"AVX2", raster::WideSpans::kAvx2, false});
+  std::vector<std::vector<std::uint32_t>> frames;
+  for (const Path& path : paths) {
+    raster::limitWideSpans(path.widest);
     TestDevice d;
     beginBlack(d);
-    d->SetRenderState(D3DRS_ALPHATESTENABLE, path == 1 ? TRUE : FALSE);
+    d->SetRenderState(D3DRS_ALPHATESTENABLE, path.alphaTest ? TRUE : FALSE);
     draw(d);
-    frames[path] = d.present();
+    frames.push_back(d.present());
   }
-  raster::setWideSpansEnabled(true);
-  EXPECT_TRUE(frames[0] == frames[1]) << "one-pixel path, " << firstDifference(frames[0], frames[1]);
-  EXPECT_TRUE(frames[0] == frames[2]) << "four-pixel path, " << firstDifference(frames[0], frames[2]);
+  raster::limitWideSpans(raster::WideSpans::kAvx512);
+  for (std::size_t i = 1; i < paths.size(); ++i) {
+    EXPECT_TRUE(frames[0] == frames[i]) << paths[i].name << " path, " << firstDifference(frames[0], frames[i]);
+  }
   return frames[0];
 }
 

@@ -267,9 +267,13 @@ void drawOverlaySpan(const Setup& t, int y, int xStart, int xEnd) {
   const __m128i diffuse = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(t.flatColour | 0xFF000000u)), zero);
 
   int x = xStart;
-  if (wideSpansAvailable()) {
+  if (const WideSpans wide = wideSpans(); wide != WideSpans::kNone) {
     const int groups = (xEnd - xStart + 1) / 8;
-    overlayGroupsWide(t, row, x, groups, &fu, &fv, fdu, fdv, kBlend);
+    if (wide == WideSpans::kAvx512) {
+      avx512::overlayGroupsWide(t, row, x, groups, &fu, &fv, fdu, fdv, kBlend);
+    } else {
+      avx2::overlayGroupsWide(t, row, x, groups, &fu, &fv, fdu, fdv, kBlend);
+    }
     x += 8 * groups;
   }
   for (; x + 3 <= xEnd; x += 4) {
@@ -314,8 +318,9 @@ GLASS_INLINE __m128i toBytes(__m128 value) {  // clamp to 0..255 and round half 
   return _mm_cvttps_epi32(_mm_add_ps(value, _mm_set1_ps(0.5f)));
 }
 
-// kWide: the eight-pixel loop does the span (chosen once per triangle).
-template <bool kGouraud, bool kDepth, bool kBlend, bool kWide>
+// kWide: which eight-pixel loop does the span, if any (chosen once per
+// triangle).
+template <bool kGouraud, bool kDepth, bool kBlend, WideSpans kWide>
 void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
   const PixelState& s = *t.state;
   const double px = xStart;
@@ -325,8 +330,11 @@ void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
   const SpanStarts starts = {start(t.z), step(t.z), start(t.rhw), step(t.rhw), start(t.u), step(t.u),
                              start(t.v), step(t.v), start(t.r),   step(t.r),   start(t.g), step(t.g),
                              start(t.b), step(t.b)};
-  if constexpr (kWide) {
-    meshSpanWide<kGouraud, kDepth, kBlend>(t, y, xStart, xEnd, starts);
+  if constexpr (kWide == WideSpans::kAvx512) {
+    avx512::meshSpanWide<kGouraud, kDepth, kBlend>(t, y, xStart, xEnd, starts);
+    return;
+  } else if constexpr (kWide == WideSpans::kAvx2) {
+    avx2::meshSpanWide<kGouraud, kDepth, kBlend>(t, y, xStart, xEnd, starts);
     return;
   }
   const __m128 z0 = _mm_set1_ps(starts.z0), dz = _mm_set1_ps(starts.dz);
@@ -418,8 +426,11 @@ void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
 
 template <bool kGouraud, bool kDepth, bool kBlend>
 SpanFunction pickMeshSpan() {
-  if (wideSpansAvailable()) return &drawMeshSpan<kGouraud, kDepth, kBlend, true>;
-  return &drawMeshSpan<kGouraud, kDepth, kBlend, false>;
+  switch (wideSpans()) {
+    case WideSpans::kAvx512: return &drawMeshSpan<kGouraud, kDepth, kBlend, WideSpans::kAvx512>;
+    case WideSpans::kAvx2: return &drawMeshSpan<kGouraud, kDepth, kBlend, WideSpans::kAvx2>;
+    default: return &drawMeshSpan<kGouraud, kDepth, kBlend, WideSpans::kNone>;
+  }
 }
 
 template <bool kGouraud>

@@ -1,356 +1,46 @@
 #include "platform/d3d8/spans_wide.h"
 
-// Every kind of mesh span the rasterizer picks: Gouraud or not, depth test
-// or not, blending or not.
-#define GLASS_MESH_SPAN_KINDS                                                                  \
-  template void meshSpanWide<false, false, false>(const Setup&, int, int, int, const SpanStarts&); \
-  template void meshSpanWide<false, false, true>(const Setup&, int, int, int, const SpanStarts&);  \
-  template void meshSpanWide<false, true, false>(const Setup&, int, int, int, const SpanStarts&);  \
-  template void meshSpanWide<false, true, true>(const Setup&, int, int, int, const SpanStarts&);   \
-  template void meshSpanWide<true, false, false>(const Setup&, int, int, int, const SpanStarts&);  \
-  template void meshSpanWide<true, false, true>(const Setup&, int, int, int, const SpanStarts&);   \
-  template void meshSpanWide<true, true, false>(const Setup&, int, int, int, const SpanStarts&);   \
-  template void meshSpanWide<true, true, true>(const Setup&, int, int, int, const SpanStarts&);
+namespace raster {
+namespace {
 
+WideSpans supportedWideSpans() {
 #if defined(__x86_64__) || defined(__i386__)
-
-namespace raster {
-namespace {
-bool gWideEnabled = true;
-}  // namespace
-
-bool wideSpansAvailable() {
-  static const bool supported = __builtin_cpu_supports("avx2");
-  return supported && gWideEnabled;
-}
-
-void setWideSpansEnabled(bool enabled) { gWideEnabled = enabled; }
-
-}  // namespace raster
-
-// Everything below is compiled for AVX2 and only reached when the processor
-// has it. It uses no inline functions shared with other files, so no
-// AVX2 copy of them can stand in for the plain one elsewhere.
-#if defined(__clang__)
-#include <immintrin.h>
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#include <immintrin.h>
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+      __builtin_cpu_supports("avx512bw")) {
+    return WideSpans::kAvx512;
+  }
+  if (__builtin_cpu_supports("avx2")) return WideSpans::kAvx2;
 #endif
-
-namespace raster {
-namespace {
-
-inline __m256i lerpChannels8(__m256i p, __m256i q, __m256i f) {  // 16-bit lanes
-  const __m256i g = _mm256_sub_epi16(_mm256_set1_epi16(256), f);
-  const __m256i x =
-      _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(p, g), _mm256_mullo_epi16(q, f)), _mm256_set1_epi16(128));
-  return _mm256_srli_epi16(x, 8);
+  return WideSpans::kNone;
 }
 
-inline __m256i divide255x8(__m256i x) {
-  return _mm256_srli_epi16(_mm256_add_epi16(x, _mm256_srli_epi16(x, 8)), 8);
-}
-
-// Unpacking works within 128-bit halves: the low unpack holds pixels 0, 1,
-// 4, 5 and the high one 2, 3, 6, 7. Each pixel's weight is the low byte of
-// its coordinate, copied into its four 16-bit channel lanes by one byte
-// shuffle per half.
-inline void spreadWeights8(__m256i coordinates, __m256i* low, __m256i* high) {
-  constexpr char z = -128;  // a zero byte
-  const __m256i lowPattern = _mm256_setr_epi8(0, z, 0, z, 0, z, 0, z, 4, z, 4, z, 4, z, 4, z,  //
-                                              0, z, 0, z, 0, z, 0, z, 4, z, 4, z, 4, z, 4, z);
-  const __m256i highPattern = _mm256_setr_epi8(8, z, 8, z, 8, z, 8, z, 12, z, 12, z, 12, z, 12, z,  //
-                                               8, z, 8, z, 8, z, 8, z, 12, z, 12, z, 12, z, 12, z);
-  *low = _mm256_shuffle_epi8(coordinates, lowPattern);
-  *high = _mm256_shuffle_epi8(coordinates, highPattern);
-}
-
-// Texels at index and index + 1 for eight lanes: the left ones to *left,
-// the right ones to *right, both in lane order. Each pair is one 64-bit
-// load: on the processors this runs on, eight plain loads beat the
-// gather instructions. The pairs of pixels 0, 1, 4, 5 and of 2, 3, 6, 7
-// are put together so that one shuffle per output puts them back in order
-// within each 128-bit half.
-inline __attribute__((always_inline)) void gatherPairs(const int* texels, __m256i index, __m256i* left,
-                                                       __m256i* right) {
-  alignas(32) int at[8];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
-  auto pair = [texels](int i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(texels + i)); };
-  const __m256 a = _mm256_castsi256_ps(_mm256_set_m128i(_mm_unpacklo_epi64(pair(at[4]), pair(at[5])),
-                                                        _mm_unpacklo_epi64(pair(at[0]), pair(at[1]))));
-  const __m256 b = _mm256_castsi256_ps(_mm256_set_m128i(_mm_unpacklo_epi64(pair(at[6]), pair(at[7])),
-                                                        _mm_unpacklo_epi64(pair(at[2]), pair(at[3]))));
-  *left = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
-  *right = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
-}
-
-// Bilinear filtering of eight pixels' texels (top-left, top-right,
-// bottom-left, bottom-right); weights from the 1/256-texel coordinates.
-inline __attribute__((always_inline)) __m256i filterEight(const Setup& t, __m256i us, __m256i vs, __m256i t00,
-                                                          __m256i t10, __m256i t01, __m256i t11) {
-  const __m256i zero = _mm256_setzero_si256();
-  __m256i fxLow, fxHigh, fyLow, fyHigh;
-  spreadWeights8(us, &fxLow, &fxHigh);
-  spreadWeights8(vs, &fyLow, &fyHigh);
-  const __m256i low =
-      lerpChannels8(lerpChannels8(_mm256_unpacklo_epi8(t00, zero), _mm256_unpacklo_epi8(t10, zero), fxLow),
-                    lerpChannels8(_mm256_unpacklo_epi8(t01, zero), _mm256_unpacklo_epi8(t11, zero), fxLow), fyLow);
-  const __m256i high =
-      lerpChannels8(lerpChannels8(_mm256_unpackhi_epi8(t00, zero), _mm256_unpackhi_epi8(t10, zero), fxHigh),
-                    lerpChannels8(_mm256_unpackhi_epi8(t01, zero), _mm256_unpackhi_epi8(t11, zero), fxHigh), fyHigh);
-  return _mm256_or_si256(_mm256_packus_epi16(low, high),
-                         _mm256_set1_epi32(static_cast<int>(t.state->texture.alphaOr)));
-}
-
-inline __attribute__((always_inline)) __m256i sampleEight(const Setup& t, __m256i us, __m256i vs) {
-  const int* texels = reinterpret_cast<const int*>(t.state->texture.texels);
-  const __m256i one = _mm256_set1_epi32(1);
-  const __m256i maskU = _mm256_set1_epi32(t.wrapMaskU);
-  const __m256i maskV = _mm256_set1_epi32(t.wrapMaskV);
-  const __m128i shift = _mm_cvtsi32_si128(t.rowShift);
-  const __m256i iu = _mm256_srai_epi32(us, 8);
-  const __m256i iv = _mm256_srai_epi32(vs, 8);
-  const __m256i x0 = _mm256_and_si256(iu, maskU);
-  const __m256i x1 = _mm256_and_si256(_mm256_add_epi32(iu, one), maskU);
-  const __m256i y0 = _mm256_sll_epi32(_mm256_and_si256(iv, maskV), shift);
-  const __m256i y1 = _mm256_sll_epi32(_mm256_and_si256(_mm256_add_epi32(iv, one), maskV), shift);
-  __m256i t00, t10, t01, t11;
-  if (_mm256_testz_si256(_mm256_cmpeq_epi32(x0, maskU), _mm256_cmpeq_epi32(x0, maskU))) {
-    // No lane wraps between its left and right texel: fetch each pair as one
-    // 64-bit element (half the gathered elements), then split the pairs.
-    gatherPairs(texels, _mm256_add_epi32(y0, x0), &t00, &t10);
-    gatherPairs(texels, _mm256_add_epi32(y1, x0), &t01, &t11);
-  } else {
-    t00 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y0, x0), 4);
-    t10 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y0, x1), 4);
-    t01 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y1, x0), 4);
-    t11 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y1, x1), 4);
-  }
-  return filterEight(t, us, vs, t00, t10, t01, t11);
-}
-
-// ONE/ONE add, reverse subtract and subtract, or SRCALPHA/INVSRCALPHA, of
-// eight source pixels over eight destination pixels, as blendPixel does.
-inline __attribute__((always_inline)) __m256i blendEight(const Setup& t, __m256i colour, __m256i destination) {
-  const __m256i zero = _mm256_setzero_si256();
-  switch (t.blendMode) {
-    case BlendMode::kAdd: return _mm256_adds_epu8(colour, destination);
-    case BlendMode::kReverseSubtract: return _mm256_subs_epu8(destination, colour);
-    case BlendMode::kSubtract: return _mm256_subs_epu8(colour, destination);
-    default: {  // kAlpha: round((s * a + d * (255 - a)) / 255)
-      constexpr int kAlphaLane = _MM_SHUFFLE(3, 3, 3, 3);
-      const __m256i sLow = _mm256_unpacklo_epi8(colour, zero), sHigh = _mm256_unpackhi_epi8(colour, zero);
-      const __m256i aLow = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(sLow, kAlphaLane), kAlphaLane);
-      const __m256i aHigh = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(sHigh, kAlphaLane), kAlphaLane);
-      const __m256i full = _mm256_set1_epi16(255), half = _mm256_set1_epi16(128);
-      const __m256i mixLow = _mm256_add_epi16(
-          _mm256_add_epi16(_mm256_mullo_epi16(sLow, aLow),
-                           _mm256_mullo_epi16(_mm256_unpacklo_epi8(destination, zero), _mm256_sub_epi16(full, aLow))),
-          half);
-      const __m256i mixHigh = _mm256_add_epi16(
-          _mm256_add_epi16(_mm256_mullo_epi16(sHigh, aHigh),
-                           _mm256_mullo_epi16(_mm256_unpackhi_epi8(destination, zero), _mm256_sub_epi16(full, aHigh))),
-          half);
-      return _mm256_packus_epi16(divide255x8(mixLow), divide255x8(mixHigh));
-    }
-  }
-}
+WideSpans gLimit = WideSpans::kAvx512;
 
 }  // namespace
 
-void overlayGroupsWide(const Setup& t, std::uint32_t* row, int x, int groups, std::int32_t* fu, std::int32_t* fv,
-                       std::int32_t fdu, std::int32_t fdv, bool blend) {
-  const __m256i zero = _mm256_setzero_si256();
-  const bool modulate = t.flatColour != 0xFFFFFFFFu;
-  const __m256i diffuse =
-      _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(t.flatColour | 0xFF000000u)), zero);
-  const __m256i steps = _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0);
-  const __m256i stepU = _mm256_mullo_epi32(_mm256_set1_epi32(fdu), steps);
-  const __m256i stepV = _mm256_mullo_epi32(_mm256_set1_epi32(fdv), steps);
-  std::int32_t u = *fu, v = *fv;
-  // A row of the screen that stays on one row of texels (v constant) and
-  // moves right by at most a texel per pixel reads, for eight pixels, a few
-  // neighbouring texels: load them as one vector and pick with permutes
-  // instead of gathering, whenever those texels do not wrap.
-  const bool oneTexelRow = fdv == 0 && fdu >= 0 && fdu <= 65536;
-  const int* texels = reinterpret_cast<const int*>(t.state->texture.texels);
-  const int* row0 = texels + (((v >> 16) & t.wrapMaskV) << t.rowShift);
-  const int* row1 = texels + ((((v >> 16) + 1) & t.wrapMaskV) << t.rowShift);
-  for (int group = 0; group < groups; ++group, x += 8) {
-    const __m256i us = _mm256_srai_epi32(_mm256_add_epi32(_mm256_set1_epi32(u), stepU), 8);
-    const __m256i vs = _mm256_srai_epi32(_mm256_add_epi32(_mm256_set1_epi32(v), stepV), 8);
-    const int first = u >> 16, last = (u + 7 * fdu) >> 16;
-    __m256i colour;
-    if (oneTexelRow && last + 1 - first <= 7 && (first & t.wrapMaskU) + 7 <= t.wrapMaskU) {
-      const int base = first & t.wrapMaskU;
-      const __m256i left = _mm256_sub_epi32(_mm256_srai_epi32(us, 8), _mm256_set1_epi32(first));
-      const __m256i right = _mm256_add_epi32(left, _mm256_set1_epi32(1));
-      const __m256i top = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row0 + base));
-      const __m256i bottom = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row1 + base));
-      colour = filterEight(t, us, vs, _mm256_permutevar8x32_epi32(top, left), _mm256_permutevar8x32_epi32(top, right),
-                           _mm256_permutevar8x32_epi32(bottom, left), _mm256_permutevar8x32_epi32(bottom, right));
-    } else {
-      colour = sampleEight(t, us, vs);
-    }
-    u += 8 * fdu;
-    v += 8 * fdv;
-    if (modulate) {
-      const __m256i half = _mm256_set1_epi16(128);
-      const __m256i low =
-          divide255x8(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(colour, zero), diffuse), half));
-      const __m256i high =
-          divide255x8(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(colour, zero), diffuse), half));
-      colour = _mm256_packus_epi16(low, high);
-    }
-    __m256i* target = reinterpret_cast<__m256i*>(row + x);
-    if (blend) colour = blendEight(t, colour, _mm256_loadu_si256(target));
-    _mm256_storeu_si256(target, colour);
-  }
-  *fu = u;
-  *fv = v;
+WideSpans wideSpans() {
+  static const WideSpans supported = supportedWideSpans();
+  return std::min(supported, gLimit);
 }
 
-
-namespace {
-
-inline __m256i floorToInts8(__m256 value) {
-  const __m256 limit = _mm256_set1_ps(kTexCoordLimit);
-  value = _mm256_min_ps(_mm256_max_ps(value, _mm256_sub_ps(_mm256_setzero_ps(), limit)), limit);
-  const __m256i truncated = _mm256_cvttps_epi32(value);
-  return _mm256_add_epi32(truncated,
-                          _mm256_castps_si256(_mm256_cmp_ps(value, _mm256_cvtepi32_ps(truncated), _CMP_LT_OQ)));
-}
-
-inline __m256i toBytes8(__m256 value) {
-  value = _mm256_min_ps(_mm256_max_ps(value, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
-  return _mm256_cvttps_epi32(_mm256_add_ps(value, _mm256_set1_ps(0.5f)));
-}
-
-// Eight 32-bit values (0..65535) to eight 16-bit ones, in order.
-inline __m128i narrow16(__m256i values) {
-  const __m256i packed = _mm256_packus_epi32(values, _mm256_setzero_si256());
-  return _mm256_castsi256_si128(_mm256_permute4x64_epi64(packed, _MM_SHUFFLE(3, 1, 2, 0)));
-}
-
-}  // namespace
-
-template <bool kGouraud, bool kDepth, bool kBlend>
-void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts& st) {
-  const PixelState& s = *t.state;
-  std::uint32_t* colourRow = s.colour + static_cast<std::ptrdiff_t>(y) * s.pitch;
-  std::uint16_t* depthRow = s.depth + static_cast<std::ptrdiff_t>(y) * s.pitch;
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i bias = _mm256_set1_epi32(s.depthBias);
-  const __m256i opaqueAlpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
-  const __m256i flat = _mm256_set1_epi32(static_cast<int>(t.flatColour | 0xFF000000u));
-  const __m256i lanes = _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0);
-  const bool depthWrite = kDepth && s.depthWrite;
-  for (int x = xStart; x <= xEnd; x += 8) {
-    // Lanes past the span's end take part in the arithmetic; their pixels
-    // are written back unchanged, and only within the span's row.
-    const __m256i outside = _mm256_cmpgt_epi32(lanes, _mm256_set1_epi32(xEnd - x));
-    const __m256 index = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(x - xStart), lanes));
-    auto at = [&](float base, float delta) {
-      return _mm256_add_ps(_mm256_set1_ps(base), _mm256_mul_ps(_mm256_set1_ps(delta), index));
-    };
-    __m256i hidden = outside;
-    __m256i depth = zero;
-    __m128i storedDepth16 = _mm_setzero_si128();
-    if constexpr (kDepth) {
-      const __m256 z = _mm256_min_ps(_mm256_max_ps(at(st.z0, st.dz), _mm256_setzero_ps()), _mm256_set1_ps(65535.0f));
-      depth = _mm256_sub_epi32(_mm256_cvttps_epi32(_mm256_add_ps(z, _mm256_set1_ps(0.5f))), bias);
-      depth = _mm256_max_epi32(depth, zero);
-      if (x + 8 <= s.pitch) {
-        storedDepth16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depthRow + x));
-      } else {
-        alignas(16) std::uint16_t stored[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-        for (int i = 0; i <= xEnd - x; ++i) stored[i] = depthRow[x + i];
-        storedDepth16 = _mm_load_si128(reinterpret_cast<const __m128i*>(stored));
-      }
-      hidden = _mm256_or_si256(_mm256_cmpgt_epi32(depth, _mm256_cvtepu16_epi32(storedDepth16)), outside);
-    }
-    const int visible = ~_mm256_movemask_ps(_mm256_castsi256_ps(hidden)) & 0xFF;
-    if (kDepth && visible == 0) continue;
-
-    const __m256 oneOverRhw = _mm256_div_ps(_mm256_set1_ps(1.0f), at(st.w0, st.dw));
-    __m256i diffuse = flat;
-    if constexpr (kGouraud) {
-      diffuse = _mm256_or_si256(
-          _mm256_or_si256(_mm256_slli_epi32(toBytes8(_mm256_mul_ps(at(st.r0, st.dr), oneOverRhw)), 16),
-                          _mm256_slli_epi32(toBytes8(_mm256_mul_ps(at(st.g0, st.dg), oneOverRhw)), 8)),
-          _mm256_or_si256(toBytes8(_mm256_mul_ps(at(st.b0, st.db), oneOverRhw)), opaqueAlpha));
-    }
-    const __m256 texelOffset = _mm256_set1_ps(128.0f);
-    const __m256i us = floorToInts8(_mm256_sub_ps(_mm256_mul_ps(at(st.u0, st.du), oneOverRhw), texelOffset));
-    const __m256i vs = floorToInts8(_mm256_sub_ps(_mm256_mul_ps(at(st.v0, st.dv), oneOverRhw), texelOffset));
-    const __m256i texel = sampleEight(t, us, vs);
-    const __m256i half = _mm256_set1_epi16(128);
-    const __m256i low = divide255x8(_mm256_add_epi16(
-        _mm256_mullo_epi16(_mm256_unpacklo_epi8(texel, zero), _mm256_unpacklo_epi8(diffuse, zero)), half));
-    const __m256i high = divide255x8(_mm256_add_epi16(
-        _mm256_mullo_epi16(_mm256_unpackhi_epi8(texel, zero), _mm256_unpackhi_epi8(diffuse, zero)), half));
-    __m256i colour = _mm256_packus_epi16(low, high);
-    __m256i* colourTarget = reinterpret_cast<__m256i*>(colourRow + x);
-    __m128i* depthTarget = reinterpret_cast<__m128i*>(depthRow + x);
-    if (visible == 0xFF) {
-      if constexpr (kBlend) colour = blendEight(t, colour, _mm256_loadu_si256(colourTarget));
-      _mm256_storeu_si256(colourTarget, colour);
-      if (depthWrite) _mm_storeu_si128(depthTarget, narrow16(depth));
-    } else if (x + 8 <= s.pitch) {
-      // Lanes hidden or past the span's end get their own pixels back; all
-      // eight are in this row, so no other row's pixels are touched.
-      const __m256i destination = _mm256_loadu_si256(colourTarget);
-      if constexpr (kBlend) colour = blendEight(t, colour, destination);
-      _mm256_storeu_si256(colourTarget, _mm256_blendv_epi8(colour, destination, hidden));
-      if (depthWrite) {
-        const __m128i hidden16 = narrow16(_mm256_srli_epi32(hidden, 16));
-        _mm_storeu_si128(depthTarget, _mm_blendv_epi8(narrow16(depth), storedDepth16, hidden16));
-      }
-    } else {
-      // The row's last pixels: touch nothing past its end, which holds the
-      // next row's first pixels.
-      const int count = xEnd - x + 1;
-      alignas(32) std::uint32_t colours[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-      if constexpr (kBlend) {
-        for (int i = 0; i < count; ++i) colours[i] = colourRow[x + i];
-        colour = blendEight(t, colour, _mm256_load_si256(reinterpret_cast<const __m256i*>(colours)));
-      }
-      _mm256_store_si256(reinterpret_cast<__m256i*>(colours), colour);
-      alignas(32) std::int32_t depths[8];
-      _mm256_store_si256(reinterpret_cast<__m256i*>(depths), depth);
-      for (int i = 0; i < count; ++i) {
-        if ((visible >> i) & 1) {
-          colourRow[x + i] = colours[i];
-          if (depthWrite) depthRow[x + i] = static_cast<std::uint16_t>(depths[i]);
-        }
-      }
-    }
-  }
-}
-
-GLASS_MESH_SPAN_KINDS
+void limitWideSpans(WideSpans widest) { gLimit = widest; }
 
 }  // namespace raster
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
-
-#else  // not x86: the wide loops do not exist
-
+#if !(defined(__x86_64__) || defined(__i386__))
+// Elsewhere the wide loops are never chosen; these only satisfy the linker.
 namespace raster {
-bool wideSpansAvailable() { return false; }
-void setWideSpansEnabled(bool) {}
-void overlayGroupsWide(const Setup&, std::uint32_t*, int, int, std::int32_t*, std::int32_t*, std::int32_t, std::int32_t,
-                       bool) {}
-template <bool kGouraud, bool kDepth, bool kBlend>
-void meshSpanWide(const Setup&, int, int, int, const SpanStarts&) {}
-GLASS_MESH_SPAN_KINDS
+#define GLASS_NO_WIDE_LOOPS                                                                                       \
+  void overlayGroupsWide(const Setup&, std::uint32_t*, int, int, std::int32_t*, std::int32_t*, std::int32_t,      \
+                         std::int32_t, bool) {}                                                                    \
+  template <bool kGouraud, bool kDepth, bool kBlend>                                                               \
+  void meshSpanWide(const Setup&, int, int, int, const SpanStarts&) {}                                             \
+  GLASS_MESH_SPAN_KINDS
+namespace avx2 {
+GLASS_NO_WIDE_LOOPS
+}  // namespace avx2
+namespace avx512 {
+GLASS_NO_WIDE_LOOPS
+}  // namespace avx512
 }  // namespace raster
-
 #endif
