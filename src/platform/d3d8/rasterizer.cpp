@@ -188,6 +188,10 @@ void rasterizeTriangle(const RasterVertex& v0, const RasterVertex& v1, const Ras
   t.blendMode = blendModeOf(state);
   t.writeMask = writeMask(state.colourWriteMask);
   const SpanFunction span = pickSpan(t, perspective, textured, !flat, state.depthEnable, state.blend);
+  // Where offered, rows are drawn two at a time: a triangle's pixels do not
+  // overlap, so the order of its rows does not matter.
+  const SpanPairFunction pair = pickSpanPair(t, perspective, textured, !flat, state.depthEnable, state.blend);
+  int pendingRow = -1, pendingStart = 0, pendingEnd = 0;
 
   // Each edge bounds the span from one side: r + a * px >= 0 gives
   // px >= ceil(-r / a) = -floor(r / a) when a > 0, and px <= floor(r / -a)
@@ -221,6 +225,16 @@ void rasterizeTriangle(const RasterVertex& v0, const RasterVertex& v1, const Ras
     bound(b1);
     bound(b2);
     if (lo > hi) continue;
-    span(t, row, static_cast<int>(lo), static_cast<int>(hi));
+    if (pair == nullptr) {
+      span(t, row, static_cast<int>(lo), static_cast<int>(hi));
+    } else if (pendingRow < 0) {
+      pendingRow = row;
+      pendingStart = static_cast<int>(lo);
+      pendingEnd = static_cast<int>(hi);
+    } else {
+      pair(t, pendingRow, pendingStart, pendingEnd, row, static_cast<int>(lo), static_cast<int>(hi));
+      pendingRow = -1;
+    }
   }
+  if (pendingRow >= 0) span(t, pendingRow, pendingStart, pendingEnd);
 }

@@ -320,16 +320,19 @@ GLASS_INLINE __m128i toBytes(__m128 value) {  // clamp to 0..255 and round half 
 
 // kWide: which eight-pixel loop does the span, if any (chosen once per
 // triangle).
-template <bool kGouraud, bool kDepth, bool kBlend, WideSpans kWide>
-void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
-  const PixelState& s = *t.state;
+SpanStarts meshSpanStarts(const Setup& t, int y, int xStart) {
   const double px = xStart;
   const double py = y;
   auto start = [&](const Plane& p) { return static_cast<float>(p.c + p.dx * px + p.dy * py); };
   auto step = [](const Plane& p) { return static_cast<float>(p.dx); };
-  const SpanStarts starts = {start(t.z), step(t.z), start(t.rhw), step(t.rhw), start(t.u), step(t.u),
-                             start(t.v), step(t.v), start(t.r),   step(t.r),   start(t.g), step(t.g),
-                             start(t.b), step(t.b)};
+  return {start(t.z), step(t.z), start(t.rhw), step(t.rhw), start(t.u), step(t.u), start(t.v),
+          step(t.v),  start(t.r), step(t.r),   start(t.g),  step(t.g),  start(t.b), step(t.b)};
+}
+
+template <bool kGouraud, bool kDepth, bool kBlend, WideSpans kWide>
+void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
+  const PixelState& s = *t.state;
+  const SpanStarts starts = meshSpanStarts(t, y, xStart);
   if constexpr (kWide == WideSpans::kAvx512) {
     avx512::meshSpanWide<kGouraud, kDepth, kBlend>(t, y, xStart, xEnd, starts);
     return;
@@ -433,6 +436,18 @@ SpanFunction pickMeshSpan() {
   }
 }
 
+template <bool kGouraud, bool kDepth, bool kBlend>
+void drawMeshSpanPair(const Setup& t, int y0, int xStart0, int xEnd0, int y1, int xStart1, int xEnd1) {
+  avx512::meshSpanPair<kGouraud, kDepth, kBlend>(t, {y0, xStart0, xEnd0, meshSpanStarts(t, y0, xStart0)},
+                                                 {y1, xStart1, xEnd1, meshSpanStarts(t, y1, xStart1)});
+}
+
+template <bool kGouraud>
+SpanPairFunction pickMeshSpanPair(bool depth, bool blend) {
+  if (depth) return blend ? &drawMeshSpanPair<kGouraud, true, true> : &drawMeshSpanPair<kGouraud, true, false>;
+  return blend ? &drawMeshSpanPair<kGouraud, false, true> : &drawMeshSpanPair<kGouraud, false, false>;
+}
+
 template <bool kGouraud>
 SpanFunction pickMeshSpan(bool depth, bool blend) {
   if (depth) return blend ? pickMeshSpan<kGouraud, true, true>() : pickMeshSpan<kGouraud, true, false>();
@@ -443,6 +458,32 @@ SpanFunction pickMeshSpan(bool depth, bool blend) {
 
 }  // namespace
 
+#if defined(__SSE2__)
+namespace {
+
+// Perspective-correct, bilinear from a wrapping power-of-two texture,
+// modulated by the diffuse colour, LESSEQUAL or no depth test, opaque or a
+// blend the wide loops know, all channels written: the meshes' spans.
+bool isMeshSpan(const Setup& t, bool perspective, bool textured, bool depth, bool blend) {
+  const PixelState& s = *t.state;
+  return perspective && textured && t.fastBilinear && t.defaultCombine && (!depth || t.depthLessEqual) &&
+         (!blend || t.blendMode != BlendMode::kGeneric) && !s.alphaTest && t.writeMask == 0xFFFFFFFFu &&
+         !s.dropOutsideDepthRange;
+}
+
+}  // namespace
+#endif
+
+SpanPairFunction pickSpanPair(const Setup& t, bool perspective, bool textured, bool gouraud, bool depth,
+                              bool blend) {
+#if defined(__SSE2__)
+  if (wideSpans() == WideSpans::kAvx512 && isMeshSpan(t, perspective, textured, depth, blend)) {
+    return gouraud ? pickMeshSpanPair<true>(depth, blend) : pickMeshSpanPair<false>(depth, blend);
+  }
+#endif
+  return nullptr;
+}
+
 SpanFunction pickSpan(const Setup& t, bool perspective, bool textured, bool gouraud, bool depth, bool blend) {
 #if defined(__SSE2__)
   const PixelState& s = *t.state;
@@ -450,9 +491,7 @@ SpanFunction pickSpan(const Setup& t, bool perspective, bool textured, bool gour
       t.writeMask == 0xFFFFFFFFu && (!blend || t.blendMode != BlendMode::kGeneric)) {
     return blend ? &drawOverlaySpan<true> : &drawOverlaySpan<false>;
   }
-  if (perspective && textured && t.fastBilinear && t.defaultCombine && (!depth || t.depthLessEqual) &&
-      (!blend || t.blendMode != BlendMode::kGeneric) && !s.alphaTest && t.writeMask == 0xFFFFFFFFu &&
-      !s.dropOutsideDepthRange) {
+  if (isMeshSpan(t, perspective, textured, depth, blend)) {
     return gouraud ? pickMeshSpan<true>(depth, blend) : pickMeshSpan<false>(depth, blend);
   }
 #endif

@@ -56,23 +56,46 @@ inline __attribute__((always_inline)) void gatherPairs(const int* texels, __m256
 
 // Bilinear filtering of eight pixels' texels (top-left, top-right,
 // bottom-left, bottom-right); weights from the 1/256-texel coordinates.
-inline __attribute__((always_inline)) __m256i filterEight(const Setup& t, __m256i us, __m256i vs, __m256i t00,
-                                                          __m256i t10, __m256i t01, __m256i t11) {
+// Eight pixels' channels in 16-bit lanes, as unpacking with zero lays them
+// out: `low` holds pixels 0, 1, 4, 5 and `high` 2, 3, 6, 7.
+struct Channels {
+  __m256i low, high;
+};
+
+inline __m256i pack(Channels c) { return _mm256_packus_epi16(c.low, c.high); }
+
+inline Channels unpack(__m256i pixels) {
+  return {_mm256_unpacklo_epi8(pixels, _mm256_setzero_si256()), _mm256_unpackhi_epi8(pixels, _mm256_setzero_si256())};
+}
+
+// round(texel * diffuse / 255) per channel, packed.
+inline __m256i modulateEight(Channels texel, Channels diffuse) {
+  const __m256i half = _mm256_set1_epi16(128);
+  return pack({divide255x8(_mm256_add_epi16(_mm256_mullo_epi16(texel.low, diffuse.low), half)),
+               divide255x8(_mm256_add_epi16(_mm256_mullo_epi16(texel.high, diffuse.high), half))});
+}
+
+// Bilinear filtering of eight pixels' texels (top-left, top-right,
+// bottom-left, bottom-right); weights from the 1/256-texel coordinates.
+// The texture's forced alpha is applied to the unpacked channels (each
+// below 256, so that is the same as on the packed pixels).
+inline __attribute__((always_inline)) Channels filterEight(const Setup& t, __m256i us, __m256i vs, __m256i t00,
+                                                           __m256i t10, __m256i t01, __m256i t11) {
   const __m256i zero = _mm256_setzero_si256();
   __m256i fxLow, fxHigh, fyLow, fyHigh;
   spreadWeights8(us, &fxLow, &fxHigh);
   spreadWeights8(vs, &fyLow, &fyHigh);
+  const __m256i alphaOr = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(t.state->texture.alphaOr)), zero);
   const __m256i low =
       lerpChannels8(lerpChannels8(_mm256_unpacklo_epi8(t00, zero), _mm256_unpacklo_epi8(t10, zero), fxLow),
                     lerpChannels8(_mm256_unpacklo_epi8(t01, zero), _mm256_unpacklo_epi8(t11, zero), fxLow), fyLow);
   const __m256i high =
       lerpChannels8(lerpChannels8(_mm256_unpackhi_epi8(t00, zero), _mm256_unpackhi_epi8(t10, zero), fxHigh),
                     lerpChannels8(_mm256_unpackhi_epi8(t01, zero), _mm256_unpackhi_epi8(t11, zero), fxHigh), fyHigh);
-  return _mm256_or_si256(_mm256_packus_epi16(low, high),
-                         _mm256_set1_epi32(static_cast<int>(t.state->texture.alphaOr)));
+  return {_mm256_or_si256(low, alphaOr), _mm256_or_si256(high, alphaOr)};
 }
 
-inline __attribute__((always_inline)) __m256i sampleEight(const Setup& t, __m256i us, __m256i vs) {
+inline __attribute__((always_inline)) Channels sampleEight(const Setup& t, __m256i us, __m256i vs) {
   const int* texels = reinterpret_cast<const int*>(t.state->texture.texels);
   const __m256i one = _mm256_set1_epi32(1);
   const __m256i maskU = _mm256_set1_epi32(t.wrapMaskU);
@@ -135,6 +158,22 @@ inline __attribute__((always_inline)) __m256i blendEight(const Setup& t, __m256i
 // intrinsics GCC 12 warns about.
 using Vector16 = __m512i;
 
+// Each pixel's weight (the low byte of its coordinate) into its four
+// channel lanes, as spreadWeights8 does per 128-bit quarter.
+struct WeightPattern {
+  alignas(64) char bytes[64];
+};
+// In each 128-bit quarter: byte `first` into 16-bit lanes 0..3, byte
+// `first + 4` into lanes 4..7, high bytes zero (a shuffle index of -128).
+constexpr WeightPattern weightPattern(char first) {
+  WeightPattern pattern{};
+  for (int i = 0; i < 64; ++i) {
+    pattern.bytes[i] = i % 2 != 0 ? static_cast<char>(-128) : static_cast<char>(first + (i % 16 >= 8 ? 4 : 0));
+  }
+  return pattern;
+}
+constexpr WeightPattern kLowPattern = weightPattern(0), kHighPattern = weightPattern(8);
+
 inline Vector16 lerpChannels16(Vector16 p, Vector16 q, Vector16 f) {  // 16-bit lanes
   const Vector16 g = _mm512_sub_epi16(_mm512_set1_epi16(256), f);
   const Vector16 x =
@@ -186,16 +225,7 @@ int overlaySixteens(const Setup& t, std::uint32_t* row, int x, int pairs, std::i
   const Vector16 diffuse = _mm512_unpacklo_epi8(_mm512_set1_epi32(static_cast<int>(t.flatColour | 0xFF000000u)), zero);
   const Vector16 stepU = _mm512_mullo_epi32(_mm512_set1_epi32(fdu),
                                             _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
-  // Each pixel's weight (the low byte of its coordinate) into its four
-  // channel lanes, as spreadWeights8 does per 128-bit quarter.
-  constexpr char z = -128;
-  alignas(64) static constexpr char kLowPattern[64] = {
-      0, z, 0, z, 0, z, 0, z, 4, z, 4, z, 4, z, 4, z, 0, z, 0, z, 0, z, 0, z, 4, z, 4, z, 4, z, 4, z,
-      0, z, 0, z, 0, z, 0, z, 4, z, 4, z, 4, z, 4, z, 0, z, 0, z, 0, z, 0, z, 4, z, 4, z, 4, z, 4, z};
-  alignas(64) static constexpr char kHighPattern[64] = {
-      8, z, 8, z, 8, z, 8, z, 12, z, 12, z, 12, z, 12, z, 8, z, 8, z, 8, z, 8, z, 12, z, 12, z, 12, z, 12, z,
-      8, z, 8, z, 8, z, 8, z, 12, z, 12, z, 12, z, 12, z, 8, z, 8, z, 8, z, 8, z, 12, z, 12, z, 12, z, 12, z};
-  const Vector16 lowPattern = _mm512_load_si512(kLowPattern), highPattern = _mm512_load_si512(kHighPattern);
+  const Vector16 lowPattern = _mm512_load_si512(kLowPattern.bytes), highPattern = _mm512_load_si512(kHighPattern.bytes);
   const Vector16 vs = _mm512_set1_epi32(v >> 8);
   const Vector16 fyLow = _mm512_shuffle_epi8(vs, lowPattern), fyHigh = _mm512_shuffle_epi8(vs, highPattern);
   const Vector16 alphaOr = _mm512_set1_epi32(static_cast<int>(t.state->texture.alphaOr));
@@ -269,28 +299,21 @@ void overlayGroupsWide(const Setup& t, std::uint32_t* row, int x, int groups, st
     const __m256i us = _mm256_srai_epi32(_mm256_add_epi32(_mm256_set1_epi32(u), stepU), 8);
     const __m256i vs = _mm256_srai_epi32(_mm256_add_epi32(_mm256_set1_epi32(v), stepV), 8);
     const int first = u >> 16, last = (u + 7 * fdu) >> 16;
-    __m256i colour;
+    Channels texel;
     if (oneTexelRow && last + 1 - first <= 7 && (first & t.wrapMaskU) + 7 <= t.wrapMaskU) {
       const int base = first & t.wrapMaskU;
       const __m256i left = _mm256_sub_epi32(_mm256_srai_epi32(us, 8), _mm256_set1_epi32(first));
       const __m256i right = _mm256_add_epi32(left, _mm256_set1_epi32(1));
       const __m256i top = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row0 + base));
       const __m256i bottom = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row1 + base));
-      colour = filterEight(t, us, vs, _mm256_permutevar8x32_epi32(top, left), _mm256_permutevar8x32_epi32(top, right),
-                           _mm256_permutevar8x32_epi32(bottom, left), _mm256_permutevar8x32_epi32(bottom, right));
+      texel = filterEight(t, us, vs, _mm256_permutevar8x32_epi32(top, left), _mm256_permutevar8x32_epi32(top, right),
+                          _mm256_permutevar8x32_epi32(bottom, left), _mm256_permutevar8x32_epi32(bottom, right));
     } else {
-      colour = sampleEight(t, us, vs);
+      texel = sampleEight(t, us, vs);
     }
     u += 8 * fdu;
     v += 8 * fdv;
-    if (modulate) {
-      const __m256i half = _mm256_set1_epi16(128);
-      const __m256i low =
-          divide255x8(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(colour, zero), diffuse), half));
-      const __m256i high =
-          divide255x8(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(colour, zero), diffuse), half));
-      colour = _mm256_packus_epi16(low, high);
-    }
+    __m256i colour = modulate ? modulateEight(texel, {diffuse, diffuse}) : pack(texel);
     __m256i* target = reinterpret_cast<__m256i*>(row + x);
     if (blend) colour = blendEight(t, colour, _mm256_loadu_si256(target));
     _mm256_storeu_si256(target, colour);
@@ -315,6 +338,15 @@ inline __m256i toBytes8(__m256 value) {
   return _mm256_cvttps_epi32(_mm256_add_ps(value, _mm256_set1_ps(0.5f)));
 }
 
+// Channels of eight opaque colours from their red, green and blue (32-bit
+// lanes, 0..255): blue and green share one 32-bit lane, red and alpha the
+// next, which is how unpacking packed pixels lays them out.
+inline Channels gouraudChannels(__m256i r, __m256i g, __m256i b) {
+  const __m256i blueGreen = _mm256_or_si256(b, _mm256_slli_epi32(g, 16));
+  const __m256i redAlpha = _mm256_or_si256(r, _mm256_set1_epi32(0x00FF0000));
+  return {_mm256_unpacklo_epi32(blueGreen, redAlpha), _mm256_unpackhi_epi32(blueGreen, redAlpha)};
+}
+
 // Eight 32-bit values (0..65535) to eight 16-bit ones, in order.
 inline __m128i narrow16(__m256i values) {
   const __m256i packed = _mm256_packus_epi32(values, _mm256_setzero_si256());
@@ -330,25 +362,37 @@ void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts&
   std::uint16_t* depthRow = s.depth + static_cast<std::ptrdiff_t>(y) * s.pitch;
   const __m256i zero = _mm256_setzero_si256();
   const __m256i bias = _mm256_set1_epi32(s.depthBias);
-  const __m256i opaqueAlpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
-  const __m256i flat = _mm256_set1_epi32(static_cast<int>(t.flatColour | 0xFF000000u));
+  const Channels flat = unpack(_mm256_set1_epi32(static_cast<int>(t.flatColour | 0xFF000000u)));
   const __m256i lanes = _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0);
   const bool depthWrite = kDepth && s.depthWrite;
   for (int x = xStart; x <= xEnd; x += 8) {
-    // Lanes past the span's end take part in the arithmetic; their pixels
-    // are written back unchanged, and only within the span's row.
-    const __m256i outside = _mm256_cmpgt_epi32(lanes, _mm256_set1_epi32(xEnd - x));
     const __m256 index = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(x - xStart), lanes));
     auto at = [&](float base, float delta) {
       return _mm256_add_ps(_mm256_set1_ps(base), _mm256_mul_ps(_mm256_set1_ps(delta), index));
     };
-    __m256i hidden = outside;
     __m256i depth = zero;
-    __m128i storedDepth16 = _mm_setzero_si128();
     if constexpr (kDepth) {
       const __m256 z = _mm256_min_ps(_mm256_max_ps(at(st.z0, st.dz), _mm256_setzero_ps()), _mm256_set1_ps(65535.0f));
       depth = _mm256_sub_epi32(_mm256_cvttps_epi32(_mm256_add_ps(z, _mm256_set1_ps(0.5f))), bias);
       depth = _mm256_max_epi32(depth, zero);
+    }
+#if GLASS_WIDE_AVX512
+    // Masked loads and stores touch only the span's lanes, even at the end
+    // of the buffer.
+    const auto inSpan = static_cast<__mmask8>(0xFFu >> std::max(0, 7 - (xEnd - x)));
+    __mmask8 visible = inSpan;
+    if constexpr (kDepth) {
+      const __m256i stored = _mm256_cvtepu16_epi32(_mm_maskz_loadu_epi16(inSpan, depthRow + x));
+      visible = _mm256_mask_cmple_epi32_mask(inSpan, depth, stored);
+      if (visible == 0) continue;
+    }
+#else
+    // Lanes past the span's end take part in the arithmetic; their pixels
+    // are written back unchanged, and only within the span's row.
+    const __m256i outside = _mm256_cmpgt_epi32(lanes, _mm256_set1_epi32(xEnd - x));
+    __m256i hidden = outside;
+    __m128i storedDepth16 = _mm_setzero_si128();
+    if constexpr (kDepth) {
       if (x + 8 <= s.pitch) {
         storedDepth16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depthRow + x));
       } else {
@@ -360,25 +404,24 @@ void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts&
     }
     const int visible = ~_mm256_movemask_ps(_mm256_castsi256_ps(hidden)) & 0xFF;
     if (kDepth && visible == 0) continue;
+#endif
 
     const __m256 oneOverRhw = _mm256_div_ps(_mm256_set1_ps(1.0f), at(st.w0, st.dw));
-    __m256i diffuse = flat;
+    Channels diffuse = flat;
     if constexpr (kGouraud) {
-      diffuse = _mm256_or_si256(
-          _mm256_or_si256(_mm256_slli_epi32(toBytes8(_mm256_mul_ps(at(st.r0, st.dr), oneOverRhw)), 16),
-                          _mm256_slli_epi32(toBytes8(_mm256_mul_ps(at(st.g0, st.dg), oneOverRhw)), 8)),
-          _mm256_or_si256(toBytes8(_mm256_mul_ps(at(st.b0, st.db), oneOverRhw)), opaqueAlpha));
+      diffuse = gouraudChannels(toBytes8(_mm256_mul_ps(at(st.r0, st.dr), oneOverRhw)),
+                                toBytes8(_mm256_mul_ps(at(st.g0, st.dg), oneOverRhw)),
+                                toBytes8(_mm256_mul_ps(at(st.b0, st.db), oneOverRhw)));
     }
     const __m256 texelOffset = _mm256_set1_ps(128.0f);
     const __m256i us = floorToInts8(_mm256_sub_ps(_mm256_mul_ps(at(st.u0, st.du), oneOverRhw), texelOffset));
     const __m256i vs = floorToInts8(_mm256_sub_ps(_mm256_mul_ps(at(st.v0, st.dv), oneOverRhw), texelOffset));
-    const __m256i texel = sampleEight(t, us, vs);
-    const __m256i half = _mm256_set1_epi16(128);
-    const __m256i low = divide255x8(_mm256_add_epi16(
-        _mm256_mullo_epi16(_mm256_unpacklo_epi8(texel, zero), _mm256_unpacklo_epi8(diffuse, zero)), half));
-    const __m256i high = divide255x8(_mm256_add_epi16(
-        _mm256_mullo_epi16(_mm256_unpackhi_epi8(texel, zero), _mm256_unpackhi_epi8(diffuse, zero)), half));
-    __m256i colour = _mm256_packus_epi16(low, high);
+    __m256i colour = modulateEight(sampleEight(t, us, vs), diffuse);
+#if GLASS_WIDE_AVX512
+    if constexpr (kBlend) colour = blendEight(t, colour, _mm256_maskz_loadu_epi32(inSpan, colourRow + x));
+    _mm256_mask_storeu_epi32(colourRow + x, visible, colour);
+    if (depthWrite) _mm_mask_storeu_epi16(depthRow + x, visible, _mm256_maskz_cvtepi32_epi16(0xFF, depth));
+#else
     __m256i* colourTarget = reinterpret_cast<__m256i*>(colourRow + x);
     __m128i* depthTarget = reinterpret_cast<__m128i*>(depthRow + x);
     if (visible == 0xFF) {
@@ -414,9 +457,88 @@ void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts&
         }
       }
     }
+#endif
   }
 }
 
 GLASS_MESH_SPAN_KINDS
+
+#if GLASS_WIDE_AVX512
+template <bool kGouraud, bool kDepth, bool kBlend>
+void meshSpanPair(const Setup& t, const MeshRow& first, const MeshRow& second) {
+  const PixelState& s = *t.state;
+  std::uint32_t* colourRows[2] = {s.colour + static_cast<std::ptrdiff_t>(first.y) * s.pitch + first.xStart,
+                                  s.colour + static_cast<std::ptrdiff_t>(second.y) * s.pitch + second.xStart};
+  std::uint16_t* depthRows[2] = {s.depth + static_cast<std::ptrdiff_t>(first.y) * s.pitch + first.xStart,
+                                 s.depth + static_cast<std::ptrdiff_t>(second.y) * s.pitch + second.xStart};
+  const int lengths[2] = {first.xEnd - first.xStart + 1, second.xEnd - second.xStart + 1};
+  const SpanStarts& a = first.starts;
+  const SpanStarts& b = second.starts;
+  // Each attribute: the first row's start in lanes 0..3, the second's in 4..7.
+  const __m256 z0 = _mm256_set_m128(_mm_set1_ps(b.z0), _mm_set1_ps(a.z0));
+  const __m256 w0 = _mm256_set_m128(_mm_set1_ps(b.w0), _mm_set1_ps(a.w0));
+  const __m256 u0 = _mm256_set_m128(_mm_set1_ps(b.u0), _mm_set1_ps(a.u0));
+  const __m256 v0 = _mm256_set_m128(_mm_set1_ps(b.v0), _mm_set1_ps(a.v0));
+  const __m256 r0 = _mm256_set_m128(_mm_set1_ps(b.r0), _mm_set1_ps(a.r0));
+  const __m256 g0 = _mm256_set_m128(_mm_set1_ps(b.g0), _mm_set1_ps(a.g0));
+  const __m256 b0 = _mm256_set_m128(_mm_set1_ps(b.b0), _mm_set1_ps(a.b0));
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i bias = _mm256_set1_epi32(s.depthBias);
+  const Channels flat = unpack(_mm256_set1_epi32(static_cast<int>(t.flatColour | 0xFF000000u)));
+  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 0, 1, 2, 3);
+  const bool depthWrite = kDepth && s.depthWrite;
+  auto firstLanes = [](int count) { return static_cast<__mmask8>(0xFu >> (4 - std::clamp(count, 0, 4))); };
+  const int longest = std::max(lengths[0], lengths[1]);
+  for (int k = 0; k < longest; k += 4) {
+    const __mmask8 inFirst = firstLanes(lengths[0] - k), inSecond = firstLanes(lengths[1] - k);
+    const auto inSpan = static_cast<__mmask8>(inFirst | inSecond << 4);
+    const __m256 index = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(k), lanes));
+    auto at = [&](__m256 base, float delta) { return _mm256_add_ps(base, _mm256_mul_ps(_mm256_set1_ps(delta), index)); };
+    __m256i depth = zero;
+    __mmask8 visible = inSpan;
+    if constexpr (kDepth) {
+      const __m256 z = _mm256_min_ps(_mm256_max_ps(at(z0, a.dz), _mm256_setzero_ps()), _mm256_set1_ps(65535.0f));
+      depth = _mm256_max_epi32(_mm256_sub_epi32(_mm256_cvttps_epi32(_mm256_add_ps(z, _mm256_set1_ps(0.5f))), bias), zero);
+      const __m128i stored16 = _mm_unpacklo_epi64(_mm_maskz_loadu_epi16(inFirst, depthRows[0] + k),
+                                                  _mm_maskz_loadu_epi16(inSecond, depthRows[1] + k));
+      visible = _mm256_mask_cmple_epi32_mask(inSpan, depth, _mm256_cvtepu16_epi32(stored16));
+      if (visible == 0) continue;
+    }
+    const __m256 oneOverRhw = _mm256_div_ps(_mm256_set1_ps(1.0f), at(w0, a.dw));
+    Channels diffuse = flat;
+    if constexpr (kGouraud) {
+      diffuse = gouraudChannels(toBytes8(_mm256_mul_ps(at(r0, a.dr), oneOverRhw)),
+                                toBytes8(_mm256_mul_ps(at(g0, a.dg), oneOverRhw)),
+                                toBytes8(_mm256_mul_ps(at(b0, a.db), oneOverRhw)));
+    }
+    const __m256 texelOffset = _mm256_set1_ps(128.0f);
+    const __m256i us = floorToInts8(_mm256_sub_ps(_mm256_mul_ps(at(u0, a.du), oneOverRhw), texelOffset));
+    const __m256i vs = floorToInts8(_mm256_sub_ps(_mm256_mul_ps(at(v0, a.dv), oneOverRhw), texelOffset));
+    __m256i colour = modulateEight(sampleEight(t, us, vs), diffuse);
+    if constexpr (kBlend) {
+      const __m256i destination = _mm256_set_m128i(_mm_maskz_loadu_epi32(inSecond, colourRows[1] + k),
+                                                   _mm_maskz_loadu_epi32(inFirst, colourRows[0] + k));
+      colour = blendEight(t, colour, destination);
+    }
+    const auto visibleFirst = static_cast<__mmask8>(visible & 0xF), visibleSecond = static_cast<__mmask8>(visible >> 4);
+    _mm_mask_storeu_epi32(colourRows[0] + k, visibleFirst, _mm256_castsi256_si128(colour));
+    _mm_mask_storeu_epi32(colourRows[1] + k, visibleSecond, _mm256_extracti128_si256(colour, 1));
+    if (depthWrite) {
+      const __m128i depth16 = _mm256_maskz_cvtepi32_epi16(0xFF, depth);
+      _mm_mask_storeu_epi16(depthRows[0] + k, visibleFirst, depth16);
+      _mm_mask_storeu_epi16(depthRows[1] + k, visibleSecond, _mm_srli_si128(depth16, 8));
+    }
+  }
+}
+
+template void meshSpanPair<false, false, false>(const Setup&, const MeshRow&, const MeshRow&);
+template void meshSpanPair<false, false, true>(const Setup&, const MeshRow&, const MeshRow&);
+template void meshSpanPair<false, true, false>(const Setup&, const MeshRow&, const MeshRow&);
+template void meshSpanPair<false, true, true>(const Setup&, const MeshRow&, const MeshRow&);
+template void meshSpanPair<true, false, false>(const Setup&, const MeshRow&, const MeshRow&);
+template void meshSpanPair<true, false, true>(const Setup&, const MeshRow&, const MeshRow&);
+template void meshSpanPair<true, true, false>(const Setup&, const MeshRow&, const MeshRow&);
+template void meshSpanPair<true, true, true>(const Setup&, const MeshRow&, const MeshRow&);
+#endif
 
 }  // namespace raster::GLASS_WIDE_NAMESPACE
