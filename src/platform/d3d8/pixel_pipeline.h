@@ -34,6 +34,13 @@ struct Setup {
   int wrapMaskU = -1;  // width - 1 for power-of-two widths, else -1
   int wrapMaskV = -1;
   int rowShift = 0;  // log2 of the texture pitch in texels, for the fast path
+  // The planes z, rhw, u, v, r, g, b, a side by side, and their steps along
+  // a row as floats: the wide loops that draw two rows at once start them
+  // from here. Filled only for those loops' triangles.
+  struct PlaneTable {
+    alignas(32) double c[8], dx[8], dy[8];
+    alignas(32) float step[8];
+  } planeTable;
 };
 
 

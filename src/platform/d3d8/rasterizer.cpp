@@ -191,6 +191,15 @@ void rasterizeTriangle(const RasterVertex& v0, const RasterVertex& v1, const Ras
   // Where offered, rows are drawn two at a time: a triangle's pixels do not
   // overlap, so the order of its rows does not matter.
   const SpanPairFunction pair = pickSpanPair(t, perspective, textured, !flat, state.depthEnable, state.blend);
+  if (pair != nullptr) {
+    const Plane* planes[8] = {&t.z, &t.rhw, &t.u, &t.v, &t.r, &t.g, &t.b, &t.a};
+    for (int i = 0; i < 8; ++i) {
+      t.planeTable.c[i] = planes[i]->c;
+      t.planeTable.dx[i] = planes[i]->dx;
+      t.planeTable.dy[i] = planes[i]->dy;
+      t.planeTable.step[i] = static_cast<float>(planes[i]->dx);
+    }
+  }
   int pendingRow = -1, pendingStart = 0, pendingEnd = 0;
 
   // Each edge bounds the span from one side: r + a * px >= 0 gives

@@ -436,16 +436,11 @@ SpanFunction pickMeshSpan() {
   }
 }
 
-template <bool kGouraud, bool kDepth, bool kBlend>
-void drawMeshSpanPair(const Setup& t, int y0, int xStart0, int xEnd0, int y1, int xStart1, int xEnd1) {
-  avx512::meshSpanPair<kGouraud, kDepth, kBlend>(t, {y0, xStart0, xEnd0, meshSpanStarts(t, y0, xStart0)},
-                                                 {y1, xStart1, xEnd1, meshSpanStarts(t, y1, xStart1)});
-}
-
 template <bool kGouraud>
 SpanPairFunction pickMeshSpanPair(bool depth, bool blend) {
-  if (depth) return blend ? &drawMeshSpanPair<kGouraud, true, true> : &drawMeshSpanPair<kGouraud, true, false>;
-  return blend ? &drawMeshSpanPair<kGouraud, false, true> : &drawMeshSpanPair<kGouraud, false, false>;
+  using avx512::meshSpanPair;
+  if (depth) return blend ? &meshSpanPair<kGouraud, true, true> : &meshSpanPair<kGouraud, true, false>;
+  return blend ? &meshSpanPair<kGouraud, false, true> : &meshSpanPair<kGouraud, false, false>;
 }
 
 template <bool kGouraud>

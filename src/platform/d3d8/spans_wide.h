@@ -47,14 +47,11 @@ namespace avx512 {
 GLASS_WIDE_SPAN_LOOPS
 
 // Two rows of a triangle at once: four of each row's pixels per step, so
-// short spans leave fewer lanes idle than eight of one row would. Each pixel is computed as meshSpanWide computes it; only these
-// rows' pixels are read or written.
-struct MeshRow {
-  int y, xStart, xEnd;
-  SpanStarts starts;
-};
+// short spans leave fewer lanes idle than eight of one row would. Each
+// pixel is computed as meshSpanWide computes it, from the triangle's
+// planeTable; only these rows' pixels are read or written.
 template <bool kGouraud, bool kDepth, bool kBlend>
-void meshSpanPair(const Setup& t, const MeshRow& first, const MeshRow& second);
+void meshSpanPair(const Setup& t, int y0, int xStart0, int xEnd0, int y1, int xStart1, int xEnd1);
 }  // namespace avx512
 #undef GLASS_WIDE_SPAN_LOOPS
 

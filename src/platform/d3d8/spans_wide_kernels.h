@@ -464,24 +464,42 @@ void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts&
 GLASS_MESH_SPAN_KINDS
 
 #if GLASS_WIDE_AVX512
+namespace {
+
+// Four planes' values at the start of a row, c + dx * x + dy * y in double
+// and rounded to float, as drawMeshSpan's starts.
+inline __m128 rowStarts(const Setup::PlaneTable& table, int first, int y, int x) {
+  const __m256d px = _mm256_set1_pd(x), py = _mm256_set1_pd(y);
+  const __m256d value = _mm256_add_pd(_mm256_add_pd(_mm256_load_pd(table.c + first),
+                                                    _mm256_mul_pd(_mm256_load_pd(table.dx + first), px)),
+                                      _mm256_mul_pd(_mm256_load_pd(table.dy + first), py));
+  return _mm256_cvtpd_ps(value);
+}
+
+// Lane `plane` of each row's four starts, into that row's four lanes.
+inline __m256 spreadStarts(__m256 starts, int plane) {
+  return _mm256_permutevar8x32_ps(starts, _mm256_setr_epi32(plane, plane, plane, plane, plane + 4, plane + 4,
+                                                            plane + 4, plane + 4));
+}
+
+}  // namespace
+
 template <bool kGouraud, bool kDepth, bool kBlend>
-void meshSpanPair(const Setup& t, const MeshRow& first, const MeshRow& second) {
+void meshSpanPair(const Setup& t, int y0, int xStart0, int xEnd0, int y1, int xStart1, int xEnd1) {
   const PixelState& s = *t.state;
-  std::uint32_t* colourRows[2] = {s.colour + static_cast<std::ptrdiff_t>(first.y) * s.pitch + first.xStart,
-                                  s.colour + static_cast<std::ptrdiff_t>(second.y) * s.pitch + second.xStart};
-  std::uint16_t* depthRows[2] = {s.depth + static_cast<std::ptrdiff_t>(first.y) * s.pitch + first.xStart,
-                                 s.depth + static_cast<std::ptrdiff_t>(second.y) * s.pitch + second.xStart};
-  const int lengths[2] = {first.xEnd - first.xStart + 1, second.xEnd - second.xStart + 1};
-  const SpanStarts& a = first.starts;
-  const SpanStarts& b = second.starts;
+  std::uint32_t* colourRows[2] = {s.colour + static_cast<std::ptrdiff_t>(y0) * s.pitch + xStart0,
+                                  s.colour + static_cast<std::ptrdiff_t>(y1) * s.pitch + xStart1};
+  std::uint16_t* depthRows[2] = {s.depth + static_cast<std::ptrdiff_t>(y0) * s.pitch + xStart0,
+                                 s.depth + static_cast<std::ptrdiff_t>(y1) * s.pitch + xStart1};
+  const int lengths[2] = {xEnd0 - xStart0 + 1, xEnd1 - xStart1 + 1};
   // Each attribute: the first row's start in lanes 0..3, the second's in 4..7.
-  const __m256 z0 = _mm256_set_m128(_mm_set1_ps(b.z0), _mm_set1_ps(a.z0));
-  const __m256 w0 = _mm256_set_m128(_mm_set1_ps(b.w0), _mm_set1_ps(a.w0));
-  const __m256 u0 = _mm256_set_m128(_mm_set1_ps(b.u0), _mm_set1_ps(a.u0));
-  const __m256 v0 = _mm256_set_m128(_mm_set1_ps(b.v0), _mm_set1_ps(a.v0));
-  const __m256 r0 = _mm256_set_m128(_mm_set1_ps(b.r0), _mm_set1_ps(a.r0));
-  const __m256 g0 = _mm256_set_m128(_mm_set1_ps(b.g0), _mm_set1_ps(a.g0));
-  const __m256 b0 = _mm256_set_m128(_mm_set1_ps(b.b0), _mm_set1_ps(a.b0));
+  const Setup::PlaneTable& table = t.planeTable;
+  const __m256 zwuv = _mm256_set_m128(rowStarts(table, 0, y1, xStart1), rowStarts(table, 0, y0, xStart0));
+  const __m256 rgba = _mm256_set_m128(rowStarts(table, 4, y1, xStart1), rowStarts(table, 4, y0, xStart0));
+  const __m256 z0 = spreadStarts(zwuv, 0), w0 = spreadStarts(zwuv, 1), u0 = spreadStarts(zwuv, 2),
+               v0 = spreadStarts(zwuv, 3);
+  const __m256 r0 = spreadStarts(rgba, 0), g0 = spreadStarts(rgba, 1), b0 = spreadStarts(rgba, 2);
+  const float* step = table.step;  // z, rhw, u, v, r, g, b
   const __m256i zero = _mm256_setzero_si256();
   const __m256i bias = _mm256_set1_epi32(s.depthBias);
   const Channels flat = unpack(_mm256_set1_epi32(static_cast<int>(t.flatColour | 0xFF000000u)));
@@ -497,23 +515,23 @@ void meshSpanPair(const Setup& t, const MeshRow& first, const MeshRow& second) {
     __m256i depth = zero;
     __mmask8 visible = inSpan;
     if constexpr (kDepth) {
-      const __m256 z = _mm256_min_ps(_mm256_max_ps(at(z0, a.dz), _mm256_setzero_ps()), _mm256_set1_ps(65535.0f));
+      const __m256 z = _mm256_min_ps(_mm256_max_ps(at(z0, step[0]), _mm256_setzero_ps()), _mm256_set1_ps(65535.0f));
       depth = _mm256_max_epi32(_mm256_sub_epi32(_mm256_cvttps_epi32(_mm256_add_ps(z, _mm256_set1_ps(0.5f))), bias), zero);
       const __m128i stored16 = _mm_unpacklo_epi64(_mm_maskz_loadu_epi16(inFirst, depthRows[0] + k),
                                                   _mm_maskz_loadu_epi16(inSecond, depthRows[1] + k));
       visible = _mm256_mask_cmple_epi32_mask(inSpan, depth, _mm256_cvtepu16_epi32(stored16));
       if (visible == 0) continue;
     }
-    const __m256 oneOverRhw = _mm256_div_ps(_mm256_set1_ps(1.0f), at(w0, a.dw));
+    const __m256 oneOverRhw = _mm256_div_ps(_mm256_set1_ps(1.0f), at(w0, step[1]));
     Channels diffuse = flat;
     if constexpr (kGouraud) {
-      diffuse = gouraudChannels(toBytes8(_mm256_mul_ps(at(r0, a.dr), oneOverRhw)),
-                                toBytes8(_mm256_mul_ps(at(g0, a.dg), oneOverRhw)),
-                                toBytes8(_mm256_mul_ps(at(b0, a.db), oneOverRhw)));
+      diffuse = gouraudChannels(toBytes8(_mm256_mul_ps(at(r0, step[4]), oneOverRhw)),
+                                toBytes8(_mm256_mul_ps(at(g0, step[5]), oneOverRhw)),
+                                toBytes8(_mm256_mul_ps(at(b0, step[6]), oneOverRhw)));
     }
     const __m256 texelOffset = _mm256_set1_ps(128.0f);
-    const __m256i us = floorToInts8(_mm256_sub_ps(_mm256_mul_ps(at(u0, a.du), oneOverRhw), texelOffset));
-    const __m256i vs = floorToInts8(_mm256_sub_ps(_mm256_mul_ps(at(v0, a.dv), oneOverRhw), texelOffset));
+    const __m256i us = floorToInts8(_mm256_sub_ps(_mm256_mul_ps(at(u0, step[2]), oneOverRhw), texelOffset));
+    const __m256i vs = floorToInts8(_mm256_sub_ps(_mm256_mul_ps(at(v0, step[3]), oneOverRhw), texelOffset));
     __m256i colour = modulateEight(sampleEight(t, us, vs), diffuse);
     if constexpr (kBlend) {
       const __m256i destination = _mm256_set_m128i(_mm_maskz_loadu_epi32(inSecond, colourRows[1] + k),
@@ -531,14 +549,14 @@ void meshSpanPair(const Setup& t, const MeshRow& first, const MeshRow& second) {
   }
 }
 
-template void meshSpanPair<false, false, false>(const Setup&, const MeshRow&, const MeshRow&);
-template void meshSpanPair<false, false, true>(const Setup&, const MeshRow&, const MeshRow&);
-template void meshSpanPair<false, true, false>(const Setup&, const MeshRow&, const MeshRow&);
-template void meshSpanPair<false, true, true>(const Setup&, const MeshRow&, const MeshRow&);
-template void meshSpanPair<true, false, false>(const Setup&, const MeshRow&, const MeshRow&);
-template void meshSpanPair<true, false, true>(const Setup&, const MeshRow&, const MeshRow&);
-template void meshSpanPair<true, true, false>(const Setup&, const MeshRow&, const MeshRow&);
-template void meshSpanPair<true, true, true>(const Setup&, const MeshRow&, const MeshRow&);
+template void meshSpanPair<false, false, false>(const Setup&, int, int, int, int, int, int);
+template void meshSpanPair<false, false, true>(const Setup&, int, int, int, int, int, int);
+template void meshSpanPair<false, true, false>(const Setup&, int, int, int, int, int, int);
+template void meshSpanPair<false, true, true>(const Setup&, int, int, int, int, int, int);
+template void meshSpanPair<true, false, false>(const Setup&, int, int, int, int, int, int);
+template void meshSpanPair<true, false, true>(const Setup&, int, int, int, int, int, int);
+template void meshSpanPair<true, true, false>(const Setup&, int, int, int, int, int, int);
+template void meshSpanPair<true, true, true>(const Setup&, int, int, int, int, int, int);
 #endif
 
 }  // namespace raster::GLASS_WIDE_NAMESPACE
