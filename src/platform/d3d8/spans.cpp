@@ -318,8 +318,6 @@ GLASS_INLINE __m128i toBytes(__m128 value) {  // clamp to 0..255 and round half 
   return _mm_cvttps_epi32(_mm_add_ps(value, _mm_set1_ps(0.5f)));
 }
 
-// kWide: which eight-pixel loop does the span, if any (chosen once per
-// triangle).
 SpanStarts meshSpanStarts(const Setup& t, int y, int xStart) {
   const double px = xStart;
   const double py = y;
@@ -329,6 +327,8 @@ SpanStarts meshSpanStarts(const Setup& t, int y, int xStart) {
           step(t.v),  start(t.r), step(t.r),   start(t.g),  step(t.g),  start(t.b), step(t.b)};
 }
 
+// kWide: which eight-pixel loop does the span, if any (chosen once per
+// triangle).
 template <bool kGouraud, bool kDepth, bool kBlend, WideSpans kWide>
 void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
   const PixelState& s = *t.state;
@@ -449,13 +449,6 @@ SpanFunction pickMeshSpan(bool depth, bool blend) {
   return blend ? pickMeshSpan<kGouraud, false, true>() : pickMeshSpan<kGouraud, false, false>();
 }
 
-#endif  // __SSE2__
-
-}  // namespace
-
-#if defined(__SSE2__)
-namespace {
-
 // Perspective-correct, bilinear from a wrapping power-of-two texture,
 // modulated by the diffuse colour, LESSEQUAL or no depth test, opaque or a
 // blend the wide loops know, all channels written: the meshes' spans.
@@ -466,8 +459,9 @@ bool isMeshSpan(const Setup& t, bool perspective, bool textured, bool depth, boo
          !s.dropOutsideDepthRange;
 }
 
+#endif  // __SSE2__
+
 }  // namespace
-#endif
 
 SpanPairFunction pickSpanPair(const Setup& t, bool perspective, bool textured, bool gouraud, bool depth,
                               bool blend) {

@@ -15,7 +15,6 @@ enum class WideSpans { kNone, kAvx2, kAvx512 };
 
 // The widest loops in use: what this processor runs, within the limit.
 WideSpans wideSpans();
-inline bool wideSpansAvailable() { return wideSpans() != WideSpans::kNone; }
 // Tests lower the limit to compare each width with the narrower ones.
 void limitWideSpans(WideSpans widest);
 
