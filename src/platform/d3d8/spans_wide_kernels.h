@@ -10,29 +10,30 @@
 namespace raster::GLASS_WIDE_NAMESPACE {
 namespace {
 
-inline __m256i lerpChannels8(__m256i p, __m256i q, __m256i f) {  // 16-bit lanes
-  const __m256i g = _mm256_sub_epi16(_mm256_set1_epi16(256), f);
-  const __m256i x =
-      _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(p, g), _mm256_mullo_epi16(q, f)), _mm256_set1_epi16(128));
-  return _mm256_srli_epi16(x, 8);
+// Bilinear weights are carried as weight * 128 (weight 0..255), so that one
+// rounding high multiply does a blend step: for channels a and b,
+// (a * (256 - w) + b * w + 128) >> 8 = a + (((b - a) * w + 128) >> 8), and
+// mulhrs(b - a, w * 128) is exactly that last term.
+inline __m256i lerpChannels8(__m256i p, __m256i q, __m256i f128) {  // 16-bit lanes
+  return _mm256_add_epi16(p, _mm256_mulhrs_epi16(_mm256_sub_epi16(q, p), f128));
 }
 
-inline __m256i divide255x8(__m256i x) {
-  return _mm256_srli_epi16(_mm256_add_epi16(x, _mm256_srli_epi16(x, 8)), 8);
-}
+// round(x / 255) for x = a * b + 128: (x + (x >> 8)) >> 8, which equals
+// (x * 257) >> 16 for every 16-bit x.
+inline __m256i divide255x8(__m256i x) { return _mm256_mulhi_epu16(x, _mm256_set1_epi16(257)); }
 
 // Unpacking works within 128-bit halves: the low unpack holds pixels 0, 1,
 // 4, 5 and the high one 2, 3, 6, 7. Each pixel's weight is the low byte of
-// its coordinate, copied into its four 16-bit channel lanes by one byte
-// shuffle per half.
+// its coordinate: one byte shuffle per half copies it into the high byte of
+// its four 16-bit channel lanes, and a shift makes that weight * 128.
 inline void spreadWeights8(__m256i coordinates, __m256i* low, __m256i* high) {
   constexpr char z = -128;  // a zero byte
-  const __m256i lowPattern = _mm256_setr_epi8(0, z, 0, z, 0, z, 0, z, 4, z, 4, z, 4, z, 4, z,  //
-                                              0, z, 0, z, 0, z, 0, z, 4, z, 4, z, 4, z, 4, z);
-  const __m256i highPattern = _mm256_setr_epi8(8, z, 8, z, 8, z, 8, z, 12, z, 12, z, 12, z, 12, z,  //
-                                               8, z, 8, z, 8, z, 8, z, 12, z, 12, z, 12, z, 12, z);
-  *low = _mm256_shuffle_epi8(coordinates, lowPattern);
-  *high = _mm256_shuffle_epi8(coordinates, highPattern);
+  const __m256i lowPattern = _mm256_setr_epi8(z, 0, z, 0, z, 0, z, 0, z, 4, z, 4, z, 4, z, 4,  //
+                                              z, 0, z, 0, z, 0, z, 0, z, 4, z, 4, z, 4, z, 4);
+  const __m256i highPattern = _mm256_setr_epi8(z, 8, z, 8, z, 8, z, 8, z, 12, z, 12, z, 12, z, 12,  //
+                                               z, 8, z, 8, z, 8, z, 8, z, 12, z, 12, z, 12, z, 12);
+  *low = _mm256_srli_epi16(_mm256_shuffle_epi8(coordinates, lowPattern), 1);
+  *high = _mm256_srli_epi16(_mm256_shuffle_epi8(coordinates, highPattern), 1);
 }
 
 // Texels at index and index + 1 for eight lanes: the left ones to *left,
@@ -158,32 +159,33 @@ inline __attribute__((always_inline)) __m256i blendEight(const Setup& t, __m256i
 // intrinsics GCC 12 warns about.
 using Vector16 = __m512i;
 
-// Each pixel's weight (the low byte of its coordinate) into its four
-// channel lanes, as spreadWeights8 does per 128-bit quarter.
+// Each pixel's weight (the low byte of its coordinate) into the high byte of
+// its four channel lanes, as spreadWeights8 does per 128-bit quarter.
 struct WeightPattern {
   alignas(64) char bytes[64];
 };
-// In each 128-bit quarter: byte `first` into 16-bit lanes 0..3, byte
-// `first + 4` into lanes 4..7, high bytes zero (a shuffle index of -128).
+// In each 128-bit quarter: byte `first` into the high byte of 16-bit lanes
+// 0..3, byte `first + 4` into that of lanes 4..7, low bytes zero (a
+// shuffle index of -128).
 constexpr WeightPattern weightPattern(char first) {
   WeightPattern pattern{};
   for (int i = 0; i < 64; ++i) {
-    pattern.bytes[i] = i % 2 != 0 ? static_cast<char>(-128) : static_cast<char>(first + (i % 16 >= 8 ? 4 : 0));
+    pattern.bytes[i] = i % 2 == 0 ? static_cast<char>(-128) : static_cast<char>(first + (i % 16 >= 8 ? 4 : 0));
   }
   return pattern;
 }
 constexpr WeightPattern kLowPattern = weightPattern(0), kHighPattern = weightPattern(8);
 
-inline Vector16 lerpChannels16(Vector16 p, Vector16 q, Vector16 f) {  // 16-bit lanes
-  const Vector16 g = _mm512_sub_epi16(_mm512_set1_epi16(256), f);
-  const Vector16 x =
-      _mm512_add_epi16(_mm512_add_epi16(_mm512_mullo_epi16(p, g), _mm512_mullo_epi16(q, f)), _mm512_set1_epi16(128));
-  return _mm512_srli_epi16(x, 8);
+// Weight * 128 of each pixel from its coordinates, as spreadWeights8.
+inline Vector16 spreadWeights16(Vector16 coordinates, const WeightPattern& pattern) {
+  return _mm512_srli_epi16(_mm512_shuffle_epi8(coordinates, _mm512_load_si512(pattern.bytes)), 1);
 }
 
-inline Vector16 divide255x16(Vector16 x) {
-  return _mm512_srli_epi16(_mm512_add_epi16(x, _mm512_srli_epi16(x, 8)), 8);
+inline Vector16 lerpChannels16(Vector16 p, Vector16 q, Vector16 f128) {  // as lerpChannels8
+  return _mm512_add_epi16(p, _mm512_mulhrs_epi16(_mm512_sub_epi16(q, p), f128));
 }
+
+inline Vector16 divide255x16(Vector16 x) { return _mm512_mulhi_epu16(x, _mm512_set1_epi16(257)); }
 
 inline Vector16 shiftRight32(Vector16 x, int bits) {  // arithmetic, 32-bit lanes
   using Lanes = int __attribute__((vector_size(64)));
@@ -226,9 +228,8 @@ int overlaySixteens(const Setup& t, std::uint32_t* row, int x, int pairs, std::i
   const Vector16 diffuse = _mm512_unpacklo_epi8(_mm512_set1_epi32(static_cast<int>(t.flatColour | 0xFF000000u)), zero);
   const Vector16 stepU = _mm512_mullo_epi32(_mm512_set1_epi32(fdu),
                                             _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
-  const Vector16 lowPattern = _mm512_load_si512(kLowPattern.bytes), highPattern = _mm512_load_si512(kHighPattern.bytes);
   const Vector16 vs = _mm512_set1_epi32(v >> 8);
-  const Vector16 fyLow = _mm512_shuffle_epi8(vs, lowPattern), fyHigh = _mm512_shuffle_epi8(vs, highPattern);
+  const Vector16 fyLow = spreadWeights16(vs, kLowPattern), fyHigh = spreadWeights16(vs, kHighPattern);
   const Vector16 alphaOr = _mm512_set1_epi32(static_cast<int>(t.state->texture.alphaOr));
   std::int32_t u = *fu;
   int done = 0;
@@ -245,7 +246,7 @@ int overlaySixteens(const Setup& t, std::uint32_t* row, int x, int pairs, std::i
     const Vector16 t10 = _mm512_maskz_permutexvar_epi32(0xFFFF, right, topTexels);
     const Vector16 t01 = _mm512_maskz_permutexvar_epi32(0xFFFF, left, bottomTexels);
     const Vector16 t11 = _mm512_maskz_permutexvar_epi32(0xFFFF, right, bottomTexels);
-    const Vector16 fxLow = _mm512_shuffle_epi8(us, lowPattern), fxHigh = _mm512_shuffle_epi8(us, highPattern);
+    const Vector16 fxLow = spreadWeights16(us, kLowPattern), fxHigh = spreadWeights16(us, kHighPattern);
     Vector16 low =
         lerpChannels16(lerpChannels16(_mm512_unpacklo_epi8(t00, zero), _mm512_unpacklo_epi8(t10, zero), fxLow),
                        lerpChannels16(_mm512_unpacklo_epi8(t01, zero), _mm512_unpacklo_epi8(t11, zero), fxLow), fyLow);
