@@ -330,9 +330,7 @@ namespace {
 inline __m256i floorToInts8(__m256 value) {
   const __m256 limit = _mm256_set1_ps(kTexCoordLimit);
   value = _mm256_min_ps(_mm256_max_ps(value, _mm256_sub_ps(_mm256_setzero_ps(), limit)), limit);
-  const __m256i truncated = _mm256_cvttps_epi32(value);
-  return _mm256_add_epi32(truncated,
-                          _mm256_castps_si256(_mm256_cmp_ps(value, _mm256_cvtepi32_ps(truncated), _CMP_LT_OQ)));
+  return _mm256_cvttps_epi32(_mm256_floor_ps(value));
 }
 
 inline __m256i toBytes8(__m256 value) {
@@ -512,15 +510,19 @@ void meshSpanPair(const Setup& t, int y0, int xStart0, int xEnd0, int y1, int xS
   for (int k = 0; k < longest; k += 4) {
     const __mmask8 inFirst = firstLanes(lengths[0] - k), inSecond = firstLanes(lengths[1] - k);
     const auto inSpan = static_cast<__mmask8>(inFirst | inSecond << 4);
+    const bool fullGroup = inSpan == 0xFF;
     const __m256 index = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(k), lanes));
     auto at = [&](__m256 base, float delta) { return _mm256_add_ps(base, _mm256_mul_ps(_mm256_set1_ps(delta), index)); };
     __m256i depth = zero;
+    __m128i stored16 = _mm_setzero_si128();
     __mmask8 visible = inSpan;
     if constexpr (kDepth) {
       const __m256 z = _mm256_min_ps(_mm256_max_ps(at(z0, step[0]), _mm256_setzero_ps()), _mm256_set1_ps(65535.0f));
       depth = _mm256_max_epi32(_mm256_sub_epi32(_mm256_cvttps_epi32(_mm256_add_ps(z, _mm256_set1_ps(0.5f))), bias), zero);
-      const __m128i stored16 = _mm_unpacklo_epi64(_mm_maskz_loadu_epi16(inFirst, depthRows[0] + k),
-                                                  _mm_maskz_loadu_epi16(inSecond, depthRows[1] + k));
+      stored16 = fullGroup ? _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(depthRows[0] + k)),
+                                                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(depthRows[1] + k)))
+                           : _mm_unpacklo_epi64(_mm_maskz_loadu_epi16(inFirst, depthRows[0] + k),
+                                                _mm_maskz_loadu_epi16(inSecond, depthRows[1] + k));
       visible = _mm256_mask_cmple_epi32_mask(inSpan, depth, _mm256_cvtepu16_epi32(stored16));
       if (visible == 0) continue;
     }
@@ -545,8 +547,17 @@ void meshSpanPair(const Setup& t, int y0, int xStart0, int xEnd0, int y1, int xS
     _mm_mask_storeu_epi32(colourRows[1] + k, visibleSecond, _mm256_extracti128_si256(colour, 1));
     if (depthWrite) {
       const __m128i depth16 = _mm256_maskz_cvtepi32_epi16(0xFF, depth);
-      _mm_mask_storeu_epi16(depthRows[0] + k, visibleFirst, depth16);
-      _mm_mask_storeu_epi16(depthRows[1] + k, visibleSecond, _mm_srli_si128(depth16, 8));
+      if (fullGroup) {
+        // Eight-byte stores, hidden lanes keeping what was read: a masked
+        // store spans sixteen bytes, and the next group's load from the
+        // other half would wait for it to reach the cache.
+        const __m128i merged = _mm_mask_blend_epi16(visible, stored16, depth16);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(depthRows[0] + k), merged);
+        _mm_storeh_pd(reinterpret_cast<double*>(depthRows[1] + k), _mm_castsi128_pd(merged));
+      } else {
+        _mm_mask_storeu_epi16(depthRows[0] + k, visibleFirst, depth16);
+        _mm_mask_storeu_epi16(depthRows[1] + k, visibleSecond, _mm_srli_si128(depth16, 8));
+      }
     }
   }
 }
