@@ -36,23 +36,39 @@ inline void spreadWeights8(__m256i coordinates, __m256i* low, __m256i* high) {
   *high = _mm256_srli_epi16(_mm256_shuffle_epi8(coordinates, highPattern), 1);
 }
 
-// Texels at index and index + 1 for eight lanes: the left ones to *left,
-// the right ones to *right, both in lane order. Each pair is one 64-bit
-// load: on the processors this runs on, eight plain loads beat the
-// gather instructions. The pairs of pixels 0, 1, 4, 5 and of 2, 3, 6, 7
-// are put together so that one shuffle per output puts them back in order
-// within each 128-bit half.
-inline __attribute__((always_inline)) void gatherPairs(const int* texels, __m256i index, __m256i* left,
-                                                       __m256i* right) {
-  alignas(32) int at[8];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
-  auto pair = [texels](int i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(texels + i)); };
-  const __m256 a = _mm256_castsi256_ps(_mm256_set_m128i(_mm_unpacklo_epi64(pair(at[4]), pair(at[5])),
-                                                        _mm_unpacklo_epi64(pair(at[0]), pair(at[1]))));
-  const __m256 b = _mm256_castsi256_ps(_mm256_set_m128i(_mm_unpacklo_epi64(pair(at[6]), pair(at[7])),
-                                                        _mm_unpacklo_epi64(pair(at[2]), pair(at[3]))));
+// Texels at index and index + 1 for eight lanes, and those one texture row
+// below: the left ones to *left and *lowerLeft, the right ones to *right
+// and *lowerRight, all in lane order. Each pair is one 64-bit load: on the
+// processors this runs on, plain loads beat the gather instructions. The
+// pairs of pixels 0, 1, 4, 5 and of 2, 3, 6, 7 are put together so that one
+// shuffle per output puts them back in order within each 128-bit half.
+struct TexelQuads {
+  __m256i t00, t10, t01, t11;
+};
+
+inline __attribute__((always_inline)) void splitPairs(__m128i p0, __m128i p1, __m128i p2, __m128i p3, __m128i p4,
+                                                      __m128i p5, __m128i p6, __m128i p7, __m256i* left,
+                                                      __m256i* right) {
+  const __m256 a = _mm256_castsi256_ps(_mm256_set_m128i(_mm_unpacklo_epi64(p4, p5), _mm_unpacklo_epi64(p0, p1)));
+  const __m256 b = _mm256_castsi256_ps(_mm256_set_m128i(_mm_unpacklo_epi64(p6, p7), _mm_unpacklo_epi64(p2, p3)));
   *left = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
   *right = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+}
+
+inline __attribute__((always_inline)) TexelQuads gatherQuads(const int* texels, std::ptrdiff_t rowPitch,
+                                                             __m256i index) {
+  alignas(32) int at[8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
+  const int* p[8];
+  for (int i = 0; i < 8; ++i) p[i] = texels + at[i];
+  auto pair = [](const int* texel) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(texel)); };
+  TexelQuads q;
+  splitPairs(pair(p[0]), pair(p[1]), pair(p[2]), pair(p[3]), pair(p[4]), pair(p[5]), pair(p[6]), pair(p[7]), &q.t00,
+             &q.t10);
+  splitPairs(pair(p[0] + rowPitch), pair(p[1] + rowPitch), pair(p[2] + rowPitch), pair(p[3] + rowPitch),
+             pair(p[4] + rowPitch), pair(p[5] + rowPitch), pair(p[6] + rowPitch), pair(p[7] + rowPitch), &q.t01,
+             &q.t11);
+  return q;
 }
 
 // Bilinear filtering of eight pixels' texels (top-left, top-right,
@@ -107,14 +123,20 @@ inline __attribute__((always_inline)) Channels sampleEight(const Setup& t, __m25
   const __m256i x0 = _mm256_and_si256(iu, maskU);
   const __m256i x1 = _mm256_and_si256(_mm256_add_epi32(iu, one), maskU);
   const __m256i y0 = _mm256_sll_epi32(_mm256_and_si256(iv, maskV), shift);
-  const __m256i y1 = _mm256_sll_epi32(_mm256_and_si256(_mm256_add_epi32(iv, one), maskV), shift);
   __m256i t00, t10, t01, t11;
-  if (_mm256_testz_si256(_mm256_cmpeq_epi32(x0, maskU), _mm256_cmpeq_epi32(x0, maskU))) {
-    // No lane wraps between its left and right texel: fetch each pair as one
-    // 64-bit element (half the gathered elements), then split the pairs.
-    gatherPairs(texels, _mm256_add_epi32(y0, x0), &t00, &t10);
-    gatherPairs(texels, _mm256_add_epi32(y1, x0), &t01, &t11);
+  const __m256i wrapsU = _mm256_cmpeq_epi32(x0, maskU);
+  const __m256i wraps = _mm256_or_si256(wrapsU, _mm256_cmpeq_epi32(_mm256_and_si256(iv, maskV), maskV));
+  if (_mm256_testz_si256(wraps, wraps)) {
+    // No lane wraps between its left and right texel, nor between its upper
+    // and lower row: fetch each pair as one 64-bit element (half the
+    // gathered elements) and the lower pairs one row further on.
+    const TexelQuads q = gatherQuads(texels, std::ptrdiff_t{1} << t.rowShift, _mm256_add_epi32(y0, x0));
+    t00 = q.t00;
+    t10 = q.t10;
+    t01 = q.t01;
+    t11 = q.t11;
   } else {
+    const __m256i y1 = _mm256_sll_epi32(_mm256_and_si256(_mm256_add_epi32(iv, one), maskV), shift);
     t00 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y0, x0), 4);
     t10 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y0, x1), 4);
     t01 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y1, x0), 4);
