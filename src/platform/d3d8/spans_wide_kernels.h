@@ -312,14 +312,18 @@ void overlayGroupsWide(const Setup& t, std::uint32_t* row, int x, int groups, st
   const int* texels = reinterpret_cast<const int*>(t.state->texture.texels);
   const int* row0 = texels + (((v >> 16) & t.wrapMaskV) << t.rowShift);
   const int* row1 = texels + ((((v >> 16) + 1) & t.wrapMaskV) << t.rowShift);
-  int group = 0;
+  for (int group = 0; group < groups; ++group, x += 8) {
 #if GLASS_WIDE_AVX512
-  if (oneTexelRow) {
-    group = 2 * overlaySixteens(t, row, x, groups / 2, &u, fdu, v, row0, row1, blend);
-    x += 8 * group;
-  }
+    // Sixteen at a time until a group's texels wrap or do not fit one load;
+    // then one group of eight, and sixteen again (the texels of a row that
+    // starts half a texel before the texture's left edge wrap only at first).
+    if (oneTexelRow && groups - group >= 2) {
+      const int done = 2 * overlaySixteens(t, row, x, (groups - group) / 2, &u, fdu, v, row0, row1, blend);
+      group += done;
+      x += 8 * done;
+      if (group == groups) break;
+    }
 #endif
-  for (; group < groups; ++group, x += 8) {
     const __m256i us = _mm256_srai_epi32(_mm256_add_epi32(_mm256_set1_epi32(u), stepU), 8);
     const __m256i vs = _mm256_srai_epi32(_mm256_add_epi32(_mm256_set1_epi32(v), stepV), 8);
     const int first = u >> 16, last = (u + 7 * fdu) >> 16;
