@@ -422,6 +422,11 @@ TEST(D3d8FastPaths, OverlaysMatchThePixelByPixelPath) {
                     {617.7f, 20.2f, 0.5f, 1, 0x9060A0C0, 2.2f, 0.4f},
                     {10.1f, 471.5f, 0.5f, 1, 0x9060A0C0, -0.1f, 1.9f},
                     {631.9f, 455.0f, 0.5f, 1, 0x9060A0C0, 2.5f, 2.2f}});
+      // Strips a few pixels wide whose texture runs across thousands of
+      // texels: stepping past a span's end must not overflow.
+      d.drawScreen(screenQuad(100, 300, 103.5f, 340, 0.5f, 0xFFFFFFFF, -100, 0, 100, 1));
+      d.drawScreen(screenQuad(200, 300, 206.5f, 340, 0.5f, 0xFFFFFFFF, 120, 0, -120, 1));
+      d.drawScreen(screenQuad(300, 300, 301.2f, 340, 0.5f, 0xFFFFFFFF, -120, 0, 120, 1));
     });
   }
 }

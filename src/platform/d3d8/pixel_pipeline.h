@@ -55,6 +55,14 @@ GLASS_INLINE std::uint32_t packColour(float r, float g, float b, float a) {
   return (clampByte(a) << 24) | (clampByte(r) << 16) | (clampByte(g) << 8) | clampByte(b);
 }
 
+// A fixed-point texture coordinate `steps` pixels on. Stepping past a
+// span's end may leave the range the span was checked against, so this
+// wraps instead of overflowing; such values are never used for a pixel.
+GLASS_INLINE std::int32_t steppedFixed(std::int32_t coordinate, int steps, std::int32_t delta) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(coordinate) +
+                                   static_cast<std::uint32_t>(steps) * static_cast<std::uint32_t>(delta));
+}
+
 GLASS_INLINE int floorToInt(float value) {
   if (value != value) return 0;  // NaN
   value = std::clamp(value, -kTexCoordLimit, kTexCoordLimit);

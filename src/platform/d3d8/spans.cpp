@@ -117,8 +117,8 @@ void drawSpan(const Setup& t, int y, int xStart, int xEnd) {
       }
     }
     if constexpr (kTextured && !kPerspective) {
-      fu += fdu;
-      fv += fdv;
+      fu = steppedFixed(fu, 1, fdu);
+      fv = steppedFixed(fv, 1, fdv);
     }
   }
 }
@@ -268,19 +268,15 @@ void drawOverlaySpan(const Setup& t, int y, int xStart, int xEnd) {
 
   int x = xStart;
   if (const WideSpans wide = wideSpans(); wide != WideSpans::kNone) {
-    const int groups = (xEnd - xStart + 1) / 8;
-    if (wide == WideSpans::kAvx512) {
-      avx512::overlayGroupsWide(t, row, x, groups, &fu, &fv, fdu, fdv, kBlend);
-    } else {
-      avx2::overlayGroupsWide(t, row, x, groups, &fu, &fv, fdu, fdv, kBlend);
-    }
-    x += 8 * groups;
+    const int count = xEnd - xStart + 1;
+    x += wide == WideSpans::kAvx512 ? avx512::overlayPixelsWide(t, row, x, count, &fu, &fv, fdu, fdv, kBlend)
+                                    : avx2::overlayPixelsWide(t, row, x, count, &fu, &fv, fdu, fdv, kBlend);
   }
   for (; x + 3 <= xEnd; x += 4) {
     const __m128i us = _mm_srai_epi32(_mm_set_epi32(fu + 3 * fdu, fu + 2 * fdu, fu + fdu, fu), 8);
     const __m128i vs = _mm_srai_epi32(_mm_set_epi32(fv + 3 * fdv, fv + 2 * fdv, fv + fdv, fv), 8);
-    fu += 4 * fdu;
-    fv += 4 * fdv;
+    fu = steppedFixed(fu, 4, fdu);
+    fv = steppedFixed(fv, 4, fdv);
     __m128i colour = sampleFour(t, us, vs);
     __m128i low, high;
     if (modulate) {
@@ -296,8 +292,8 @@ void drawOverlaySpan(const Setup& t, int y, int xStart, int xEnd) {
     std::uint32_t out = combineStage(t, sampleTexture(t, fu >> 8, fv >> 8), t.flatColour);
     if constexpr (kBlend) out = blendPixel(t, out, row[x]);
     row[x] = out;
-    fu += fdu;
-    fv += fdv;
+    fu = steppedFixed(fu, 1, fdu);
+    fv = steppedFixed(fv, 1, fdv);
   }
 }
 

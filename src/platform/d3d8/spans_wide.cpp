@@ -31,8 +31,10 @@ void limitWideSpans(WideSpans widest) { gLimit = widest; }
 // Elsewhere the wide loops are never chosen; these only satisfy the linker.
 namespace raster {
 #define GLASS_NO_WIDE_LOOPS                                                                                       \
-  void overlayGroupsWide(const Setup&, std::uint32_t*, int, int, std::int32_t*, std::int32_t*, std::int32_t,      \
-                         std::int32_t, bool) {}                                                                    \
+  int overlayPixelsWide(const Setup&, std::uint32_t*, int, int, std::int32_t*, std::int32_t*, std::int32_t,       \
+                        std::int32_t, bool) {                                                                      \
+    return 0;                                                                                                      \
+  }                                                                                                                \
   template <bool kGouraud, bool kDepth, bool kBlend>                                                               \
   void meshSpanWide(const Setup&, int, int, int, const SpanStarts&) {}                                             \
   GLASS_MESH_SPAN_KINDS

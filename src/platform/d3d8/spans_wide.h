@@ -25,9 +25,10 @@ struct SpanStarts {
 
 // The loops of each instruction set, in a namespace of their own:
 //
-// overlayGroupsWide: overlay pixels [x, x + 8 * groups); fixed-point
-// coordinates fu, fv advance by fdu, fdv per pixel and are left after the
-// last pixel done.
+// overlayPixelsWide: overlay pixels from x on, at most `count`; returns how
+// many it drew: all of them with AVX-512 (the last few under a mask), whole
+// groups of eight otherwise. Fixed-point coordinates fu, fv advance by fdu,
+// fdv per pixel and are left after the last pixel drawn.
 //
 // meshSpanWide: a whole mesh span [xStart, xEnd] of row y: perspective-
 // correct, textured, depth-tested LESSEQUAL or not, blended as blendPixel's
@@ -35,8 +36,8 @@ struct SpanStarts {
 // but may read and rewrite unchanged up to 7 pixels after it in the same
 // row (never another row's). Defined for every combination of the flags.
 #define GLASS_WIDE_SPAN_LOOPS                                                                                     \
-  void overlayGroupsWide(const Setup& t, std::uint32_t* row, int x, int groups, std::int32_t* fu, std::int32_t* fv, \
-                         std::int32_t fdu, std::int32_t fdv, bool blend);                                          \
+  int overlayPixelsWide(const Setup& t, std::uint32_t* row, int x, int count, std::int32_t* fu, std::int32_t* fv,   \
+                        std::int32_t fdu, std::int32_t fdv, bool blend);                                           \
   template <bool kGouraud, bool kDepth, bool kBlend>                                                               \
   void meshSpanWide(const Setup& t, int y, int xStart, int xEnd, const SpanStarts& starts);
 namespace avx2 {

@@ -276,7 +276,7 @@ int overlaySixteens(const Setup& t, std::uint32_t* row, int x, int pairs, std::i
         lerpChannels16(lerpChannels16(_mm512_unpackhi_epi8(t00, zero), _mm512_unpackhi_epi8(t10, zero), fxHigh),
                        lerpChannels16(_mm512_unpackhi_epi8(t01, zero), _mm512_unpackhi_epi8(t11, zero), fxHigh), fyHigh);
     Vector16 colour = _mm512_or_si512(_mm512_packus_epi16(low, high), alphaOr);
-    u += 16 * fdu;
+    u = steppedFixed(u, 16, fdu);
     if (modulate) {
       const Vector16 half = _mm512_set1_epi16(128);
       low = divide255x16(_mm512_add_epi16(_mm512_mullo_epi16(_mm512_unpacklo_epi8(colour, zero), diffuse), half));
@@ -294,8 +294,13 @@ int overlaySixteens(const Setup& t, std::uint32_t* row, int x, int pairs, std::i
 
 }  // namespace
 
-void overlayGroupsWide(const Setup& t, std::uint32_t* row, int x, int groups, std::int32_t* fu, std::int32_t* fv,
-                       std::int32_t fdu, std::int32_t fdv, bool blend) {
+int overlayPixelsWide(const Setup& t, std::uint32_t* row, int x, int count, std::int32_t* fu, std::int32_t* fv,
+                      std::int32_t fdu, std::int32_t fdv, bool blend) {
+#if GLASS_WIDE_AVX512
+  const int groups = (count + 7) / 8;
+#else
+  const int groups = count / 8;
+#endif
   const __m256i zero = _mm256_setzero_si256();
   const bool modulate = t.flatColour != 0xFFFFFFFFu;
   const __m256i diffuse =
@@ -317,8 +322,8 @@ void overlayGroupsWide(const Setup& t, std::uint32_t* row, int x, int groups, st
     // Sixteen at a time until a group's texels wrap or do not fit one load;
     // then one group of eight, and sixteen again (the texels of a row that
     // starts half a texel before the texture's left edge wrap only at first).
-    if (oneTexelRow && groups - group >= 2) {
-      const int done = 2 * overlaySixteens(t, row, x, (groups - group) / 2, &u, fdu, v, row0, row1, blend);
+    if (const int pairs = (count - 8 * group) / 16; oneTexelRow && pairs > 0) {
+      const int done = 2 * overlaySixteens(t, row, x, pairs, &u, fdu, v, row0, row1, blend);
       group += done;
       x += 8 * done;
       if (group == groups) break;
@@ -326,7 +331,8 @@ void overlayGroupsWide(const Setup& t, std::uint32_t* row, int x, int groups, st
 #endif
     const __m256i us = _mm256_srai_epi32(_mm256_add_epi32(_mm256_set1_epi32(u), stepU), 8);
     const __m256i vs = _mm256_srai_epi32(_mm256_add_epi32(_mm256_set1_epi32(v), stepV), 8);
-    const int first = u >> 16, last = (u + 7 * fdu) >> 16;
+    const int lanes = std::min(8, count - 8 * group);
+    const int first = u >> 16, last = steppedFixed(u, lanes - 1, fdu) >> 16;
     Channels texel;
     if (oneTexelRow && last + 1 - first <= 7 && (first & t.wrapMaskU) + 7 <= t.wrapMaskU) {
       const int base = first & t.wrapMaskU;
@@ -339,15 +345,23 @@ void overlayGroupsWide(const Setup& t, std::uint32_t* row, int x, int groups, st
     } else {
       texel = sampleEight(t, us, vs);
     }
-    u += 8 * fdu;
-    v += 8 * fdv;
+    u = steppedFixed(u, lanes, fdu);
+    v = steppedFixed(v, lanes, fdv);
     __m256i colour = modulate ? modulateEight(texel, {diffuse, diffuse}) : pack(texel);
+#if GLASS_WIDE_AVX512
+    // The last group may be short: only its pixels are read and written.
+    const auto inSpan = static_cast<__mmask8>(0xFFu >> (8 - lanes));
+    if (blend) colour = blendEight(t, colour, _mm256_maskz_loadu_epi32(inSpan, row + x));
+    _mm256_mask_storeu_epi32(row + x, inSpan, colour);
+#else
     __m256i* target = reinterpret_cast<__m256i*>(row + x);
     if (blend) colour = blendEight(t, colour, _mm256_loadu_si256(target));
     _mm256_storeu_si256(target, colour);
+#endif
   }
   *fu = u;
   *fv = v;
+  return std::min(count, 8 * groups);
 }
 
 
@@ -579,7 +593,7 @@ void meshSpanPair(const Setup& t, int y0, int xStart0, int xEnd0, int y1, int xS
         // other half would wait for it to reach the cache.
         const __m128i merged = _mm_mask_blend_epi16(visible, stored16, depth16);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(depthRows[0] + k), merged);
-        _mm_storeh_pd(reinterpret_cast<double*>(depthRows[1] + k), _mm_castsi128_pd(merged));
+        _mm_storeh_pi(reinterpret_cast<__m64*>(depthRows[1] + k), _mm_castsi128_ps(merged));
       } else {
         _mm_mask_storeu_epi16(depthRows[0] + k, visibleFirst, depth16);
         _mm_mask_storeu_epi16(depthRows[1] + k, visibleSecond, _mm_srli_si128(depth16, 8));
