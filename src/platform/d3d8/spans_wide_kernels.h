@@ -253,6 +253,7 @@ int overlaySixteens(const Setup& t, std::uint32_t* row, int x, int pairs, std::i
   const Vector16 vs = _mm512_set1_epi32(v >> 8);
   const Vector16 fyLow = spreadWeights16(vs, kLowPattern), fyHigh = spreadWeights16(vs, kHighPattern);
   const Vector16 alphaOr = _mm512_set1_epi32(static_cast<int>(t.state->texture.alphaOr));
+  const Vector16 alphaOr16 = _mm512_unpacklo_epi8(alphaOr, zero);
   std::int32_t u = *fu;
   int done = 0;
   for (; done < pairs; ++done, x += 16) {
@@ -275,13 +276,15 @@ int overlaySixteens(const Setup& t, std::uint32_t* row, int x, int pairs, std::i
     Vector16 high =
         lerpChannels16(lerpChannels16(_mm512_unpackhi_epi8(t00, zero), _mm512_unpackhi_epi8(t10, zero), fxHigh),
                        lerpChannels16(_mm512_unpackhi_epi8(t01, zero), _mm512_unpackhi_epi8(t11, zero), fxHigh), fyHigh);
-    Vector16 colour = _mm512_or_si512(_mm512_packus_epi16(low, high), alphaOr);
     u = steppedFixed(u, 16, fdu);
-    if (modulate) {
+    Vector16 colour;
+    if (modulate) {  // straight from the filter's 16-bit channels
       const Vector16 half = _mm512_set1_epi16(128);
-      low = divide255x16(_mm512_add_epi16(_mm512_mullo_epi16(_mm512_unpacklo_epi8(colour, zero), diffuse), half));
-      high = divide255x16(_mm512_add_epi16(_mm512_mullo_epi16(_mm512_unpackhi_epi8(colour, zero), diffuse), half));
+      low = divide255x16(_mm512_add_epi16(_mm512_mullo_epi16(_mm512_or_si512(low, alphaOr16), diffuse), half));
+      high = divide255x16(_mm512_add_epi16(_mm512_mullo_epi16(_mm512_or_si512(high, alphaOr16), diffuse), half));
       colour = _mm512_packus_epi16(low, high);
+    } else {
+      colour = _mm512_or_si512(_mm512_packus_epi16(low, high), alphaOr);
     }
     std::uint32_t* target = row + x;
     if (blend) colour = blendSixteen(t, colour, _mm512_loadu_si512(target));
