@@ -550,11 +550,12 @@ void meshSpanPair(const Setup& t, int y0, int xStart0, int xEnd0, int y1, int xS
   const bool depthWrite = kDepth && s.depthWrite;
   auto firstLanes = [](int count) { return static_cast<__mmask8>(0xFu >> (4 - std::clamp(count, 0, 4))); };
   const int longest = std::max(lengths[0], lengths[1]);
-  for (int k = 0; k < longest; k += 4) {
+  // Each lane's pixel number as a float; whole numbers this small step exactly.
+  __m256 index = _mm256_cvtepi32_ps(lanes);
+  for (int k = 0; k < longest; k += 4, index = _mm256_add_ps(index, _mm256_set1_ps(4.0f))) {
     const __mmask8 inFirst = firstLanes(lengths[0] - k), inSecond = firstLanes(lengths[1] - k);
     const auto inSpan = static_cast<__mmask8>(inFirst | inSecond << 4);
     const bool fullGroup = inSpan == 0xFF;
-    const __m256 index = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(k), lanes));
     auto at = [&](__m256 base, float delta) { return _mm256_add_ps(base, _mm256_mul_ps(_mm256_set1_ps(delta), index)); };
     __m256i depth = zero;
     __m128i stored16 = _mm_setzero_si128();
