@@ -214,30 +214,37 @@ inline Vector16 shiftRight32(Vector16 x, int bits) {  // arithmetic, 32-bit lane
   return reinterpret_cast<Vector16>(reinterpret_cast<Lanes>(x) >> bits);
 }
 
-// The 256-bit halves of a 512-bit vector and back, written as vector
-// shuffles (the extract and insert intrinsics draw GCC 12 warnings).
-using Quads = long long __attribute__((vector_size(64)));
-using Pairs = long long __attribute__((vector_size(32)));
+// Each unpacked pixel's alpha (16-bit lane 3 of its 64 bits) into all four
+// of its channel lanes.
+constexpr WeightPattern kAlphaPattern = [] {
+  WeightPattern pattern{};
+  for (int i = 0; i < 64; ++i) pattern.bytes[i] = static_cast<char>((i & ~7) % 16 + 6 + i % 2);
+  return pattern;
+}();
 
-inline __m256i lowHalf(Vector16 x) {
-  const auto q = reinterpret_cast<Quads>(x);
-  return reinterpret_cast<__m256i>(__builtin_shufflevector(q, q, 0, 1, 2, 3));
-}
-
-inline __m256i highHalf(Vector16 x) {
-  const auto q = reinterpret_cast<Quads>(x);
-  return reinterpret_cast<__m256i>(__builtin_shufflevector(q, q, 4, 5, 6, 7));
-}
-
-inline Vector16 joinHalves(__m256i low, __m256i high) {
-  return reinterpret_cast<Vector16>(
-      __builtin_shufflevector(reinterpret_cast<Pairs>(low), reinterpret_cast<Pairs>(high), 0, 1, 2, 3, 4, 5, 6, 7));
-}
-
-// blendEight on each half.
+// blendEight at twice the width.
 inline Vector16 blendSixteen(const Setup& t, Vector16 colour, Vector16 destination) {
-  return joinHalves(blendEight(t, lowHalf(colour), lowHalf(destination)),
-                    blendEight(t, highHalf(colour), highHalf(destination)));
+  switch (t.blendMode) {
+    case BlendMode::kAdd: return _mm512_adds_epu8(colour, destination);
+    case BlendMode::kReverseSubtract: return _mm512_subs_epu8(destination, colour);
+    case BlendMode::kSubtract: return _mm512_subs_epu8(colour, destination);
+    default: {  // kAlpha: round((s * a + d * (255 - a)) / 255)
+      const Vector16 zero = _mm512_setzero_si512();
+      const Vector16 alphaLanes = _mm512_load_si512(kAlphaPattern.bytes);
+      const Vector16 sLow = _mm512_unpacklo_epi8(colour, zero), sHigh = _mm512_unpackhi_epi8(colour, zero);
+      const Vector16 aLow = _mm512_shuffle_epi8(sLow, alphaLanes), aHigh = _mm512_shuffle_epi8(sHigh, alphaLanes);
+      const Vector16 full = _mm512_set1_epi16(255), half = _mm512_set1_epi16(128);
+      const Vector16 mixLow = _mm512_add_epi16(
+          _mm512_add_epi16(_mm512_mullo_epi16(sLow, aLow),
+                           _mm512_mullo_epi16(_mm512_unpacklo_epi8(destination, zero), _mm512_sub_epi16(full, aLow))),
+          half);
+      const Vector16 mixHigh = _mm512_add_epi16(
+          _mm512_add_epi16(_mm512_mullo_epi16(sHigh, aHigh),
+                           _mm512_mullo_epi16(_mm512_unpackhi_epi8(destination, zero), _mm512_sub_epi16(full, aHigh))),
+          half);
+      return _mm512_packus_epi16(divide255x16(mixLow), divide255x16(mixHigh));
+    }
+  }
 }
 
 // Pixels [x, x + 16 * pairs) of an overlay row at texel row `top` (and the
