@@ -36,12 +36,12 @@ inline void spreadWeights8(__m256i coordinates, __m256i* low, __m256i* high) {
   *high = _mm256_srli_epi16(_mm256_shuffle_epi8(coordinates, highPattern), 1);
 }
 
-// Texels at index and index + 1 for eight lanes, and those one texture row
-// below: the left ones to *left and *lowerLeft, the right ones to *right
-// and *lowerRight, all in lane order. Each pair is one 64-bit load: on the
-// processors this runs on, plain loads beat the gather instructions. The
-// pairs of pixels 0, 1, 4, 5 and of 2, 3, 6, 7 are put together so that one
-// shuffle per output puts them back in order within each 128-bit half.
+// Texels at index and index + 1 for eight lanes (t00, t10), and those one
+// texture row below (t01, t11), all in lane order. Each pair is one 64-bit
+// load: on the processors this runs on, plain loads beat the gather
+// instructions. The pairs of pixels 0, 1, 4, 5 and of 2, 3, 6, 7 are put
+// together so that one shuffle per output puts them back in order within
+// each 128-bit half.
 struct TexelQuads {
   __m256i t00, t10, t01, t11;
 };
@@ -123,26 +123,22 @@ inline __attribute__((always_inline)) Channels sampleEight(const Setup& t, __m25
   const __m256i x0 = _mm256_and_si256(iu, maskU);
   const __m256i x1 = _mm256_and_si256(_mm256_add_epi32(iu, one), maskU);
   const __m256i y0 = _mm256_sll_epi32(_mm256_and_si256(iv, maskV), shift);
-  __m256i t00, t10, t01, t11;
-  const __m256i wrapsU = _mm256_cmpeq_epi32(x0, maskU);
-  const __m256i wraps = _mm256_or_si256(wrapsU, _mm256_cmpeq_epi32(_mm256_and_si256(iv, maskV), maskV));
+  TexelQuads q;
+  const __m256i wraps =
+      _mm256_or_si256(_mm256_cmpeq_epi32(x0, maskU), _mm256_cmpeq_epi32(_mm256_and_si256(iv, maskV), maskV));
   if (_mm256_testz_si256(wraps, wraps)) {
     // No lane wraps between its left and right texel, nor between its upper
     // and lower row: fetch each pair as one 64-bit element (half the
     // gathered elements) and the lower pairs one row further on.
-    const TexelQuads q = gatherQuads(texels, std::ptrdiff_t{1} << t.rowShift, _mm256_add_epi32(y0, x0));
-    t00 = q.t00;
-    t10 = q.t10;
-    t01 = q.t01;
-    t11 = q.t11;
+    q = gatherQuads(texels, std::ptrdiff_t{1} << t.rowShift, _mm256_add_epi32(y0, x0));
   } else {
     const __m256i y1 = _mm256_sll_epi32(_mm256_and_si256(_mm256_add_epi32(iv, one), maskV), shift);
-    t00 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y0, x0), 4);
-    t10 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y0, x1), 4);
-    t01 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y1, x0), 4);
-    t11 = _mm256_i32gather_epi32(texels, _mm256_add_epi32(y1, x1), 4);
+    q = {_mm256_i32gather_epi32(texels, _mm256_add_epi32(y0, x0), 4),
+         _mm256_i32gather_epi32(texels, _mm256_add_epi32(y0, x1), 4),
+         _mm256_i32gather_epi32(texels, _mm256_add_epi32(y1, x0), 4),
+         _mm256_i32gather_epi32(texels, _mm256_add_epi32(y1, x1), 4)};
   }
-  return filterEight(t, us, vs, t00, t10, t01, t11);
+  return filterEight(t, us, vs, q.t00, q.t10, q.t01, q.t11);
 }
 
 // ONE/ONE add, reverse subtract and subtract, or SRCALPHA/INVSRCALPHA, of
