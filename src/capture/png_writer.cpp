@@ -15,7 +15,10 @@
 // and still smaller, since runs of equal differences dominate.
 #include "capture/png_writer.h"
 
+#include "platform/os/output_file.h"
+
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <png.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -23,6 +26,7 @@
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -102,24 +106,9 @@ PngResult encodePng(const BgraView& picture, std::vector<std::uint8_t>& out) {
 }
 
 PngResult writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return {false, "cannot create " + path + ": " + std::strerror(errno)};
-  std::size_t done = 0;
-  int problem = 0;
-  while (done < bytes.size()) {
-    const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      problem = written < 0 ? errno : ENOSPC;
-      break;
-    }
-    done += static_cast<std::size_t>(written);
-  }
-  if (::close(fd) != 0 && problem == 0) problem = errno;
-  if (problem == 0) return {true, {}};
-  // A cut-off file must not pass for a picture.
-  ::unlink(path.c_str());
-  return {false, "cannot write " + path + ": " + std::strerror(problem)};
+  std::string error;
+  if (!writeOutputFile(path, bytes, &error)) return {false, error};
+  return {true, {}};
 }
 
 PngResult writePng(const std::string& path, const BgraView& picture) {

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "platform/os/output_file.h"
 #include "platform/os/regular_file.h"
 
 namespace {
@@ -92,12 +93,11 @@ bool readPngFromMemory(const std::vector<std::uint8_t>& bytes, Picture* out, std
 }
 
 bool writePng(const std::string& path, const Picture& picture, std::string* error) {
-  png_image image;
-  if (!describe(picture, &image, error, path)) return false;
-  if (!png_image_write_to_file(&image, path.c_str(), 0, picture.pixels.data(), 0, nullptr)) {
-    return setError(error, path + ": " + image.message);
-  }
-  return true;
+  // Encoded in memory first: the file is written by the one writer that
+  // never removes or replaces what it cannot write.
+  std::vector<std::uint8_t> bytes;
+  if (!writePngToMemory(picture, &bytes, error)) return false;
+  return writeOutputFile(path, bytes, error);
 }
 
 bool writePngToMemory(const Picture& picture, std::vector<std::uint8_t>* bytes, std::string* error) {

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "glass_tool/commands.h"
+#include "platform/os/output_file.h"
 #include "platform/os/regular_file.h"
 
 namespace {
@@ -46,14 +47,7 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes, st
 }
 
 bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) {
-    *error = path + ": cannot write";
-    return false;
-  }
-  return true;
+  return writeOutputFile(path, bytes, error);
 }
 
 int main(int argc, char** argv) {
