@@ -2,7 +2,6 @@
 // them, and works on mesh files.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 #include "glass_tool/commands.h"
 #include "platform/os/output_file.h"

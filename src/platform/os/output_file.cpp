@@ -16,10 +16,6 @@ struct Outcome {
   std::string error;
 };
 
-}  // namespace
-
-namespace {
-
 Outcome writeAll(int fd, const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -75,9 +71,7 @@ Outcome writeReplacing(const std::string& path, const std::vector<std::uint8_t>&
   return result;
 }
 
-}  // namespace
-
-static Outcome writeChecked(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+Outcome writeChecked(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   struct stat info {};
   if (::stat(path.c_str(), &info) == 0) {
     if (S_ISDIR(info.st_mode)) return {false, "cannot write " + path + ": it is a folder"};
@@ -88,6 +82,7 @@ static Outcome writeChecked(const std::string& path, const std::vector<std::uint
   ::umask(mask);
   return writeReplacing(path, bytes, 0666 & ~mask);
 }
+}  // namespace
 
 bool writeOutputFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error) {
   Outcome outcome = writeChecked(path, bytes);
