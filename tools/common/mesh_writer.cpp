@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "assets/mesh_file.h"
+#include "platform/os/output_file.h"
 
 namespace {
 
@@ -97,16 +98,9 @@ bool writeMeshFile(const std::string& path, const MeshData& mesh, std::string* e
     setProblem(error, path + ": " + problem);
     return false;
   }
-  const std::vector<std::uint8_t> bytes = encodeMeshFile(mesh);
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) {
-    setProblem(error, path + ": can't open for writing");
-    return false;
-  }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    setProblem(error, path + ": write failed");
+  std::string failure;
+  if (!writeOutputFile(path, encodeMeshFile(mesh), &failure)) {
+    setProblem(error, failure);
     return false;
   }
   return true;
