@@ -3,7 +3,7 @@
 #include "content/content_set.h"
 
 #include <filesystem>
-#include <fstream>
+#include <string>
 
 #include "assets/mesh_file.h"
 #include "codec/container_check.h"
@@ -13,6 +13,7 @@
 #include "content/song_composer.h"
 #include "content/xm_writer.h"
 #include "encoder/image_encoder.h"
+#include "platform/os/output_file.h"
 
 namespace {
 
@@ -103,13 +104,7 @@ bool writeContentSet(const std::string& outDir, const ContentOptions& options, s
       *error = "cannot create " + path.parent_path().string() + ": " + ec.message();
       return false;
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(file.bytes.data()),
-              static_cast<std::streamsize>(file.bytes.size()));
-    if (!out) {
-      *error = "cannot write " + path.string();
-      return false;
-    }
+    if (!writeOutputFile(path.string(), file.bytes, error)) return false;
     if (written) {
       ++written->files;
       written->bytes += file.bytes.size();
