@@ -17,16 +17,11 @@
 
 #include "platform/os/output_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <png.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {

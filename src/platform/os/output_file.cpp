@@ -71,6 +71,26 @@ Outcome writeReplacing(const std::string& path, const std::vector<std::uint8_t>&
   return result;
 }
 
+// A new file gets the permissions open() would give it. The umask is read,
+// not set and restored: PNG frames are written from several threads at once.
+mode_t processUmask() {
+  static const mode_t mask = [] {
+    if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+      char line[256];
+      unsigned value = 0;
+      while (std::fgets(line, sizeof line, status)) {
+        if (std::sscanf(line, "Umask: %o", &value) == 1) {
+          std::fclose(status);
+          return static_cast<mode_t>(value);
+        }
+      }
+      std::fclose(status);
+    }
+    return static_cast<mode_t>(022);
+  }();
+  return mask;
+}
+
 Outcome writeChecked(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   struct stat info {};
   if (::stat(path.c_str(), &info) == 0) {
@@ -78,10 +98,9 @@ Outcome writeChecked(const std::string& path, const std::vector<std::uint8_t>& b
     if (!S_ISREG(info.st_mode)) return writeInPlace(path, bytes);
     return writeReplacing(path, bytes, info.st_mode & 07777);
   }
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return writeReplacing(path, bytes, 0666 & ~mask);
+  return writeReplacing(path, bytes, 0666 & ~processUmask());
 }
+
 }  // namespace
 
 bool writeOutputFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error) {
