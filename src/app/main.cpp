@@ -17,9 +17,9 @@
 #include "app/shell.h"
 #include "app/timeline.h"
 #include "app/timeline_state.h"
+#include "app/trace_file.h"
 #include "capture/capture_mode.h"
 #include "capture/png_writer.h"
-#include "platform/d3d8/device_trace.h"
 #include "platform/d3d8/software_device.h"
 #include "platform/os/window_system.h"
 #include "platform/sound/sound_control.h"
@@ -116,7 +116,7 @@ int playLive(bool loop, bool verbose) {
 // ended well into a failure, with the reason.
 int finishTrace(const Options& options, int exitCode) {
   std::string error;
-  if (disableDeviceTrace(&error)) return exitCode;
+  if (finishTraceFile(&error)) return exitCode;
   std::fprintf(stderr, "%s: the trace %s is incomplete: %s\n", kProgramName, options.traceFile.c_str(), error.c_str());
   return exitCode == 0 ? 1 : exitCode;
 }
@@ -197,8 +197,9 @@ int main(int argc, char** argv) {
   }
   if (options.verbose && content.found) std::fprintf(stderr, "content: %s\n", content.folder.c_str());
 
-  if (!traceFile.empty() && !enableDeviceTrace(traceFile)) {
-    std::fprintf(stderr, "%s: cannot write the trace to %s\n", kProgramName, traceFile.c_str());
+  std::string traceError;
+  if (!traceFile.empty() && !startTraceFile(traceFile, &traceError)) {
+    std::fprintf(stderr, "%s: cannot write the trace: %s\n", kProgramName, traceError.c_str());
     return kCannotStartExitCode;
   }
 

@@ -3,7 +3,6 @@
 
 #include "platform/d3d8/device_trace.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -323,8 +322,6 @@ class TracingDevice final : public IDirect3DDevice8 {
 };
 
 TraceOutput gTrace;
-std::FILE* gTraceFile = nullptr;
-int gTraceWriteError = 0;  // errno of the first failed write to gTraceFile
 
 }  // namespace
 
@@ -348,36 +345,9 @@ IDirect3DDevice8* wrapWithTrace(IDirect3DDevice8* inner, TraceOutput output) {
   return new TracingDevice(inner, std::move(output));
 }
 
-bool enableDeviceTrace(const std::string& path) {
-  disableDeviceTrace();
-  std::FILE* file = std::fopen(path.c_str(), "w");
-  if (file == nullptr) return false;
-  gTraceFile = file;
-  gTraceWriteError = 0;
-  // Every write is checked: a full disk must not pass for a whole trace.
-  gTrace = [file](const std::string& line) {
-    if (gTraceWriteError != 0) return;
-    if (std::fputs(line.c_str(), file) == EOF || std::fputc('\n', file) == EOF) gTraceWriteError = errno != 0 ? errno : EIO;
-  };
-  return true;
-}
+void enableDeviceTrace(TraceOutput output) { gTrace = std::move(output); }
 
-void enableDeviceTrace(TraceOutput output) {
-  disableDeviceTrace();
-  gTrace = std::move(output);
-}
-
-bool disableDeviceTrace(std::string* error) {
-  gTrace = nullptr;
-  if (gTraceFile == nullptr) return true;
-  if (std::fflush(gTraceFile) != 0 && gTraceWriteError == 0) gTraceWriteError = errno != 0 ? errno : EIO;
-  if (std::fclose(gTraceFile) != 0 && gTraceWriteError == 0) gTraceWriteError = errno != 0 ? errno : EIO;
-  gTraceFile = nullptr;
-  if (gTraceWriteError == 0) return true;
-  if (error != nullptr) *error = std::strerror(gTraceWriteError);
-  gTraceWriteError = 0;
-  return false;
-}
+void disableDeviceTrace() { gTrace = nullptr; }
 
 bool deviceTraceEnabled() { return static_cast<bool>(gTrace); }
 

@@ -30,14 +30,10 @@ TraceOutput traceToLines(std::vector<std::string>* lines);
 IDirect3DDevice8* wrapWithTrace(IDirect3DDevice8* inner, TraceOutput output);
 
 // Process-wide switch: while enabled, the software IDirect3D8 logs its own
-// calls to the trace and CreateDevice returns a traced device. Returns false
-// (and stays disabled) when the file cannot be opened.
-bool enableDeviceTrace(const std::string& path);
-// Same, to any output (tests).
+// calls to the output and CreateDevice returns a traced device. A file's
+// write errors stay in its error flag for its owner to report.
 void enableDeviceTrace(TraceOutput output);
-// Ends the trace; for a file, false (and the system's reason in `error`)
-// when any line or the file's closing could not be written.
-bool disableDeviceTrace(std::string* error = nullptr);
+void disableDeviceTrace();
 bool deviceTraceEnabled();
 // Writes a line to the process-wide trace, if enabled.
 void writeDeviceTrace(const std::string& line);
