@@ -1,5 +1,8 @@
 // PNG and WAV writers, the folder output and the progress line.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -117,30 +120,112 @@ TEST(PngSequenceOutput, ReplacesAnEarlierCapturesFramesAndNothingElse) {
   EXPECT_NE(error.find("not a folder"), std::string::npos);
 }
 
-TEST(PngSequenceOutput, FullDiskKeepsTheFramesBeforeAndNamesTheReason) {
-  ScopedWorkingDirectory directory;
-  const fs::path folder = "frames";
-  std::string error;
-  std::unique_ptr<PngSequenceOutput> output = PngSequenceOutput::open(folder.string(), error);
-  ASSERT_TRUE(output) << error;
-  // Frame 5 lands on a full disk.
-  fs::create_symlink("/dev/full", folder / "frame_000005.png");
-  std::vector<std::uint32_t> pixels(64 * 48);
-  const BgraView view{reinterpret_cast<const std::uint8_t*>(pixels.data()), 64, 48, 64 * 4};
-  bool accepted = true;
-  FrameInfo info;
-  for (int k = 0; k < 40 && accepted; ++k) {
-    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u + k);
-    info.index = k;
-    accepted = output->writeFrame(view, info);
+namespace {
+
+// A small file system of the test's own, so that a capture can fill it.
+class SmallDisk {
+ public:
+  explicit SmallDisk(const fs::path& where) : where_(where) {
+    fs::create_directories(where_);
+    mounted_ = ::mount("tmpfs", where_.c_str(), "tmpfs", 0, "size=256k") == 0;
   }
+  ~SmallDisk() {
+    if (mounted_) ::umount(where_.c_str());
+  }
+  bool mounted() const { return mounted_; }
+
+ private:
+  fs::path where_;
+  bool mounted_ = false;
+};
+
+bool writeNoisyFrames(PngSequenceOutput& output, int count, int width, int height) {
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+  const BgraView view{reinterpret_cast<const std::uint8_t*>(pixels.data()), width, height, width * 4};
+  FrameInfo info;
+  std::uint32_t noise = 2463534242u;
+  for (int k = 0; k < count; ++k) {
+    for (std::uint32_t& pixel : pixels) {
+      noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
+      pixel = 0xFF000000u | noise;
+    }
+    info.index = k;
+    const std::vector<std::int16_t> sound(2 * 100, static_cast<std::int16_t>(k));
+    if (!output.writeFrame(view, info) || !output.writeAudio(sound.data(), 100)) return false;
+  }
+  return true;
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+// A capture that fails (a full disk) leaves the earlier capture as it was:
+// the new one is built beside it and never moved in.
+TEST(PngSequenceOutput, FullDiskKeepsTheEarlierCaptureAndNamesTheReason) {
+  ScopedWorkingDirectory directory;
+  SmallDisk disk("disk");
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  std::string error;
+  {
+    std::unique_ptr<PngSequenceOutput> earlier = PngSequenceOutput::open("disk/frames", error);
+    ASSERT_TRUE(earlier) << error;
+    ASSERT_TRUE(writeNoisyFrames(*earlier, 3, 8, 6));
+    ASSERT_TRUE(earlier->finish()) << earlier->error();
+  }
+  std::ofstream("disk/frames/notes.txt") << "mine";
+  const std::vector<std::uint8_t> earlierFrame = readBytes("disk/frames/frame_000002.png");
+  const std::vector<std::uint8_t> earlierSound = readBytes("disk/frames/audio.wav");
+  EXPECT_EQ(earlierSound.size(), 44u + 3u * 100u * 4u);
+
+  std::unique_ptr<PngSequenceOutput> output = PngSequenceOutput::open("disk/frames", error);
+  ASSERT_TRUE(output) << error;
+  writeNoisyFrames(*output, 40, 64, 48);  // about 370 KB of frames on a 256 KB disk
   EXPECT_FALSE(output->finish());
-  EXPECT_NE(output->error().find("frame_000005.png: No space left on device"), std::string::npos) << output->error();
-  // Frames 0 to 4 whole, with their pixels; nothing from 5 on.
-  for (int k = 0; k < 40; ++k) EXPECT_EQ(fs::exists(folder / PngSequenceOutput::frameFileName(k)), k < 5) << k;
-  const std::vector<std::uint32_t> rgb = rgbOf("frames/frame_000004.png");
-  ASSERT_EQ(rgb.size(), pixels.size());
-  for (std::size_t i = 0; i < pixels.size(); ++i) ASSERT_EQ(rgb[i], (i * 2654435761u + 4) & 0xFFFFFF) << i;
+  EXPECT_NE(output->error().find("No space left on device"), std::string::npos) << output->error();
+  EXPECT_NE(output->error().find("disk/frames was left as it was"), std::string::npos) << output->error();
+  EXPECT_EQ(namesIn("disk"), std::vector<std::string>{"frames"}) << "the hidden folder is gone";
+  EXPECT_EQ(namesIn("disk/frames"), (std::vector<std::string>{"audio.wav", "frame_000000.png", "frame_000001.png",
+                                                              "frame_000002.png", "notes.txt"}));
+  EXPECT_EQ(readBytes("disk/frames/frame_000002.png"), earlierFrame);
+  EXPECT_EQ(readBytes("disk/frames/audio.wav"), earlierSound);
+}
+
+// Another run writing the same folder is refused at once, and the folder
+// appears only once the capture is complete.
+TEST(PngSequenceOutput, SecondRunOnTheFolderIsRefusedAndTheFolderAppearsWhole) {
+  ScopedWorkingDirectory directory;
+  // The other run is forked before this one starts its encoding threads,
+  // and tries once told that the folder is being written.
+  int go[2];
+  ASSERT_EQ(::pipe(go), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    char byte = 0;
+    if (::read(go[0], &byte, 1) != 1) ::_exit(2);
+    std::string refusal;
+    const bool opened = PngSequenceOutput::open("frames", refusal) != nullptr;
+    ::_exit(!opened && refusal.find("is being written by another run") != std::string::npos ? 0 : 1);
+  }
+  std::string error;
+  std::unique_ptr<PngSequenceOutput> output = PngSequenceOutput::open("frames", error);
+  ASSERT_TRUE(output) << error;
+  ASSERT_TRUE(writeNoisyFrames(*output, 2, 8, 6));
+  EXPECT_FALSE(fs::exists("frames"));
+  ASSERT_EQ(::write(go[1], "x", 1), 1);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ::close(go[0]);
+  ::close(go[1]);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_TRUE(output->finish()) << output->error();
+  EXPECT_EQ(namesIn("frames"), (std::vector<std::string>{"audio.wav", "frame_000000.png", "frame_000001.png"}));
+  EXPECT_EQ(namesIn("."), std::vector<std::string>{"frames"}) << "no hidden folder or lock left";
 }
 
 TEST(ProgressLine, ShowsTheBarAndEstimateAndTheFractionToTheEnd) {

@@ -112,7 +112,10 @@ std::unique_ptr<CaptureOutput> openOutput(const OfflineRequest& request, int fps
       return PngSequenceOutput::open(request.output, error);
     case OfflineMode::kContactSheet:
       if (!checkFileCanBeWritten(request.output, error)) return nullptr;
-      return std::make_unique<ContactSheetOutput>(request.output, kContactSheetIntervalMs);
+      if (auto sheet = std::make_unique<ContactSheetOutput>(request.output, kContactSheetIntervalMs); sheet->open(error)) {
+        return sheet;
+      }
+      return nullptr;
     case OfflineMode::kBench:
       return std::make_unique<DiscardOutput>();
   }

@@ -118,6 +118,8 @@ ContactSheetOutput::ContactSheetOutput(std::string path, std::uint32_t intervalM
   sheet_.setLegend(contactSheetLegend());
 }
 
+bool ContactSheetOutput::open(std::string& error) { return file_.open(path_, &error); }
+
 void ContactSheetOutput::addToSheet(const BgraView& frame, const FrameInfo& info) {
   Canvas thumbnail = scaleDown(frame, thumbWidth_, thumbHeight_);
   const bool dark = isNearlyBlack(thumbnail);
@@ -172,8 +174,15 @@ bool ContactSheetOutput::finish() {
   const Canvas composed = sheet_.compose();
   const BgraView view{reinterpret_cast<const std::uint8_t*>(composed.pixels.data()), composed.width, composed.height,
                       composed.width * 4};
-  const PngResult written = writePng(path_, view);
-  if (!written.ok) error_ = written.error;
+  std::vector<std::uint8_t> png;
+  const PngResult encoded = encodePng(view, png);
+  if (!encoded.ok) {
+    error_ = encoded.error;
+    return false;
+  }
+  if (!file_.isOpen() && !open(error_)) return false;
+  file_.write(png.data(), png.size());
+  file_.commit(&error_);
   return error_.empty();
 }
 

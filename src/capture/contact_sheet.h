@@ -10,6 +10,7 @@
 
 #include "capture/bitmap_font.h"
 #include "capture/capture_output.h"
+#include "platform/os/output_stream.h"
 
 // Box-filters `frame` down to width x height (each target pixel the rounded
 // mean of the source pixels its area covers). Alpha becomes opaque.
@@ -52,13 +53,16 @@ std::string darkStretchLabel(const FrameInfo& first, std::uint32_t lastMs);
 // Picks the frames of a run for the sheet: the first and the last frame of
 // every timeline entry, and in between one frame every `intervalMs` of
 // presentation time. Consecutive nearly black tiles are kept as the first
-// of them, relabelled with the stretch's span. Sound is ignored. finish()
-// writes the PNG.
+// of them, relabelled with the stretch's span. Sound is ignored. open()
+// takes the file before the run (a FIFO's reader, the output's lock);
+// finish() writes the PNG into it.
 class ContactSheetOutput final : public CaptureOutput {
  public:
   ContactSheetOutput(std::string path, std::uint32_t intervalMs, int columns = 6, int thumbWidth = 160,
                      int thumbHeight = 120);
 
+  // Opens the sheet's file; finish() opens it when this was not called.
+  bool open(std::string& error);
   bool writeFrame(const BgraView& frame, const FrameInfo& info) override;
   bool writeAudio(const std::int16_t*, std::size_t) override { return true; }
   bool finish() override;
@@ -81,6 +85,7 @@ class ContactSheetOutput final : public CaptureOutput {
   void addHeld();
 
   std::string path_;
+  OutputStream file_;
   std::uint32_t intervalMs_;
   int thumbWidth_;
   int thumbHeight_;

@@ -40,8 +40,8 @@ std::string failure(const std::string& what, const std::string& path, int proble
 
 }  // namespace
 
-unsigned newFileMode() {
-  static const unsigned mode = [] {
+unsigned processUmask() {
+  static const unsigned mask = [] {
     unsigned mask = 022;
     if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
       char line[256];
@@ -50,9 +50,9 @@ unsigned newFileMode() {
       }
       std::fclose(status);
     }
-    return 0666u & ~mask;
+    return mask & 0777u;
   }();
-  return mode;
+  return mask;
 }
 
 bool OutputStream::open(const std::string& path, std::string* error) {

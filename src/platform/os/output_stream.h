@@ -51,6 +51,7 @@ class OutputStream {
   OutputLock lock_;
 };
 
-// The permissions open() gives a new file: 0666 less the umask, read once
-// (never set and restored: frames are written from several threads).
-unsigned newFileMode();
+// The process's umask, read once (never set and restored: frames are
+// written from several threads), and the permissions open() gives a new file.
+unsigned processUmask();
+inline unsigned newFileMode() { return 0666u & ~processUmask(); }
