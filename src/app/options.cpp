@@ -323,5 +323,8 @@ std::string helpText(const std::string& programName) {
          "  1   no display and no offline option, a --data folder or --trace\n"
          "      file that cannot be used, an offline run that could not write\n"
          "      anything usable, or the decoder's \"Out of memory!\"\n"
-         "  2   a bad command line\n";
+         "  2   a bad command line\n"
+         "  130, 143, 129  a capture, contact sheet or benchmark interrupted by\n"
+         "      Ctrl-C, SIGTERM or SIGHUP (128 + the signal); what was captured\n"
+         "      so far is kept, whole\n";
 }

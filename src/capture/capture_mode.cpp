@@ -166,5 +166,8 @@ int runOfflineMode(const OfflineRequest& request) {
   }
   std::fprintf(stderr, "%s: captured %.2f s at %d fps: %s\n", kProgram, static_cast<double>(run.frames) / fps, fps,
                output->describe().c_str());
+  // The files are kept, but a script must not take a cut-short capture for
+  // a whole one: 128 + the signal, as a shell reports a killed program.
+  if (run.stop == CaptureStop::kInterrupted && interruptSignal() != 0) return 128 + interruptSignal();
   return 0;
 }

@@ -29,7 +29,10 @@ ActiveRun activeRun;
 
 volatile std::sig_atomic_t interruptRequested = 0;
 
-void onInterrupt(int) { interruptRequested = 1; }
+// The first signal's number, for the exit status 128 + signal.
+void onInterrupt(int signal) {
+  if (interruptRequested == 0) interruptRequested = signal;
+}
 
 // Set-up as usual, then the capture takes the device's frames (and, for the
 // benchmark, times the device's calls).
@@ -51,6 +54,8 @@ constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
 int guardDepth = 0;
 
 }  // namespace
+
+int interruptSignal() { return interruptRequested; }
 
 InterruptGuard::InterruptGuard() {
   if (guardDepth++ > 0) return;

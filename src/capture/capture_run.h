@@ -37,6 +37,9 @@ struct CaptureRunResult {
 // files are completed and what was captured so far is kept. The capture
 // mode holds one across the run and the completion of its files; nested
 // guards share the outermost one's request.
+// The signal that interrupted the run (SIGINT, SIGTERM or SIGHUP), 0 when none.
+int interruptSignal();
+
 class InterruptGuard {
  public:
   InterruptGuard();
