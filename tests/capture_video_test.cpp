@@ -14,6 +14,7 @@
 
 #include "capture/child_process.h"
 #include "capture/ffmpeg_output.h"
+#include "platform/os/output_lock.h"
 #include "support/small_data_set.h"
 
 namespace fs = std::filesystem;
@@ -95,6 +96,40 @@ TEST_F(VideoCapture, MissingFfmpegIsAClearError) {
   EXPECT_TRUE(FfmpegOutput::handles("clip.mkv"));
 }
 
+// Two runs aimed at one video: the second is refused at once, naming the
+// first, and the first's capture is whole.
+TEST_F(VideoCapture, SecondRunOnTheSameVideoIsRefusedNamingTheFirst) {
+  const std::string video = (folder_ / "clip.mp4").string();
+  int locked[2], done[2];
+  ASSERT_EQ(::pipe(locked), 0);
+  ASSERT_EQ(::pipe(done), 0);
+  const pid_t first = ::fork();
+  if (first == 0) {
+    OutputLock lock;
+    char byte = 0;
+    const bool held = lock.acquire(video, nullptr);
+    if (::write(locked[1], held ? "y" : "n", 1) != 1 || ::read(done[0], &byte, 1) != 1) ::_exit(2);
+    ::_exit(0);
+  }
+  char answer = 0;
+  ASSERT_EQ(::read(locked[0], &answer, 1), 1);
+  ASSERT_EQ(answer, 'y');
+  std::string error;
+  EXPECT_FALSE(FfmpegOutput::open(video, 10, 64, 48, error));
+  EXPECT_NE(error.find("being written by another run"), std::string::npos) << error;
+  EXPECT_NE(error.find("process " + std::to_string(first)), std::string::npos) << error;
+  ASSERT_EQ(::write(done[1], "x", 1), 1);
+  int status = 0;
+  ::waitpid(first, &status, 0);
+  for (int fd : {locked[0], locked[1], done[0], done[1]}) ::close(fd);
+
+  std::unique_ptr<FfmpegOutput> output = FfmpegOutput::open(video, 10, 64, 48, error);
+  ASSERT_TRUE(output) << error;
+  ASSERT_TRUE(capture(*output)) << output->error();
+  output.reset();
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1) << "no temporary or lock left";
+}
+
 // The real program, started in a terminal-like process group of its own,
 // gets each signal a user or a closing terminal sends to the group while it
 // captures; the capture so far must be kept as a readable file.
@@ -121,7 +156,7 @@ TEST_F(VideoCapture, SignalsToTheGroupEndTheCaptureWithAReadableFile) {
       ::_exit(127);
     }
     // Signalled once some frames' sound is in the hidden WAV file.
-    const fs::path wav = folder_ / ("." + std::string(c.name) + ".audio.wav");
+    const fs::path wav = folder_ / ("." + std::string(c.name) + "." + std::to_string(pid) + ".audio.wav");
     const auto soundBytes = [&wav] {
       std::error_code missing;
       const std::uintmax_t size = fs::file_size(wav, missing);

@@ -1,6 +1,7 @@
 #include "capture/ffmpeg_output.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -76,6 +77,7 @@ std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const std::string& path, int fp
     return nullptr;
   }
   std::unique_ptr<FfmpegOutput> output(new FfmpegOutput());
+  if (!output->lock_.acquire(path, &error)) return nullptr;
   output->program_ = program;
   output->path_ = path;
   output->width_ = width;
@@ -83,9 +85,12 @@ std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const std::string& path, int fp
   const bool scaled = settings.frameWidth > 0 && settings.frameHeight > 0;
   output->frameWidth_ = scaled ? settings.frameWidth : width;
   output->frameHeight_ = scaled ? settings.frameHeight : height;
-  output->videoTemp_ = hiddenSibling(path, settings.lossless ? ".video.mkv" : ".video.mp4");
-  output->audioTemp_ = hiddenSibling(path, ".audio.wav");
-  output->resultTemp_ = hiddenSibling(path, ".partial");
+  // The process number keeps the hidden names of two runs apart, whatever
+  // else the lock lets through.
+  const std::string run = "." + std::to_string(::getpid());
+  output->videoTemp_ = hiddenSibling(path, run + (settings.lossless ? ".video.mkv" : ".video.mp4"));
+  output->audioTemp_ = hiddenSibling(path, run + ".audio.wav");
+  output->resultTemp_ = hiddenSibling(path, run + ".partial");
   if (!output->audio_.open(output->audioTemp_)) {
     error = output->audio_.error();
     return nullptr;

@@ -19,6 +19,7 @@
 #include "capture/child_process.h"
 #include "capture/frame_fit.h"
 #include "capture/wav_writer.h"
+#include "platform/os/output_lock.h"
 
 // How the video is encoded; the defaults keep the frames' size and use
 // H.264 at constant quality 18.
@@ -59,6 +60,7 @@ class FfmpegOutput final : public CaptureOutput {
   std::string videoTemp_;
   std::string audioTemp_;
   std::string resultTemp_;
+  OutputLock lock_;  // one run per video, from open() until the object goes
   int width_ = 0;
   int height_ = 0;
   int frameWidth_ = 0;  // of the encoded video
