@@ -168,6 +168,7 @@ int main(int argc, char** argv) {
   OfflineRequest offlineRequest;
   if (options.offline()) {
     offlineRequest.mode = options.bench                  ? OfflineMode::kBench
+                          : options.frameHash            ? OfflineMode::kFrameHash
                           : options.contactSheet.empty() ? OfflineMode::kCapture
                                                          : OfflineMode::kContactSheet;
     const std::string& output = options.contactSheet.empty() ? options.captureOutput : options.contactSheet;

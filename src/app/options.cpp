@@ -182,6 +182,9 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
     } else if (name == "--bench" && takesNoValue()) {
       // --bench: render offline without output and print frames per second and where the time goes.
       o.bench = true;
+    } else if (name == "--frame-hash" && takesNoValue()) {
+      // --frame-hash: render offline without output and print one hash over every frame's pixels.
+      o.frameHash = true;
     } else if (name == "--fps") {
       // --fps N: frames per second of the offline modes, 1..1000 (default 60; 30 for a contact sheet).
       if (!takeValue()) return fail("--fps needs a number");
@@ -234,11 +237,13 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
       return fail("unknown option: " + arguments[i]);
     }
   }
-  const int offlineModes = !o.captureOutput.empty() + !o.contactSheet.empty() + o.bench;
-  if (offlineModes > 1) return fail("--capture, --contact-sheet and --bench cannot be combined");
-  if (offlineModes > 0 && o.loop) return fail("--loop applies to live play, not to --capture, --contact-sheet or --bench");
+  const int offlineModes = !o.captureOutput.empty() + !o.contactSheet.empty() + o.bench + o.frameHash;
+  if (offlineModes > 1) return fail("--capture, --contact-sheet, --bench and --frame-hash cannot be combined");
+  if (offlineModes > 0 && o.loop) {
+    return fail("--loop applies to live play, not to --capture, --contact-sheet, --bench or --frame-hash");
+  }
   if (offlineModes == 0 && (o.fps != 0 || o.maxSeconds != 0)) {
-    return fail("--fps and --max-seconds apply to --capture, --contact-sheet and --bench only");
+    return fail("--fps and --max-seconds apply to --capture, --contact-sheet, --bench and --frame-hash only");
   }
   const bool qualityGiven = o.videoQuality >= 0;
   const bool video = endsWith(o.captureOutput, ".mp4") || endsWith(o.captureOutput, ".mkv");
@@ -303,6 +308,9 @@ std::string helpText(const std::string& programName) {
          "                        wall-clock and of processor time), the thread\n"
          "                        count, and the shares of rasterising, decoding\n"
          "                        and audio\n"
+         "  --frame-hash          print \"N frames at F fps: HASH\", one md5 over every\n"
+         "                        frame's BGRA pixels (per frame the md5 that ffmpeg's\n"
+         "                        framemd5 gives), to prove two builds draw alike\n"
          "  --fps N               frames per second, 1 to 1000 (default 60;\n"
          "                        30 for a contact sheet)\n"
          "  --max-seconds S       stop after S seconds of presentation time (up to 86400)\n"
@@ -324,7 +332,7 @@ std::string helpText(const std::string& programName) {
          "      file that cannot be used, an offline run that could not write\n"
          "      anything usable, or the decoder's \"Out of memory!\"\n"
          "  2   a bad command line\n"
-         "  130, 143, 129  a capture, contact sheet or benchmark interrupted by\n"
-         "      Ctrl-C, SIGTERM or SIGHUP (128 + the signal); what was captured\n"
+         "  130, 143, 129  a capture, contact sheet, benchmark or frame hash\n"
+         "      interrupted by Ctrl-C, SIGTERM or SIGHUP (128 + the signal); what was captured\n"
          "      so far is kept, whole\n";
 }

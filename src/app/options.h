@@ -29,6 +29,7 @@ struct Options {
   std::string captureOutput;  // --capture: a .mp4/.mkv file or a folder of PNG frames + audio.wav
   std::string contactSheet;   // --contact-sheet: a PNG with a grid of frames
   bool bench = false;         // --bench: time the whole run, print the figures
+  bool frameHash = false;     // --frame-hash: one hash over every frame of the run
   int fps = 0;                // frames per second of the offline modes; 0: the mode's default
   double maxSeconds = 0;      // stop the offline modes after this much presentation time; 0: no limit
   int captureWidth = 0;       // --size: frame size of the capture; 0: the rendered size
@@ -37,7 +38,7 @@ struct Options {
   int videoQuality = -1;      // --quality: constant-quality factor 0..51; -1: the encoder's default
   bool lossless = false;      // --lossless: FFV1 video in .mkv
 
-  bool offline() const { return !captureOutput.empty() || !contactSheet.empty() || bench; }
+  bool offline() const { return !captureOutput.empty() || !contactSheet.empty() || bench || frameHash; }
 };
 
 struct OptionsResult {

@@ -9,7 +9,7 @@
 
 #include "capture/frame_fit.h"
 
-enum class OfflineMode { kCapture, kContactSheet, kBench };
+enum class OfflineMode { kCapture, kContactSheet, kBench, kFrameHash };
 
 struct OfflineRequest {
   OfflineMode mode = OfflineMode::kCapture;

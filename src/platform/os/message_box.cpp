@@ -1,11 +1,10 @@
 // Routing of every message box of the process (see message_box.h).
 #include "platform/os/message_box.h"
 
-#include <SDL.h>
-
 #include <cstdio>
 #include <utility>
 
+#include "platform/os/os_internal.h"
 #include "platform/os/win32.h"
 #include "platform/os/window_system.h"
 
@@ -67,10 +66,7 @@ int MessageBoxA(HWND /*owner*/, LPCSTR text, LPCSTR caption, UINT /*type*/) {
     observer()(utf8Caption, utf8Text);
     return IDOK;
   }
-  if (displayAvailable() &&
-      SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, utf8Caption.c_str(), utf8Text.c_str(), nullptr) == 0) {
-    return IDOK;
-  }
+  if (displayAvailable() && os_detail::showDisplayMessageBox(utf8Caption, utf8Text)) return IDOK;
   writeToStandardError(utf8Caption, utf8Text);
   return IDOK;
 }

@@ -1,8 +1,6 @@
 // Shared by the files of platform/os only; nothing outside includes it.
 #pragma once
 
-#include <SDL.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,7 +28,7 @@ HWND firstLiveWindow();
 void clearMessageQueue();
 void dropMessagesFor(HWND window);
 
-// The SDL side (sdl_display.cpp).
+// The display side (sdl_display.cpp; the browser build has its own).
 void startEvents();                      // events subsystem, signal handling
 bool openDisplayWindow(const std::string& title);
 void closeDisplayWindow();
@@ -45,11 +43,13 @@ void shutdownDisplay();
 // Keeps the display window open for the next window to take over.
 void parkDisplayWindow();
 
-// Player controls (player_controls.cpp for the keys, sdl_display.cpp for the
-// window side).
-// True when the key is one of the player's and has been acted on; such keys
-// do not reach the presentation.
-bool handlePlayerKey(const SDL_KeyboardEvent& key);
+// Shows a modal box on the display; false when it could not be shown.
+bool showDisplayMessageBox(const std::string& caption, const std::string& text);
+
+// Player controls (player_controls.cpp for the actions, the display side
+// for the keys and the window).
+enum class PlayerAction { kPause, kMute, kFullscreen, kScreenshot };
+void actOnPlayerKey(PlayerAction action);
 void toggleDisplayFullscreen();
 bool displayFullscreen();
 // The frame on screen at its rendered size; empty when none.

@@ -83,30 +83,22 @@ std::string saveScreenshot() {
 
 namespace os_detail {
 
-bool handlePlayerKey(const SDL_KeyboardEvent& key) {
-  const SDL_Keycode code = key.keysym.sym;
-  const bool alt = (key.keysym.mod & KMOD_ALT) != 0;
-  const bool isPlayerKey = code == SDLK_SPACE || code == SDLK_m || code == SDLK_F11 || code == SDLK_F12 ||
-                           (alt && (code == SDLK_RETURN || code == SDLK_KP_ENTER));
-  if (!isPlayerKey) return false;
-  // Held keys repeat; each action happens once per press.
-  if (key.type != SDL_KEYDOWN || key.repeat != 0) return true;
+void actOnPlayerKey(PlayerAction action) {
   PlayerState& p = player();
-  switch (code) {
-    case SDLK_SPACE:
+  switch (action) {
+    case PlayerAction::kPause:
       setPlaybackPaused(!p.paused);
       break;
-    case SDLK_m:
+    case PlayerAction::kMute:
       if (p.hooks.toggleMute) p.hooks.toggleMute();
       break;
-    case SDLK_F12:
+    case PlayerAction::kScreenshot:
       saveScreenshot();
       break;
-    default:  // F11, Alt+Enter
+    case PlayerAction::kFullscreen:
       toggleFullscreen();
       break;
   }
-  return true;
 }
 
 void resetPlayerState() {

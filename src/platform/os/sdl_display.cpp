@@ -146,6 +146,24 @@ void sendSetCursor(HWND target) {
   SendMessageA(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), kClientAreaOnMouseMove);
 }
 
+// True when the key is one of the player's and has been acted on; such keys
+// do not reach the presentation.
+bool handlePlayerKey(const SDL_KeyboardEvent& key) {
+  const SDL_Keycode code = key.keysym.sym;
+  const bool alt = (key.keysym.mod & KMOD_ALT) != 0;
+  const bool isPlayerKey = code == SDLK_SPACE || code == SDLK_m || code == SDLK_F11 || code == SDLK_F12 ||
+                           (alt && (code == SDLK_RETURN || code == SDLK_KP_ENTER));
+  if (!isPlayerKey) return false;
+  // Held keys repeat; each action happens once per press.
+  if (key.type != SDL_KEYDOWN || key.repeat != 0) return true;
+  using os_detail::PlayerAction;
+  os_detail::actOnPlayerKey(code == SDLK_SPACE ? PlayerAction::kPause
+                            : code == SDLK_m   ? PlayerAction::kMute
+                            : code == SDLK_F12 ? PlayerAction::kScreenshot
+                                               : PlayerAction::kFullscreen);  // F11, Alt+Enter
+  return true;
+}
+
 void translate(const SDL_Event& event, HWND target) {
   switch (event.type) {
     case SDL_QUIT:
@@ -168,7 +186,7 @@ void translate(const SDL_Event& event, HWND target) {
       break;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-      if (target == nullptr || os_detail::handlePlayerKey(event.key)) break;
+      if (target == nullptr || handlePlayerKey(event.key)) break;
       PostMessageA(target, event.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, virtualKey(event.key.keysym.sym),
                    keyParam(event.key, event.type == SDL_KEYUP));
       break;
@@ -227,6 +245,10 @@ bool displayAvailable() {
 }
 
 namespace os_detail {
+
+bool showDisplayMessageBox(const std::string& caption, const std::string& text) {
+  return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), nullptr) == 0;
+}
 
 void startEvents() {
   Display& d = display();

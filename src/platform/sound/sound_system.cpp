@@ -1,10 +1,11 @@
 // The FSOUND_/FMUSIC_ subset and its three outputs (see fmod.h and
 // sound_control.h).
 //
-// Device: SDL audio at the mix rate, 16-bit stereo. The callback renders
-//   the playing song on the audio thread and publishes the position of the
-//   buffer now being heard (the one handed over before this one). Every
-//   change of the playing song is made with the audio device locked.
+// Device: the playback device (audio_device.h) at the mix rate, 16-bit
+//   stereo. Its callback renders the playing song on the audio thread and
+//   publishes the position of the buffer now being heard (the one handed
+//   over before this one). Every change of the playing song is made with
+//   the audio device locked.
 // Silent: no device; on each position read the main thread renders (and
 //   drops) the audio that real time says has played since the song started.
 // Offline: the caller renders on demand with renderOfflineFrames(). The
@@ -12,8 +13,6 @@
 //   the decoder moves to a new row only once it renders that row's first
 //   sample, so the position after rendering up to time t is then the row
 //   that sounds at t, also when that row starts exactly at t.
-#include <SDL.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -21,7 +20,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/os/quiet_stderr.h"
+#include "platform/sound/audio_device.h"
 #include "platform/sound/fmod.h"
 #include "platform/sound/song_player.h"
 #include "platform/sound/sound_control.h"
@@ -31,7 +30,6 @@ namespace {
 constexpr float kLibraryVersion = 3.33f;
 constexpr int kMinMixRate = 4000;
 constexpr int kMaxMixRate = 192000;
-constexpr int kDeviceBufferFrames = 1024;
 
 struct SoundSystem {
   // Choices made before FSOUND_Init.
@@ -49,7 +47,6 @@ struct SoundSystem {
   int lastError = FMOD_ERR_NONE;
   SoundOutput output = SoundOutput::Device;
   int mixRate = 44100;
-  SDL_AudioDeviceID device = 0;
   std::uint32_t deviceBufferFrames = 0;
   std::vector<FMUSIC_MODULE*> songs;
   FMUSIC_MODULE* playing = nullptr;  // read by the audio callback
@@ -96,71 +93,35 @@ void applyVolume(std::int16_t* samples, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) samples[i] = static_cast<std::int16_t>(samples[i] * volume / 100);
 }
 
-void audioCallback(void* /*user*/, Uint8* stream, int length) {
+void fillFromSong(std::int16_t* stereo, std::size_t frames) {
   SoundSystem& s = sound();
-  const std::size_t frames = static_cast<std::size_t>(length) / 4;
   std::size_t rendered = 0;
   if (FMUSIC_MODULE* song = s.playing) {
     const std::uint64_t heard =
         song->renderedFrames > s.deviceBufferFrames ? song->renderedFrames - s.deviceBufferFrames : 0;
     publishPositionAt(*song, heard);
-    rendered = renderSong(*song, s.mixRate, frames, reinterpret_cast<std::int16_t*>(stream));
+    rendered = renderSong(*song, s.mixRate, frames, stereo);
   }
-  std::memset(stream + rendered * 4, 0, static_cast<std::size_t>(length) - rendered * 4);
-  applyVolume(reinterpret_cast<std::int16_t*>(stream), rendered * 2);
+  std::memset(stereo + rendered * 2, 0, (frames - rendered) * 4);
+  applyVolume(stereo, rendered * 2);
 }
 
 bool openDevice(SoundSystem& s) {
-  QuietStandardError quiet(!s.verbose);
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    if (s.verbose) std::fprintf(stderr, "sound: no audio system: %s\n", SDL_GetError());
-    return false;
-  }
-  SDL_AudioSpec want{};
-  want.freq = s.mixRate;
-  want.format = AUDIO_S16SYS;
-  want.channels = 2;
-  want.samples = kDeviceBufferFrames;
-  want.callback = audioCallback;
-  SDL_AudioSpec have{};
-  const char* name = s.deviceName.empty() ? nullptr : s.deviceName.c_str();
-  s.device = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
-  if (s.device == 0) {
-    if (name != nullptr) {
-      // Asked for by name: always say that it failed, and how to find names.
-      std::fprintf(stderr,
-                   "sound: cannot open the audio device '%s': %s; the music plays silently "
-                   "(--list-audio-devices shows the names)\n",
-                   name, SDL_GetError());
-    } else if (s.verbose) {
-      std::fprintf(stderr, "sound: no sound device: %s\n", SDL_GetError());
-    }
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return false;
-  }
-  s.deviceBufferFrames = have.samples;
-  if (s.verbose) {
-    std::fprintf(stderr, "sound: device %s on driver %s, %d Hz, %u frames per buffer\n",
-                 name != nullptr ? name : "(default)", SDL_GetCurrentAudioDriver(), have.freq, have.samples);
-  }
-  SDL_PauseAudioDevice(s.device, s.paused ? 1 : 0);
-  return true;
-}
-
-void closeDevice(SoundSystem& s) {
-  if (s.device == 0) return;
-  SDL_CloseAudioDevice(s.device);
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  s.device = 0;
+  AudioDeviceRequest request;
+  request.rate = s.mixRate;
+  request.name = s.deviceName;
+  request.verbose = s.verbose;
+  request.paused = s.paused;
+  request.fill = fillFromSong;
+  return openAudioDevice(request, s.deviceBufferFrames);
 }
 
 // Runs `change` while the audio callback cannot touch the songs.
 template <typename Change>
 void withAudioLocked(Change change) {
-  SoundSystem& s = sound();
-  if (s.device != 0) SDL_LockAudioDevice(s.device);
+  lockAudioDevice();
   change();
-  if (s.device != 0) SDL_UnlockAudioDevice(s.device);
+  unlockAudioDevice();
 }
 
 bool isLoaded(FMUSIC_MODULE* song) {
@@ -224,7 +185,7 @@ void FSOUND_Close() {
   SoundSystem& s = sound();
   if (!s.initialised) return;
   withAudioLocked([&] { s.playing = nullptr; });
-  closeDevice(s);
+  closeAudioDevice();
   for (FMUSIC_MODULE* song : s.songs) destroySong(song);
   s.songs.clear();
   s.initialised = false;
@@ -354,29 +315,13 @@ void setSoundPaused(bool paused) {
     }
   }
   s.paused = paused;
-  if (s.device != 0) SDL_PauseAudioDevice(s.device, paused ? 1 : 0);
+  pauseAudioDevice(paused);
 }
 
 void setSoundDeviceName(const std::string& name) { sound().deviceName = name; }
 
 std::vector<std::string> playbackDeviceNames(std::string& driver, std::string& error) {
-  std::vector<std::string> names;
-  const bool started = SDL_WasInit(SDL_INIT_AUDIO) != 0;
-  if (!started) {
-    QuietStandardError quiet(!sound().verbose);
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-      error = SDL_GetError();
-      return names;
-    }
-  }
-  const char* current = SDL_GetCurrentAudioDriver();
-  driver = current != nullptr ? current : "";
-  const int count = SDL_GetNumAudioDevices(0);
-  for (int i = 0; i < count; ++i) {
-    if (const char* name = SDL_GetAudioDeviceName(i, 0)) names.emplace_back(name);
-  }
-  if (!started) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  return names;
+  return audioDeviceNames(sound().verbose, driver, error);
 }
 
 void resetSoundSystem() {
