@@ -3,11 +3,13 @@
 // machine, then runs the presentation exactly as its Windows entry point did.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/content_location.h"
@@ -19,7 +21,9 @@
 #include "app/timeline_state.h"
 #include "app/trace_file.h"
 #include "capture/capture_mode.h"
+#ifndef __EMSCRIPTEN__
 #include "capture/png_writer.h"
+#endif
 #include "platform/d3d8/software_device.h"
 #include "platform/os/window_system.h"
 #include "platform/sound/sound_control.h"
@@ -32,8 +36,34 @@ constexpr int kUsageExitCode = 2;
 constexpr int kCannotStartExitCode = 1;
 
 #ifndef GLASS_INSTALLED_DATA_DIR
+#ifdef __EMSCRIPTEN__
+// The content packed beside the page.
+#define GLASS_INSTALLED_DATA_DIR "/content"
+#else
 #define GLASS_INSTALLED_DATA_DIR ""
 #endif
+#endif
+
+// The drawing threads: --threads, or by default one per processor. The
+// browser build draws on at most eight workers by default, and on the
+// page's one thread where the page is not cross-origin isolated (no
+// workers can share the picture there).
+int chooseRenderThreads(int asked, bool verbose) {
+#ifdef __EMSCRIPTEN__
+#ifdef __EMSCRIPTEN_PTHREADS__
+  const int threads = asked > 0 ? asked : std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 8);
+  if (verbose) std::fprintf(stderr, "%s: drawing on %d threads (the page is cross-origin isolated)\n", kProgramName, threads);
+  return threads;
+#else
+  (void)asked;
+  if (verbose) std::fprintf(stderr, "%s: drawing on one thread (the page is not cross-origin isolated)\n", kProgramName);
+  return 1;
+#endif
+#else
+  (void)verbose;
+  return asked;  // 0: the device's own choice
+#endif
+}
 
 // The folder of the running executable; empty when the system cannot say.
 std::string programFolder() {
@@ -74,6 +104,7 @@ PlayerHooks livePlayerHooks(bool verbose) {
     setSoundMuted(!soundMuted());
     if (verbose) std::fprintf(stderr, "%s: %s\n", kProgramName, soundMuted() ? "muted (M again for sound)" : "sound on");
   };
+#ifndef __EMSCRIPTEN__  // a page saves its own screenshots
   hooks.writePicture = [](const std::string& path, const std::uint32_t* pixels, int width, int height,
                           std::string& error) {
     const BgraView view{reinterpret_cast<const std::uint8_t*>(pixels), width, height, width * 4};
@@ -81,6 +112,7 @@ PlayerHooks livePlayerHooks(bool verbose) {
     error = written.error;
     return written.ok;
   };
+#endif
   return hooks;
 }
 
@@ -143,6 +175,7 @@ int main(int argc, char** argv) {
   const std::string startFolder = startingFolder();
   // A live run with nothing to show it on is refused at once rather than
   // played invisibly to the end.
+#ifndef __EMSCRIPTEN__  // in a browser the page is the display
   if (!options.offline() && !options.headless) {
     const DisplayEnvironment display = currentDisplayEnvironment();
     if (!displayVisible(display)) {
@@ -161,6 +194,7 @@ int main(int argc, char** argv) {
       return kCannotStartExitCode;
     }
   }
+#endif
 
   // Output names are taken relative to where the program was started, not
   // to the content folder it changes to.
@@ -204,7 +238,7 @@ int main(int argc, char** argv) {
     return kCannotStartExitCode;
   }
 
-  if (options.threads > 0) setRenderThreads(options.threads);
+  setRenderThreads(chooseRenderThreads(options.threads, options.verbose));
   setRenderResolution({options.renderScale, options.antialias});
 
   if (options.offline()) {

@@ -1,6 +1,6 @@
 #include "render/screen_quad.h"
 
-#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "render/device.h"
@@ -8,7 +8,12 @@
 namespace {
 
 // Just in front of the far end of the depth range: 1 − 17 · 2^−24.
-const float kQuadDepth = std::bit_cast<float>(0x3F7FFFEFu);
+const float kQuadDepth = [] {
+  const std::uint32_t bits = 0x3F7FFFEFu;
+  float depth;
+  std::memcpy(&depth, &bits, sizeof depth);
+  return depth;
+}();
 // The last hundredth of a texture on each axis is never shown.
 constexpr float kLastTexcoord = 0.99f;
 constexpr DWORD kTemplateColour = 0x00FFFFFF;

@@ -43,6 +43,16 @@ GLASS_NO_WIDE_LOOPS
 }  // namespace avx2
 namespace avx512 {
 GLASS_NO_WIDE_LOOPS
+template <bool kGouraud, bool kDepth, bool kBlend>
+void meshSpanPair(const Setup&, int, int, int, int, int, int) {}
+template void meshSpanPair<false, false, false>(const Setup&, int, int, int, int, int, int);
+template void meshSpanPair<false, false, true>(const Setup&, int, int, int, int, int, int);
+template void meshSpanPair<false, true, false>(const Setup&, int, int, int, int, int, int);
+template void meshSpanPair<false, true, true>(const Setup&, int, int, int, int, int, int);
+template void meshSpanPair<true, false, false>(const Setup&, int, int, int, int, int, int);
+template void meshSpanPair<true, false, true>(const Setup&, int, int, int, int, int, int);
+template void meshSpanPair<true, true, false>(const Setup&, int, int, int, int, int, int);
+template void meshSpanPair<true, true, true>(const Setup&, int, int, int, int, int, int);
 }  // namespace avx512
 }  // namespace raster
 #endif

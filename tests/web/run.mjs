@@ -1,0 +1,148 @@
+// The browser build in headless Chromium, served by web/serve.mjs as a host
+// would serve it (with and without the isolation headers).
+//   node tests/web/run.mjs SITE "N frames at 8 fps: HASH"
+// The second argument is the native build's --frame-hash line for the
+// whole run at 8 fps. Exits 1 when a check fails.
+import { spawn } from 'node:child_process';
+import { once } from 'node:events';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+const [site, nativeLine] = process.argv.slice(2);
+if (!site || !/^\d+ frames at 8 fps: [0-9a-f]{32}$/.test(nativeLine || '')) {
+  console.error('usage: node tests/web/run.mjs SITE "N frames at 8 fps: HASH"');
+  process.exit(2);
+}
+const serveScript = join(dirname(fileURLToPath(import.meta.url)), '..', '..', 'web', 'serve.mjs');
+const kWholeRunMs = 15 * 60 * 1000;
+
+async function serve(extra) {
+  const server = spawn(process.execPath, [serveScript, site, '0', ...extra], { stdio: ['ignore', 'pipe', 'inherit'] });
+  const [line] = await once(server.stdout, 'data');
+  const address = /http:\/\/\S+\//.exec(String(line));
+  if (!address) throw new Error('the server said: ' + line);
+  return { server, address: address[0] };
+}
+
+let failures = 0;
+function check(ok, what, detail = '') {
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}${ok || !detail ? '' : ': ' + detail}`);
+  if (!ok) failures += 1;
+}
+
+async function openPage(browser, url) {
+  const page = await browser.newPage();
+  const console_ = [];
+  page.on('console', (message) => console_.push(message.text()));
+  page.on('pageerror', (error) => console_.push('page error: ' + error.message));
+  await page.goto(url);
+  return { page, console: console_ };
+}
+
+const textOf = (page, id) => page.$eval('#' + id, (element) => element.textContent);
+
+async function waitForText(page, id, pattern, timeout) {
+  await page.waitForFunction((i, p) => new RegExp(p).test(document.getElementById(i).textContent),
+    { timeout, polling: 250 }, id, pattern.source);
+}
+
+async function frameHash(browser, address, isolated) {
+  const name = isolated ? 'isolated (threads)' : 'not isolated (one thread)';
+  const { page, console: lines } = await openPage(browser, address + 'index.html?frame-hash&fps=8&verbose');
+  try {
+    await waitForText(page, 'result', /frames at 8 fps: [0-9a-f]{32}/, kWholeRunMs);
+    const line = (await textOf(page, 'result')).trim();
+    check(line === nativeLine, `${name}: the whole run's frame hash is the native one`, `'${line}'`);
+    check(lines.includes(nativeLine), `${name}: the console has the same line`);
+    const threads = (await textOf(page, 'messages')).match(/drawing on (\w+) thread/);
+    check(threads && (isolated ? threads[1] !== 'one' : threads[1] === 'one'), `${name}: --verbose says how it draws`,
+      threads ? threads[0] : 'nothing said');
+  } catch (error) {
+    check(false, `${name}: the frame hash`, error.message + '\n' + lines.slice(-5).join('\n'));
+  }
+  await page.close();
+}
+
+async function livePlay(browser, address) {
+  const { page, console: lines } = await openPage(browser, address + 'index.html');
+  try {
+    await page.waitForSelector('#play:not([disabled])', { timeout: 120000 });
+    await page.click('#play');
+    const startedAt = Date.now();
+    await page.waitForFunction(() => Module.glassPage.frames() > 0, { timeout: 60000 });
+    const firstFrameMs = Date.now() - startedAt;
+    await new Promise((done) => setTimeout(done, 5000));
+    const seen = await page.evaluate(() => {
+      const canvas = document.getElementById('picture');
+      const pixels = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+      let lit = 0;
+      for (let i = 0; i < pixels.length; i += 4) if (pixels[i] + pixels[i + 1] + pixels[i + 2] > 48) lit += 1;
+      return { frames: Module.glassPage.frames(), width: canvas.width, height: canvas.height,
+               lit: lit / (pixels.length / 4), cardHidden: document.getElementById('card').hidden };
+    });
+    console.log(`     live: first frame ${firstFrameMs} ms after the click; ${seen.frames} frames in about 5 s`);
+    check(seen.width === 640 && seen.height === 480, 'live: the canvas is 640 x 480', `${seen.width} x ${seen.height}`);
+    check(seen.frames >= 60, 'live: frames keep coming (at least 12 a second)', `${seen.frames} frames`);
+    check(seen.lit > 0.05, 'live: the canvas shows the presentation, not black', `${(seen.lit * 100).toFixed(1)} % lit`);
+    check(seen.cardHidden, 'live: the title card is gone');
+  } catch (error) {
+    check(false, 'live play', error.message + '\n' + lines.slice(-5).join('\n'));
+  }
+  await page.close();
+}
+
+async function startFailures(browser, address) {
+  // Content missing: the presentation's own box, on the page.
+  let { page } = await openPage(browser, address + 'index.html?data=/tmp&headless');
+  try {
+    await page.waitForSelector('#play:not([disabled])', { timeout: 120000 });
+    await page.click('#play');
+    await page.waitForSelector('#box:not([hidden])', { timeout: 60000 });
+    const caption = await textOf(page, 'box-caption');
+    const text = await textOf(page, 'box-text');
+    check(caption === 'Semmosta sattuu' && text.startsWith('Files not loaded.'),
+      'missing content shows the box on the page', `'${caption}': '${text}'`);
+  } catch (error) {
+    check(false, 'missing content shows the box on the page', error.message);
+  }
+  await page.close();
+  // A bad option: the command line's message, on the page.
+  ({ page } = await openPage(browser, address + 'index.html?render-scale=9'));
+  try {
+    await page.waitForSelector('#play:not([disabled])', { timeout: 120000 });
+    await page.click('#play');
+    await waitForText(page, 'messages', /render-scale/, 60000);
+    const said = await textOf(page, 'messages');
+    check(said.includes("--render-scale wants a whole number from 1 to 4 or auto, not '9'"),
+      'a bad query option shows its message', said.split('\n')[0]);
+    await page.waitForSelector('#ended:not([hidden])', { timeout: 30000 });
+    check(await page.evaluate(() => document.body.dataset.exitStatus) === '2', 'a bad query option ends with status 2');
+  } catch (error) {
+    check(false, 'a bad query option shows its message', error.message);
+  }
+  await page.close();
+}
+
+const isolated = await serve([]);
+const open = await serve(['--no-isolation']);
+const browser = await puppeteer.launch({
+  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+  headless: true,
+  args: ['--no-sandbox', '--disable-dev-shm-usage', '--autoplay-policy=no-user-gesture-required'],
+});
+try {
+  const { page } = await openPage(browser, isolated.address + 'index.html?version');
+  check(await page.evaluate(() => self.crossOriginIsolated), 'the server makes the page cross-origin isolated');
+  await page.close();
+  await livePlay(browser, isolated.address);
+  await startFailures(browser, isolated.address);
+  await frameHash(browser, isolated.address, true);
+  await frameHash(browser, open.address, false);
+} finally {
+  await browser.close();
+  isolated.server.kill();
+  open.server.kill();
+}
+console.log(failures === 0 ? 'all browser checks passed' : `${failures} browser check(s) failed`);
+process.exit(failures === 0 ? 0 : 1);
