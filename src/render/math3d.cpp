@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "render/portable_trig.h"
+
 namespace {
 
 // The matrices are handled as plain arrays of 16 floats, row-major, so the
@@ -64,8 +66,8 @@ Mat4* mat4Translation(Mat4* out, float x, float y, float z) {
 }
 
 Mat4* mat4RotationY(Mat4* out, float angle) {
-  const float c = std::cos(angle);
-  const float s = std::sin(angle);
+  const float c = portableCos(angle);
+  const float s = portableSin(angle);
   Elements e{};
   e[0] = c;
   e[2] = -s;
@@ -79,7 +81,7 @@ Mat4* mat4RotationY(Mat4* out, float angle) {
 
 Mat4* mat4PerspectiveLH(Mat4* out, float fovy, float aspect, float zn, float zf) {
   const float half = fovy / 2.0f;
-  const float h = std::cos(half) / std::sin(half);
+  const float h = portableCos(half) / portableSin(half);
   Elements e{};
   e[0] = h / aspect;
   e[5] = h;

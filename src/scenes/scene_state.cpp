@@ -1,6 +1,8 @@
 #include "scenes/scene_state.h"
 
 #include <cmath>
+
+#include "render/portable_trig.h"
 #include <limits>
 
 SceneState sceneState;
@@ -8,8 +10,8 @@ Vec3 orbitVec = {0.0f, 0.0f, 0.0f};
 
 void rotateOrbitAboutY(float steps) {
   const float theta = steps * kOrbitStep;
-  const float c = std::cos(theta);
-  const float s = std::sin(theta);
+  const float c = portableCos(theta);
+  const float s = portableSin(theta);
   const float x = orbitVec.x;
   const float z = orbitVec.z;
   orbitVec.x = x * c - z * s;
@@ -18,8 +20,8 @@ void rotateOrbitAboutY(float steps) {
 
 void rotateOrbitAboutX(float steps) {
   const float theta = steps * kOrbitStep;
-  const float c = std::cos(theta);
-  const float s = std::sin(theta);
+  const float c = portableCos(theta);
+  const float s = portableSin(theta);
   const float y = orbitVec.y;
   const float z = orbitVec.z;
   orbitVec.y = y * c - z * s;
