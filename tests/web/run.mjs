@@ -93,7 +93,8 @@ async function livePlay(browser, address) {
 }
 
 async function startFailures(browser, address) {
-  // Content missing: the presentation's own box, on the page.
+  // Content missing: the presentation's own box for the music it cannot
+  // load, on the page.
   let { page } = await openPage(browser, address + 'index.html?data=/tmp&headless');
   try {
     await page.waitForSelector('#play:not([disabled])', { timeout: 120000 });
@@ -101,7 +102,7 @@ async function startFailures(browser, address) {
     await page.waitForSelector('#box:not([hidden])', { timeout: 60000 });
     const caption = await textOf(page, 'box-caption');
     const text = await textOf(page, 'box-text');
-    check(caption === 'Semmosta sattuu' && text.startsWith('Files not loaded.'),
+    check(caption === 'FMOD error' && text === 'File not found',
       'missing content shows the box on the page', `'${caption}': '${text}'`);
   } catch (error) {
     check(false, 'missing content shows the box on the page', error.message);
@@ -129,6 +130,7 @@ const open = await serve(['--no-isolation']);
 const browser = await puppeteer.launch({
   executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
   headless: true,
+  protocolTimeout: kWholeRunMs,
   args: ['--no-sandbox', '--disable-dev-shm-usage', '--autoplay-policy=no-user-gesture-required'],
 });
 try {
