@@ -103,7 +103,13 @@ CaptureRunResult runCapture(CaptureOutput& output, const CaptureRunSettings& set
   CaptureSettings sessionSettings;
   sessionSettings.fps = settings.fps;
   sessionSettings.frameLimit = frameLimitFor(settings.maxSeconds, settings.fps);
-  ProgressBar progress(stderr, settings.showProgress, ::isatty(STDERR_FILENO) != 0);
+#ifdef __EMSCRIPTEN__
+  // A page shows standard error line by line: no redrawing in place.
+  const bool terminal = false;
+#else
+  const bool terminal = ::isatty(STDERR_FILENO) != 0;
+#endif
+  ProgressBar progress(stderr, settings.showProgress, terminal);
   CaptureSession session(output, clock, probes, sessionSettings, &progress);
 
   ShellCallouts& callouts = shellCallouts();
