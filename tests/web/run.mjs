@@ -65,9 +65,11 @@ async function frameHash(browser, address, isolated) {
 }
 
 async function livePlay(browser, address) {
+  const openedAt = Date.now();
   const { page, console: lines } = await openPage(browser, address + 'index.html');
   try {
     await page.waitForSelector('#play:not([disabled])', { timeout: 120000 });
+    console.log(`     live: ready to play ${Date.now() - openedAt} ms after opening the page`);
     await page.click('#play');
     const startedAt = Date.now();
     await page.waitForFunction(() => Module.glassPage.frames() > 0, { timeout: 60000 });
