@@ -81,3 +81,13 @@ TEST(FrameHash, AgreesWithFfmpegOverFramesWithAlphaAndPadding) {
   std::filesystem::remove(raw);
   EXPECT_EQ(output.resultLine(), "3 frames at 8 fps: " + md5Of(lines)) << lines;
 }
+
+TEST(FrameHash, SoundLineCountsStereoFramesAndHashesLittleEndianSamples) {
+  FrameHashOutput output(8);
+  const std::int16_t samples[] = {1, -2, 0x1234, -32768};
+  ASSERT_TRUE(output.writeAudio(samples, 1));
+  ASSERT_TRUE(output.writeAudio(samples + 2, 1));
+  ASSERT_TRUE(output.finish());
+  EXPECT_EQ(output.soundLine(), "sound 2 samples: " + md5Of(std::string("\x01\x00\xFE\xFF\x34\x12\x00\x80", 8)));
+  EXPECT_EQ(output.resultLine(), "0 frames at 8 fps: " + md5Of(""));
+}

@@ -70,7 +70,8 @@ int runOfflineMode(const OfflineRequest& request) {
     return 0;
   }
   if (request.mode == OfflineMode::kFrameHash) {
-    std::printf("%s\n", static_cast<FrameHashOutput&>(*output).resultLine().c_str());
+    const auto& hashes = static_cast<FrameHashOutput&>(*output);
+    std::printf("%s\n%s\n", hashes.resultLine().c_str(), hashes.soundLine().c_str());
     std::fflush(stdout);
     if (run.stop == CaptureStop::kInterrupted && interruptSignal() != 0) return 128 + interruptSignal();
     return 0;

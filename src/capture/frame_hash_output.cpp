@@ -31,7 +31,21 @@ bool FrameHashOutput::writeFrame(const BgraView& frame, const FrameInfo& /*info*
   return true;
 }
 
+bool FrameHashOutput::writeAudio(const std::int16_t* samples, std::size_t frames) {
+  // Little-endian, as in a WAV file, whatever this machine's order.
+  for (std::size_t i = 0; i < frames * 2; ++i) {
+    const auto value = static_cast<std::uint16_t>(samples[i]);
+    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>(value >> 8)};
+    sound_.update(bytes, 2);
+  }
+  soundFrames_ += static_cast<std::int64_t>(frames);
+  return true;
+}
+
 bool FrameHashOutput::finish() {
-  if (result_.empty()) result_ = std::to_string(frames_) + " frames at " + std::to_string(fps_) + " fps: " + lines_.hexDigest();
+  if (result_.empty()) {
+    result_ = std::to_string(frames_) + " frames at " + std::to_string(fps_) + " fps: " + lines_.hexDigest();
+    soundResult_ = "sound " + std::to_string(soundFrames_) + " samples: " + sound_.hexDigest();
+  }
   return true;
 }

@@ -1,17 +1,18 @@
 // The browser build in headless Chromium, served by web/serve.mjs as a host
 // would serve it (with and without the isolation headers).
-//   node tests/web/run.mjs SITE "N frames at 8 fps: HASH"
-// The second argument is the native build's --frame-hash line for the
-// whole run at 8 fps. Exits 1 when a check fails.
+//   node tests/web/run.mjs SITE "N frames at 8 fps: HASH" "sound S samples: HASH"
+// The other arguments are the native build's two --frame-hash lines for
+// the whole run at 8 fps. Exits 1 when a check fails.
 import { spawn } from 'node:child_process';
 import { once } from 'node:events';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import puppeteer from 'puppeteer-core';
 
-const [site, nativeLine] = process.argv.slice(2);
-if (!site || !/^\d+ frames at 8 fps: [0-9a-f]{32}$/.test(nativeLine || '')) {
-  console.error('usage: node tests/web/run.mjs SITE "N frames at 8 fps: HASH"');
+const [site, nativeLine, nativeSound] = process.argv.slice(2);
+if (!site || !/^\d+ frames at 8 fps: [0-9a-f]{32}$/.test(nativeLine || '') ||
+    !/^sound \d+ samples: [0-9a-f]{32}$/.test(nativeSound || '')) {
+  console.error('usage: node tests/web/run.mjs SITE "N frames at 8 fps: HASH" "sound S samples: HASH"');
   process.exit(2);
 }
 const serveScript = join(dirname(fileURLToPath(import.meta.url)), '..', '..', 'web', 'serve.mjs');
@@ -51,10 +52,11 @@ async function frameHash(browser, address, isolated) {
   const name = isolated ? 'isolated (threads)' : 'not isolated (one thread)';
   const { page, console: lines } = await openPage(browser, address + 'index.html?frame-hash&fps=8&verbose');
   try {
-    await waitForText(page, 'result', /frames at 8 fps: [0-9a-f]{32}/, kWholeRunMs);
-    const line = (await textOf(page, 'result')).trim();
+    await waitForText(page, 'result', /samples: [0-9a-f]{32}/, kWholeRunMs);
+    const [line, sound] = (await textOf(page, 'result')).trim().split('\n');
     check(line === nativeLine, `${name}: the whole run's frame hash is the native one`, `'${line}'`);
-    check(lines.includes(nativeLine), `${name}: the console has the same line`);
+    check(sound === nativeSound, `${name}: the whole run's sound hash is the native one`, `'${sound}'`);
+    check(lines.includes(nativeLine) && lines.includes(nativeSound), `${name}: the console has the same lines`);
     const threads = (await textOf(page, 'messages')).match(/drawing on (\w+) thread/);
     check(threads && (isolated ? threads[1] !== 'one' : threads[1] === 'one'), `${name}: --verbose says how it draws`,
       threads ? threads[0] : 'nothing said');
