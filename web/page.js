@@ -74,11 +74,58 @@
     }, 'image/png');
   }
 
+  // The page's audio output, opened on the gesture that starts the program
+  // and fed by the worklet of audio-worklet.js (threaded build only).
+  const audio = {
+    context: null,
+    node: null,
+    prepare() {
+      if (!threads || offline || !window.AudioContext || !window.AudioWorkletNode) return Promise.resolve();
+      try {
+        this.context = new AudioContext({ sampleRate: 44100, latencyHint: 'interactive' });
+      } catch (error) {
+        return Promise.resolve();
+      }
+      return this.context.audioWorklet.addModule('audio-worklet.js')
+        .then(() => this.context.resume())
+        .catch(() => { this.context = null; });
+    },
+    // 1 when the ring now plays, 0 when the page has no running output.
+    open(memory, played, written, samples, frames, rate) {
+      const context = this.context;
+      if (!context || context.state !== 'running' || context.sampleRate !== rate) return 0;
+      this.node = new AudioWorkletNode(context, 'glass-ring-player', {
+        numberOfInputs: 0, outputChannelCount: [2],
+        processorOptions: { memory, played, written, samples, frames },
+      });
+      this.node.connect(context.destination);
+      this.counters = new Int32Array(memory);
+      this.playedIndex = played >> 2;
+      return 1;
+    },
+    // Sample frames handed to the output so far (0 without an output).
+    playedFrames() {
+      return this.node ? Atomics.load(this.counters, this.playedIndex) >>> 0 : 0;
+    },
+    pause(paused) {
+      if (this.context) (paused ? this.context.suspend() : this.context.resume()).catch(() => {});
+    },
+    close() {
+      if (this.node) this.node.disconnect();
+      this.node = null;
+    },
+    // Seconds between a sample leaving the worklet and being heard.
+    latency() {
+      const context = this.context;
+      return context ? (context.baseLatency || 0) + (context.outputLatency || 0) : 0;
+    },
+  };
+
   function start() {
     if (started || !window.Module || !Module.calledRun) return;
     started = true;
     card.hidden = true;
-    Module.callMain(args);
+    audio.prepare().then(() => Module.callMain(args));
   }
 
   // What the program calls (platform/web/page_bridge.cpp).
@@ -159,6 +206,7 @@
 
   window.Module = {
     glassPage: page,
+    glassAudio: audio,
     glassThreads: threads,
     print(text) {
       console.log(text);

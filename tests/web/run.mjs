@@ -76,6 +76,7 @@ async function livePlay(browser, address) {
     const startedAt = Date.now();
     await page.waitForFunction(() => Module.glassPage.frames() > 0, { timeout: 60000 });
     const firstFrameMs = Date.now() - startedAt;
+    const playedBefore = await page.evaluate(() => Module.glassAudio.playedFrames());
     await new Promise((done) => setTimeout(done, 5000));
     const seen = await page.evaluate(() => {
       const canvas = document.getElementById('picture');
@@ -83,8 +84,15 @@ async function livePlay(browser, address) {
       let lit = 0;
       for (let i = 0; i < pixels.length; i += 4) if (pixels[i] + pixels[i + 1] + pixels[i + 2] > 48) lit += 1;
       return { frames: Module.glassPage.frames(), width: canvas.width, height: canvas.height,
-               lit: lit / (pixels.length / 4), cardHidden: document.getElementById('card').hidden };
+               lit: lit / (pixels.length / 4), cardHidden: document.getElementById('card').hidden,
+               played: Module.glassAudio.playedFrames(), latency: Module.glassAudio.latency(),
+               audio: Module.glassAudio.context ? Module.glassAudio.context.state : 'none' };
     });
+    const playedSeconds = (seen.played - playedBefore) / 44100;
+    console.log(`     live: ${playedSeconds.toFixed(2)} s of music played in about 5 s; output latency ` +
+      `${(seen.latency * 1000).toFixed(0)} ms`);
+    check(seen.audio === 'running' && playedSeconds > 4 && playedSeconds < 6.5,
+      'live: the music plays through the page\'s audio output', `${seen.audio}, ${playedSeconds.toFixed(2)} s`);
     console.log(`     live: first frame ${firstFrameMs} ms after the click; ${seen.frames} frames in about 5 s`);
     check(seen.width === 640 && seen.height === 480, 'live: the canvas is 640 x 480', `${seen.width} x ${seen.height}`);
     check(seen.frames >= 60, 'live: frames keep coming (at least 12 a second)', `${seen.frames} frames`);
