@@ -80,12 +80,15 @@
     context: null,
     node: null,
     prepare() {
-      if (!threads || offline || !window.AudioContext || !window.AudioWorkletNode) return Promise.resolve();
+      if (offline || !window.AudioContext) return Promise.resolve();
       try {
         this.context = new AudioContext({ sampleRate: 44100, latencyHint: 'interactive' });
       } catch (error) {
         return Promise.resolve();
       }
+      // Without threads there is no shared memory for the worklet: the
+      // program queues buffers itself (openQueue).
+      if (!threads || !window.AudioWorkletNode) return this.context.resume().catch(() => { this.context = null; });
       return this.context.audioWorklet.addModule('audio-worklet.js')
         .then(() => this.context.resume())
         .catch(() => { this.context = null; });
@@ -105,7 +108,40 @@
     },
     // Sample frames handed to the output so far (0 without an output).
     playedFrames() {
-      return this.node ? Atomics.load(this.counters, this.playedIndex) >>> 0 : 0;
+      if (this.node) return Atomics.load(this.counters, this.playedIndex) >>> 0;
+      return this.queuing ? this.playedQueued - this.queuedFrames() : 0;
+    },
+    // The one-thread build: buffers scheduled back to back.
+    openQueue(rate) {
+      const context = this.context;
+      if (!context || context.state !== 'running' || context.sampleRate !== rate) return 0;
+      this.queueEnd = 0;
+      this.queuing = true;
+      this.playedQueued = 0;
+      return 1;
+    },
+    queuedFrames() {
+      const context = this.context;
+      if (!context) return 0;
+      return Math.max(0, Math.round((this.queueEnd - context.currentTime) * context.sampleRate));
+    },
+    queue(pointer, frames) {
+      const context = this.context;
+      const samples = new Int16Array(wasmMemory.buffer, pointer, frames * 2);
+      const buffer = context.createBuffer(2, frames, context.sampleRate);
+      const left = buffer.getChannelData(0), right = buffer.getChannelData(1);
+      for (let i = 0; i < frames; i += 1) {
+        left[i] = samples[i * 2] / 32768;
+        right[i] = samples[i * 2 + 1] / 32768;
+      }
+      const source = context.createBufferSource();
+      source.buffer = buffer;
+      source.connect(context.destination);
+      // Back to back; after a stall, from now.
+      const at = Math.max(this.queueEnd, context.currentTime);
+      source.start(at);
+      this.queueEnd = at + frames / context.sampleRate;
+      this.playedQueued += frames;
     },
     pause(paused) {
       if (this.context) (paused ? this.context.suspend() : this.context.resume()).catch(() => {});
@@ -113,6 +149,7 @@
     close() {
       if (this.node) this.node.disconnect();
       this.node = null;
+      this.queuing = false;
     },
     // Seconds between a sample leaving the worklet and being heard.
     latency() {

@@ -66,12 +66,12 @@ async function frameHash(browser, address, isolated) {
   await page.close();
 }
 
-async function livePlay(browser, address) {
+async function livePlay(browser, address, name) {
   const openedAt = Date.now();
   const { page, console: lines } = await openPage(browser, address + 'index.html');
   try {
     await page.waitForSelector('#play:not([disabled])', { timeout: 120000 });
-    console.log(`     live: ready to play ${Date.now() - openedAt} ms after opening the page`);
+    console.log(`     ${name}: ready to play ${Date.now() - openedAt} ms after opening the page`);
     await page.click('#play');
     const startedAt = Date.now();
     await page.waitForFunction(() => Module.glassPage.frames() > 0, { timeout: 60000 });
@@ -89,17 +89,17 @@ async function livePlay(browser, address) {
                audio: Module.glassAudio.context ? Module.glassAudio.context.state : 'none' };
     });
     const playedSeconds = (seen.played - playedBefore) / 44100;
-    console.log(`     live: ${playedSeconds.toFixed(2)} s of music played in about 5 s; output latency ` +
+    console.log(`     ${name}: ${playedSeconds.toFixed(2)} s of music played in about 5 s; output latency ` +
       `${(seen.latency * 1000).toFixed(0)} ms`);
     check(seen.audio === 'running' && playedSeconds > 4 && playedSeconds < 6.5,
-      'live: the music plays through the page\'s audio output', `${seen.audio}, ${playedSeconds.toFixed(2)} s`);
-    console.log(`     live: first frame ${firstFrameMs} ms after the click; ${seen.frames} frames in about 5 s`);
-    check(seen.width === 640 && seen.height === 480, 'live: the canvas is 640 x 480', `${seen.width} x ${seen.height}`);
-    check(seen.frames >= 60, 'live: frames keep coming (at least 12 a second)', `${seen.frames} frames`);
-    check(seen.lit > 0.05, 'live: the canvas shows the presentation, not black', `${(seen.lit * 100).toFixed(1)} % lit`);
-    check(seen.cardHidden, 'live: the title card is gone');
+      `${name}: the music plays through the page's audio output`, `${seen.audio}, ${playedSeconds.toFixed(2)} s`);
+    console.log(`     ${name}: first frame ${firstFrameMs} ms after the click; ${seen.frames} frames in about 5 s`);
+    check(seen.width === 640 && seen.height === 480, `${name}: the canvas is 640 x 480`, `${seen.width} x ${seen.height}`);
+    check(seen.frames >= 60, `${name}: frames keep coming (at least 12 a second)`, `${seen.frames} frames`);
+    check(seen.lit > 0.05, `${name}: the canvas shows the presentation, not black`, `${(seen.lit * 100).toFixed(1)} % lit`);
+    check(seen.cardHidden, `${name}: the title card is gone`);
   } catch (error) {
-    check(false, 'live play', error.message + '\n' + lines.slice(-5).join('\n'));
+    check(false, `${name}: play`, error.message + '\n' + lines.slice(-5).join('\n'));
   }
   await page.close();
 }
@@ -149,7 +149,8 @@ try {
   const { page } = await openPage(browser, isolated.address + 'index.html?version');
   check(await page.evaluate(() => self.crossOriginIsolated), 'the server makes the page cross-origin isolated');
   await page.close();
-  await livePlay(browser, isolated.address);
+  await livePlay(browser, isolated.address, 'live, isolated');
+  await livePlay(browser, open.address, 'live, one thread');
   await startFailures(browser, isolated.address);
   await frameHash(browser, isolated.address, true);
   await frameHash(browser, open.address, false);

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
-// Fills `frames` interleaved stereo sample frames.
-using AudioFill = void (*)(std::int16_t* stereo, std::size_t frames);
+// Fills `frames` interleaved stereo sample frames. `queuedFrames`: how many
+// frames handed over before these the device has yet to play (what is
+// being heard now is that far behind everything rendered so far).
+using AudioFill = void (*)(std::int16_t* stereo, std::size_t frames, std::uint64_t queuedFrames);
 
 struct AudioDeviceRequest {
   int rate = 44100;
@@ -21,9 +23,11 @@ struct AudioDeviceRequest {
 };
 
 // Opens the one device; false (said on standard error when the device was
-// asked for by name, or when verbose) when there is none. `bufferFrames`
-// gets the size of the device's buffer in sample frames.
-bool openAudioDevice(const AudioDeviceRequest& request, std::uint32_t& bufferFrames);
+// asked for by name, or when verbose) when there is none.
+bool openAudioDevice(const AudioDeviceRequest& request);
+// A device with no thread of its own renders here (the sound system calls
+// this whenever the song's position is read); others do nothing.
+void pumpAudioDevice();
 void closeAudioDevice();
 bool audioDeviceOpen();
 void pauseAudioDevice(bool paused);

@@ -13,6 +13,7 @@ constexpr int kDeviceBufferFrames = 1024;
 struct Device {
   SDL_AudioDeviceID id = 0;
   AudioFill fill = nullptr;
+  std::uint32_t bufferFrames = 0;
 };
 
 Device& device() {
@@ -21,12 +22,14 @@ Device& device() {
 }
 
 void sdlCallback(void* /*user*/, Uint8* stream, int length) {
-  device().fill(reinterpret_cast<std::int16_t*>(stream), static_cast<std::size_t>(length) / 4);
+  // SDL asks for the next buffer while it plays the one handed over before.
+  Device& d = device();
+  d.fill(reinterpret_cast<std::int16_t*>(stream), static_cast<std::size_t>(length) / 4, d.bufferFrames);
 }
 
 }  // namespace
 
-bool openAudioDevice(const AudioDeviceRequest& request, std::uint32_t& bufferFrames) {
+bool openAudioDevice(const AudioDeviceRequest& request) {
   Device& d = device();
   QuietStandardError quiet(!request.verbose);
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
@@ -56,7 +59,7 @@ bool openAudioDevice(const AudioDeviceRequest& request, std::uint32_t& bufferFra
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
   }
-  bufferFrames = have.samples;
+  d.bufferFrames = have.samples;
   if (request.verbose) {
     std::fprintf(stderr, "sound: device %s on driver %s, %d Hz, %u frames per buffer\n",
                  name != nullptr ? name : "(default)", SDL_GetCurrentAudioDriver(), have.freq, have.samples);
@@ -74,6 +77,8 @@ void closeAudioDevice() {
 }
 
 bool audioDeviceOpen() { return device().id != 0; }
+
+void pumpAudioDevice() {}
 
 void pauseAudioDevice(bool paused) {
   if (device().id != 0) SDL_PauseAudioDevice(device().id, paused ? 1 : 0);

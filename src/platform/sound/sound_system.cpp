@@ -47,7 +47,6 @@ struct SoundSystem {
   int lastError = FMOD_ERR_NONE;
   SoundOutput output = SoundOutput::Device;
   int mixRate = 44100;
-  std::uint32_t deviceBufferFrames = 0;
   std::vector<FMUSIC_MODULE*> songs;
   FMUSIC_MODULE* playing = nullptr;  // read by the audio callback
   // Offline: the next sample frame, rendered ahead (see above).
@@ -93,12 +92,11 @@ void applyVolume(std::int16_t* samples, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) samples[i] = static_cast<std::int16_t>(samples[i] * volume / 100);
 }
 
-void fillFromSong(std::int16_t* stereo, std::size_t frames) {
+void fillFromSong(std::int16_t* stereo, std::size_t frames, std::uint64_t queuedFrames) {
   SoundSystem& s = sound();
   std::size_t rendered = 0;
   if (FMUSIC_MODULE* song = s.playing) {
-    const std::uint64_t heard =
-        song->renderedFrames > s.deviceBufferFrames ? song->renderedFrames - s.deviceBufferFrames : 0;
+    const std::uint64_t heard = song->renderedFrames > queuedFrames ? song->renderedFrames - queuedFrames : 0;
     publishPositionAt(*song, heard);
     rendered = renderSong(*song, s.mixRate, frames, stereo);
   }
@@ -113,7 +111,7 @@ bool openDevice(SoundSystem& s) {
   request.verbose = s.verbose;
   request.paused = s.paused;
   request.fill = fillFromSong;
-  return openAudioDevice(request, s.deviceBufferFrames);
+  return openAudioDevice(request);
 }
 
 // Runs `change` while the audio callback cannot touch the songs.
@@ -147,6 +145,7 @@ void renderOfflineAhead(SoundSystem& s) {
 }
 
 int readPosition(FMUSIC_MODULE* song) {
+  if (sound().output == SoundOutput::Device) pumpAudioDevice();
   catchUpSilent(song);
   return song->position.load();
 }

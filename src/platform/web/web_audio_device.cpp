@@ -8,9 +8,13 @@
 // before the ring's length has been handed to the output: the sound system
 // publishes exactly that position, as it does over SDL's buffers.
 //
-// Without threads, or when the page has no running audio output (no
-// device, no gesture yet), no device opens and the music plays silently
-// on its clock.
+// Without threads the program renders on the page's thread whenever it
+// reads the song's position (once a frame): it keeps about 150 ms queued
+// as buffers the page schedules back to back, and what is being heard is
+// what was rendered before the queue.
+//
+// When the page has no running audio output (no device, no gesture yet),
+// no device opens and the music plays silently on its clock.
 #include <emscripten.h>
 
 #include <cstdio>
@@ -64,7 +68,7 @@ void renderLoop() {
     }
     {
       std::lock_guard<std::mutex> hold(d.lock);
-      d.fill(d.chunk.data(), kChunkFrames);
+      d.fill(d.chunk.data(), kChunkFrames, written - played);
     }
     for (std::uint32_t i = 0; i < kChunkFrames; ++i) {
       const std::uint32_t at = (written + i) % kRingFrames;
@@ -77,7 +81,7 @@ void renderLoop() {
 
 }  // namespace
 
-bool openAudioDevice(const AudioDeviceRequest& request, std::uint32_t& bufferFrames) {
+bool openAudioDevice(const AudioDeviceRequest& request) {
   Device& d = device();
   if (d.ring != nullptr) return false;
   d.ring = new Ring;
@@ -95,7 +99,6 @@ bool openAudioDevice(const AudioDeviceRequest& request, std::uint32_t& bufferFra
   }
   d.fill = request.fill;
   d.chunk.assign(kChunkFrames * 2, 0);
-  bufferFrames = kRingFrames;
   if (request.verbose) {
     std::fprintf(stderr, "sound: the page's audio output, %d Hz, %u frames in the ring\n", request.rate, kRingFrames);
   }
@@ -118,6 +121,8 @@ void closeAudioDevice() {
 
 bool audioDeviceOpen() { return device().ring != nullptr; }
 
+void pumpAudioDevice() {}
+
 void pauseAudioDevice(bool paused) {
   if (device().ring != nullptr) MAIN_THREAD_EM_ASM({ Module.glassAudio.pause($0 != 0); }, paused ? 1 : 0);
 }
@@ -130,21 +135,74 @@ void unlockAudioDevice() {
   if (device().ring != nullptr) device().lock.unlock();
 }
 
-#else  // one thread: nothing can render ahead of the output
+#else  // one thread: the program renders when it reads the position
 
-bool openAudioDevice(const AudioDeviceRequest& request, std::uint32_t& /*bufferFrames*/) {
-  if (request.verbose) {
-    std::fprintf(stderr, "sound: the page is not cross-origin isolated: the music plays silently\n");
-  }
-  return false;
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr int kQueuedFrames = 6615;  // 150 ms at 44,100 Hz
+constexpr int kChunkFrames = 1024;
+
+struct Device {
+  bool open = false;
+  bool paused = false;
+  AudioFill fill = nullptr;
+  std::vector<std::int16_t> chunk;
+};
+
+Device& device() {
+  static Device instance;
+  return instance;
 }
 
-void closeAudioDevice() {}
+}  // namespace
 
-bool audioDeviceOpen() { return false; }
+bool openAudioDevice(const AudioDeviceRequest& request) {
+  Device& d = device();
+  if (d.open) return false;
+  if (EM_ASM_INT({ return Module.glassAudio ? Module.glassAudio.openQueue($0) : 0; }, request.rate) == 0) {
+    if (request.verbose) std::fprintf(stderr, "sound: the page has no running audio output; the music plays silently\n");
+    return false;
+  }
+  d = Device{true, request.paused, request.fill, std::vector<std::int16_t>(kChunkFrames * 2)};
+  if (request.verbose) {
+    std::fprintf(stderr, "sound: the page's audio output, %d Hz, about %d frames queued (one thread)\n", request.rate,
+                 kQueuedFrames);
+  }
+  pauseAudioDevice(request.paused);
+  return true;
+}
 
-void pauseAudioDevice(bool /*paused*/) {}
+void closeAudioDevice() {
+  if (!device().open) return;
+  EM_ASM({ Module.glassAudio.close(); });
+  device() = Device{};
+}
 
+bool audioDeviceOpen() { return device().open; }
+
+void pumpAudioDevice() {
+  Device& d = device();
+  if (!d.open || d.paused) return;
+  int queued = EM_ASM_INT({ return Module.glassAudio.queuedFrames(); });
+  while (queued < kQueuedFrames) {
+    const int frames = std::min(kChunkFrames, kQueuedFrames - queued);
+    d.fill(d.chunk.data(), static_cast<std::size_t>(frames), static_cast<std::uint64_t>(queued));
+    EM_ASM({ Module.glassAudio.queue($0, $1); }, d.chunk.data(), frames);
+    queued += frames;
+  }
+}
+
+void pauseAudioDevice(bool paused) {
+  Device& d = device();
+  if (!d.open) return;
+  d.paused = paused;
+  EM_ASM({ Module.glassAudio.pause($0 != 0); }, paused ? 1 : 0);
+}
+
+// Nothing else renders: there is nothing to hold off.
 void lockAudioDevice() {}
 
 void unlockAudioDevice() {}
