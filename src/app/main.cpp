@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line_error.h"
 #include "app/content_location.h"
 #include "app/display_check.h"
 #include "app/options.h"
@@ -28,7 +29,6 @@ namespace {
 
 constexpr const char* kProgramName = "glass-orchard";
 constexpr const char* kVersionText = "glass-orchard 1.0.0 (GLASS ORCHARD for Linux)\n";
-constexpr int kUsageExitCode = 2;
 constexpr int kCannotStartExitCode = 1;
 
 #ifndef GLASS_INSTALLED_DATA_DIR
@@ -125,10 +125,7 @@ int finishTrace(const Options& options, int exitCode) {
 
 int main(int argc, char** argv) {
   const OptionsResult parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
-  if (!parsed.ok) {
-    std::fprintf(stderr, "%s: %s\n\n%s", kProgramName, parsed.error.c_str(), helpText(kProgramName).c_str());
-    return kUsageExitCode;
-  }
+  if (!parsed.ok) return refuseCommandLine(kProgramName, parsed.error);
   const Options& options = parsed.options;
   if (options.help) {
     std::fputs(helpText(kProgramName).c_str(), stdout);

@@ -15,6 +15,10 @@ int runDecode(int argc, char** argv);
 int runMeshInfo(int argc, char** argv);
 int runObj2Obu(int argc, char** argv);
 
+// Refuses a bad command line: "glass-tool: PROBLEM", a pointer to --help,
+// and the exit status 2.
+int refuseUsage(const std::string& problem);
+
 // Whole-file reading and writing shared by the commands; on failure false
 // with `error` naming the file and the problem.
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error);

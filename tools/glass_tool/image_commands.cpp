@@ -23,9 +23,9 @@ int fail(const std::string& message) {
   return 1;
 }
 
-int usage(const char* text) {
-  std::fprintf(stderr, "usage: glass-tool %s\n", text);
-  return 2;
+// A wrong use of a command: the problem and the command's form on one line.
+int usage(const std::string& problem, const char* form) {
+  return refuseUsage(problem + " (usage: glass-tool " + form + ")");
 }
 
 // A picture as the encoder should see it: RGB for colour images, one grey
@@ -80,13 +80,12 @@ int runPack(int argc, char** argv) {
     if (std::strcmp(argv[i], "--grey") == 0) {
       grey = true;
     } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-      std::fprintf(stderr, "glass-tool pack: unknown option '%s'\n", argv[i]);
-      return usage(kUsage);
+      return usage(std::string("pack: unknown option '") + argv[i] + "'", kUsage);
     } else {
       paths.push_back(argv[i]);
     }
   }
-  if (paths.size() < 2) return usage(kUsage);
+  if (paths.size() < 2) return usage("pack needs OUT.dat and at least one picture", kUsage);
   std::vector<std::vector<std::uint8_t>> blocks;
   for (std::size_t i = 1; i < paths.size(); ++i) {
     Picture picture;
@@ -108,7 +107,7 @@ int runPack(int argc, char** argv) {
 }
 
 int runInfo(int argc, char** argv) {
-  if (argc != 2) return usage("info FILE.dat");
+  if (argc != 2) return usage("info takes one container", "info FILE.dat");
   std::vector<std::uint8_t> bytes;
   std::string error;
   if (!loadContainer(argv[1], &bytes, &error)) return fail(error);
@@ -140,7 +139,7 @@ int runInfo(int argc, char** argv) {
 
 int runDecode(int argc, char** argv) {
   const char* kUsage = "decode FILE.dat INDEX [--raw OUT] [--texels OUT] [--png OUT]";
-  if (argc < 3) return usage(kUsage);
+  if (argc < 3) return usage("decode needs a container and an image number", kUsage);
   std::string rawPath, texelPath, pngPath;
   for (int i = 3; i < argc; ++i) {
     std::string* target = nullptr;
@@ -148,16 +147,14 @@ int runDecode(int argc, char** argv) {
     if (std::strcmp(argv[i], "--texels") == 0) target = &texelPath;
     if (std::strcmp(argv[i], "--png") == 0) target = &pngPath;
     if (target == nullptr || i + 1 >= argc) {
-      std::fprintf(stderr, "glass-tool decode: unknown or incomplete option '%s'\n", argv[i]);
-      return usage(kUsage);
+      return usage(std::string("decode: unknown or incomplete option '") + argv[i] + "'", kUsage);
     }
     *target = argv[++i];
   }
   char* end = nullptr;
   const long index = std::strtol(argv[2], &end, 10);
   if (*argv[2] == '\0' || *end != '\0') {
-    std::fprintf(stderr, "glass-tool decode: INDEX '%s' is not a number\n", argv[2]);
-    return usage(kUsage);
+    return usage(std::string("decode: INDEX '") + argv[2] + "' is not a number", kUsage);
   }
   std::vector<std::uint8_t> bytes;
   std::string error;
