@@ -11,7 +11,9 @@ target_compile_definitions(glass-orchard PRIVATE
   GLASS_INSTALLED_DATA_DIR="${CMAKE_INSTALL_FULL_DATADIR}/glass-orchard")
 
 install(TARGETS glass-orchard glass-tool glass-content RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_SOURCE_DIR}/dist/glass-orchard.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${GLASS_MAN_DIR}/glass-orchard.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${GLASS_MAN_DIR}/glass-tool.1.gz ${GLASS_MAN_DIR}/glass-content.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/dist/glass-orchard.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
 if(GLASS_BUILD_CONTENT AND TARGET glass_content_set)

@@ -16,7 +16,7 @@ for path in usr/bin/glass-orchard usr/bin/glass-tool usr/bin/glass-content usr/s
   usr/share/glass-orchard/data/tex.dat usr/share/glass-orchard/data/alpha.dat \
   usr/share/glass-orchard/data/paimen1.dat usr/share/glass-orchard/data/valpha.dat \
   usr/share/applications/glass-orchard.desktop usr/share/icons/hicolor/256x256/apps/glass-orchard.png \
-  usr/share/man/man6/glass-orchard.6; do
+  usr/share/man/man6/glass-orchard.6.gz usr/share/man/man1/glass-tool.1.gz usr/share/man/man1/glass-content.1.gz; do
   grep -qx "./$path" "$scratch/list" || { echo "missing from the package: $path"; status=1; }
 done
 meshes="$(grep -c '^\./usr/share/glass-orchard/ref/.*\.obu$' "$scratch/list" || true)"
