@@ -5,12 +5,14 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/command_line_error.h"
+#include "app/config_file.h"
 #include "app/content_location.h"
 #include "app/display_check.h"
 #include "app/options.h"
@@ -62,6 +64,28 @@ int listAudioDevices() {
     return 0;
   }
   for (const std::string& name : names) std::printf("%s\n", name.c_str());
+  return 0;
+}
+
+// --list-displays: one monitor a line, "NUMBER: NAME, WxH (usable WxH) at X,Y, RATE Hz".
+int listDisplays(bool verbose) {
+  std::string driver;
+  std::string error;
+  const std::vector<DisplayDescription> displays = describeDisplays(verbose, driver, error);
+  if (displays.empty()) {
+    std::fprintf(stderr, "%s: no displays to list: %s\n", kProgramName,
+                 error.empty() ? "the video system reports none" : error.c_str());
+    return kCannotStartExitCode;
+  }
+  for (const DisplayDescription& d : displays) {
+    std::printf("%d: %s, %d x %d (usable %d x %d) at %d,%d", d.number, d.name.empty() ? "(unnamed)" : d.name.c_str(),
+                d.width, d.height, d.usableWidth, d.usableHeight, d.x, d.y);
+    if (d.refreshRate > 0) std::printf(", %d Hz", d.refreshRate);
+    std::printf("\n");
+  }
+  if (driver == "dummy" || driver == "offscreen") {
+    std::fprintf(stderr, "%s: the %s video driver shows no real monitor\n", kProgramName, driver.c_str());
+  }
   return 0;
 }
 
@@ -124,7 +148,9 @@ int finishTrace(const Options& options, int exitCode) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const OptionsResult parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+  const ConfiguredOptions configured = parseOptionsWithConfig(
+      std::vector<std::string>(argv + 1, argv + argc), configFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
+  const OptionsResult& parsed = configured.result;
   if (!parsed.ok) return refuseCommandLine(kProgramName, parsed.error);
   const Options& options = parsed.options;
   if (options.help) {
@@ -135,7 +161,12 @@ int main(int argc, char** argv) {
     std::fputs(kVersionText, stdout);
     return 0;
   }
+  if (options.verbose && !configured.configPath.empty()) {
+    std::fprintf(stderr, "settings: %s%s\n", configured.configPath.c_str(),
+                 configured.configRead ? "" : " (none there; the defaults)");
+  }
   if (options.listAudioDevices) return listAudioDevices();
+  if (options.listDisplays) return listDisplays(options.verbose);
   // Screenshots go where the program was started, not to the data folder.
   const std::string startFolder = startingFolder();
   // A live run with nothing to show it on is refused at once rather than

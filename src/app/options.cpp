@@ -148,6 +148,12 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
     } else if (name == "--list-audio-devices" && takesNoValue()) {
       // --list-audio-devices: print the playback device names and exit.
       o.listAudioDevices = true;
+    } else if (name == "--list-displays" && takesNoValue()) {
+      // --list-displays: print each monitor's number, name and usable size, and exit.
+      o.listDisplays = true;
+    } else if (name == "--no-config" && takesNoValue()) {
+      // --no-config: start from the defaults, not from the settings file.
+      o.noConfig = true;
     } else if (name == "--loop" && takesNoValue()) {
       // --loop: start again from the beginning at the end of the music, until Escape.
       o.loop = true;
@@ -278,6 +284,9 @@ std::string helpText(const std::string& programName) {
          "  --volume N      loudness of the music, 0 to 100 (default 100)\n"
          "  --audio-device NAME  play on this device (see --list-audio-devices)\n"
          "  --list-audio-devices  print the sound devices' names and exit\n"
+         "  --list-displays  print each monitor's number, name and usable size, and\n"
+         "                  exit (the numbers --display takes)\n"
+         "  --no-config     do not read the settings file (see below)\n"
          "  --loop          start again from the beginning at the end of the music\n"
          "  --threads N     threads that draw, 1 to 64 (default: one per processor)\n"
          "  --render-scale N  draw the picture at N x 640 x 480, 1 to 4, for a\n"
@@ -290,6 +299,13 @@ std::string helpText(const std::string& programName) {
          "Without --data the content is taken from the first of these folders that\n"
          "holds track.xm: the working folder, content/ or ../content/ beside the\n"
          "program, ../share/glass-orchard/ beside it, the installed data folder.\n"
+         "\n"
+         "Settings that stay are read from glass-orchard.conf in\n"
+         "$XDG_CONFIG_HOME/glass-orchard/ (without XDG_CONFIG_HOME:\n"
+         "~/.config/glass-orchard/): one option a line without its dashes, such as\n"
+         "window, render-scale=auto or volume=60, and # comments. Every option above\n"
+         "but --help, --version, --trace, --no-config and the --list ones may stand\n"
+         "there; the command line overrides them, and --verbose names the file.\n"
          "\n"
          "Offline (no window; the whole presentation on a virtual clock):\n"
          "  --capture OUT         video OUT.mp4 or OUT.mkv (through ffmpeg), or PNG\n"
