@@ -25,7 +25,19 @@ const Command kCommands[] = {
     {"pack", runPack,
      "  pack OUT.dat [--grey] IN.png...\n"
      "                    encode the pictures, in the order given, into the image\n"
-     "                    container OUT.dat; --grey keeps one grey channel\n"},
+     "                    container OUT.dat; --grey keeps one grey channel. A\n"
+     "                    picture unpack wrote and nobody changed keeps its\n"
+     "                    encoded block as it was (the codec is lossy)\n"
+     "  pack OUT.dat --list FILE.list\n"
+     "                    the same with the pictures and kinds unpack listed\n"},
+    {"unpack", runUnpack,
+     "  unpack FILE.dat DIR  write every image as DIR/NAME-00.png, NAME-01.png...\n"
+     "                    (NAME from FILE.dat) and the list DIR/NAME.list for\n"
+     "                    pack --list\n"},
+    {"replace", runReplace,
+     "  replace FILE.dat INDEX IN.png\n"
+     "                    encode IN.png in place of image INDEX (0 is the\n"
+     "                    first), keeping its grey or colour kind\n"},
     {"info", runInfo, "  info FILE.dat     list the images of a container: sizes, cells, bytes\n"},
     {"decode", runDecode,
      "  decode FILE.dat INDEX [--png OUT] [--raw OUT] [--texels OUT]\n"
