@@ -166,3 +166,47 @@ TEST_F(GlassTool, UnpackPackAndReplaceRoundTrip) {
   EXPECT_EQ(badList.status, 1);
   EXPECT_NE(badList.out.find(path("bad.list") + ":1: "), std::string::npos) << badList.out;
 }
+
+// check: the stock content passes; a changed copy gets a line for each
+// file that the presentation would show wrongly, and exit 1 for a missing
+// picture.
+TEST_F(GlassTool, CheckReportsFileByFile) {
+  const fs::path stock = fs::path(GLASS_BINARY_DIR) / "content";
+  if (!fs::exists(stock / "track.xm")) GTEST_SKIP() << "no generated content";
+  const Result clean = run("check " + stock.string());
+  EXPECT_EQ(clean.status, 0) << clean.out;
+  EXPECT_NE(clean.out.find(": 0 errors, 0 warnings\n"), std::string::npos) << clean.out;
+
+  const std::string copy = path("mine");
+  fs::copy(stock, copy, fs::copy_options::recursive);
+  std::string error;
+  ASSERT_TRUE(writePng(path("wide.png"), codec_test::makeTestPicture(300, 200, 3), &error)) << error;
+  std::string ten;
+  for (int i = 0; i < 10; ++i) ten += " " + path("wide.png");
+  ASSERT_EQ(run("pack " + copy + "/data/tex.dat" + ten).status, 0);
+  std::ofstream(path("cube.obj")) << "v -1 -1 0\nv 1 -1 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\nf 1 2 4\nf 2 3 4\nf 1 3 4\n";
+  ASSERT_EQ(run("obj2obu " + path("cube.obj") + " " + copy + "/ref/isomies.obu").status, 0);
+  std::ofstream(copy + "/ref/notes.txt") << "mine\n";
+
+  const Result checked = run("check " + copy);
+  EXPECT_EQ(checked.status, 1) << checked.out;
+  for (const std::string& line : {
+           copy + "/data/tex.dat: error: no image 10 (built, not shown): the container holds 10 of 11",
+           copy + "/data/tex.dat: warning: image 2 (the walls of the room and of the house) is 300x200, the stock "
+                  "picture 256x256: it is stretched over the same surfaces, so it will look squashed",
+           copy + "/ref/isomies.obu: warning: spans x -1.0..1.0, y -1.0..1.0, z 0.0..1.0, far from the stock",
+           copy + "/ref/notes.txt: warning: not read by the presentation",
+           copy + "/data/alpha.dat: ok: 2 images as expected",
+           copy + "/track.xm: ok: 6 orders",
+       }) {
+    EXPECT_NE(checked.out.find(line), std::string::npos) << line << "\n" << checked.out;
+  }
+  EXPECT_NE(checked.out.find(copy + ": 1 error, 12 warnings"), std::string::npos) << checked.out;
+
+  // No song: an error naming the file.
+  fs::remove(copy + "/track.xm");
+  const Result noSong = run("check " + copy);
+  EXPECT_NE(noSong.out.find(copy + "/track.xm: error: the song cannot be read"), std::string::npos) << noSong.out;
+  EXPECT_EQ(run("check " + path("none")).status, 1);
+  EXPECT_EQ(run("check").status, 2);
+}

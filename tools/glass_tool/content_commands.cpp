@@ -113,9 +113,3 @@ int runReplace(int argc, char** argv) {
   std::printf("%s: image %ld replaced (%zu images)\n", path.c_str(), index, blocks.size());
   return 0;
 }
-
-int runCheck(int argc, char** argv) {
-  (void)argc;
-  (void)argv;
-  return fail("check: not there yet");
-}

@@ -38,6 +38,12 @@ const Command kCommands[] = {
      "  replace FILE.dat INDEX IN.png\n"
      "                    encode IN.png in place of image INDEX (0 is the\n"
      "                    first), keeping its grey or colour kind\n"},
+    {"check", runCheck,
+     "  check DIR         read the content folder DIR (track.xm, data/, ref/) as\n"
+     "                    the presentation will and report, file by file, what\n"
+     "                    is missing, will be stretched, stands where no camera\n"
+     "                    looks, or does not fit the music's timeline; exit 1\n"
+     "                    when something is missing or broken, 0 with warnings\n"},
     {"info", runInfo, "  info FILE.dat     list the images of a container: sizes, cells, bytes\n"},
     {"decode", runDecode,
      "  decode FILE.dat INDEX [--png OUT] [--raw OUT] [--texels OUT]\n"
