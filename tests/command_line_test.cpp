@@ -4,8 +4,11 @@
 
 #include <sys/wait.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -69,6 +72,26 @@ TEST(CommandLine, HelpGoesToStandardOutputWithStatusZero) {
     EXPECT_EQ(run.status, 0) << program;
     EXPECT_EQ(run.output.rfind("Usage: " + program + " ", 0), 0u) << run.output;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A song the presentation cannot play is named by its whole path at start,
+// besides the start-up's own message box.
+TEST(CommandLine, StartNamesASongThatCannotPlay) {
+  const fs::path stock = fs::path(GLASS_BINARY_DIR) / "content";
+  if (!built("glass-orchard") || !fs::exists(stock / "track.xm")) GTEST_SKIP() << "no program or content";
+  const fs::path copy = fs::temp_directory_path() / ("glass-song-" + std::to_string(::getpid()));
+  fs::remove_all(copy);
+  fs::copy(stock, copy, fs::copy_options::recursive);
+  { std::ofstream(copy / "track.xm", std::ios::trunc) << "not a module"; }
+  const ProgramRun run = runProgram("glass-orchard", "--no-config --data " + copy.string() + " --bench --max-seconds 0.05",
+                                    "2>&1 >/dev/null");
+  EXPECT_NE(run.output.find("glass-orchard: " + (copy / "track.xm").string() + ": not a song the sound library can play"),
+            std::string::npos) << run.output;
+  fs::remove_all(copy);
 }
 
 }  // namespace

@@ -25,6 +25,8 @@
 #include "capture/png_writer.h"
 #include "platform/d3d8/software_device.h"
 #include "platform/os/window_system.h"
+#include "platform/os/regular_file.h"
+#include "platform/sound/song_facts.h"
 #include "platform/sound/sound_control.h"
 
 namespace {
@@ -87,6 +89,28 @@ int listDisplays(bool verbose) {
     std::fprintf(stderr, "%s: the %s video driver shows no real monitor\n", kProgramName, driver.c_str());
   }
   return 0;
+}
+
+// One line when the song in the content folder does not fit the timeline:
+// it cannot be played, it ends before the last scene, or it plays on long
+// after the presentation ends.
+void noteSongFit(const std::string& folder) {
+  const std::string path = (std::filesystem::path(folder) / "track.xm").string();
+  std::vector<unsigned char> bytes;
+  if (!readRegularFile(path, bytes).ok()) return;  // the start-up's own box says so
+  const SongFacts song = describeSong(bytes.data(), bytes.size(), kTimelineEndOrder, kTimelineEndRow);
+  if (!song.ok) {
+    std::fprintf(stderr, "%s: %s: not a song the sound library can play: %s\n", kProgramName, path.c_str(),
+                 song.error.c_str());
+  } else if (song.secondsPastEnd < 0) {
+    std::fprintf(stderr,
+                 "%s: %s ends (%d orders, %.1f s) before order %d row %d, where the presentation ends: it stops "
+                 "with the music, before its last scenes\n",
+                 kProgramName, path.c_str(), song.orders, song.seconds, kTimelineEndOrder, kTimelineEndRow);
+  } else if (song.seconds - song.secondsPastEnd > 30 && song.seconds > 1.25 * song.secondsPastEnd) {
+    std::fprintf(stderr, "%s: %s plays %.1f s; the presentation ends after %.1f s (order %d row %d)\n", kProgramName,
+                 path.c_str(), song.seconds, song.secondsPastEnd, kTimelineEndOrder, kTimelineEndRow);
+  }
 }
 
 // The player's keys: the music pauses and mutes with the window's clock,
@@ -224,6 +248,7 @@ int main(int argc, char** argv) {
     return kCannotStartExitCode;
   }
   if (options.verbose && content.found) std::fprintf(stderr, "content: %s\n", content.folder.c_str());
+  if (content.found) noteSongFit(content.folder);
 
   std::string traceError;
   if (!traceFile.empty() && !startTraceFile(traceFile, &traceError)) {
