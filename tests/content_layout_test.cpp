@@ -11,6 +11,7 @@
 #include "common/content_layout.h"
 #include "content/content_meshes.h"
 #include "content/content_pictures.h"
+#include "content/picture_map.h"
 
 namespace {
 
@@ -41,6 +42,19 @@ TEST(ContentLayout, PicturesAreTheGeneratedOnes) {
   std::size_t total = 0;
   for (const auto& [path, pictures] : made) total += pictures.size();
   EXPECT_EQ(listed, total) << "every picture has its line";
+}
+
+TEST(ContentLayout, PictureMapShowsEveryPicture) {
+  Picture map;
+  std::string error;
+  ASSERT_TRUE(buildPictureMap(&map, &error)) << error;
+  EXPECT_EQ(map.channels, 3);
+  EXPECT_GE(map.width, 1000);
+  EXPECT_EQ(map.pixels.size(), std::size_t(map.width) * map.height * 3);
+  // Labelled thumbnails: far more than the background's one grey.
+  std::size_t lit = 0;
+  for (std::size_t i = 0; i < map.pixels.size(); i += 3) lit += map.pixels[i] > 40;
+  EXPECT_GT(lit, map.pixels.size() / 3 / 5);
 }
 
 TEST(ContentLayout, MeshBoundsAreTheGeneratedOnes) {

@@ -8,6 +8,7 @@
 #include "common/png_io.h"
 #include "content/app_icon.h"
 #include "content/content_set.h"
+#include "content/picture_map.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ constexpr int kIconSize = 256;
 constexpr const char* kProgram = "glass-content";
 
 constexpr const char* kHelpText =
-    "Usage: glass-content OUTDIR [--previews DIR] [--icon FILE.png]\n"
+    "Usage: glass-content OUTDIR [--previews DIR] [--icon FILE.png] [--picture-map FILE.png]\n"
     "Generates GLASS ORCHARD's content (track.xm, data/*.dat, ref/*.obu) into\n"
     "OUTDIR, creating it when needed.\n"
     "\n"
@@ -24,6 +25,9 @@ constexpr const char* kHelpText =
     "  --previews DIR    also write every generated picture as a PNG into DIR,\n"
     "                    named CONTAINER-INDEX-WHAT.png with two-digit indexes\n"
     "  --icon FILE.png   also write the desktop icon (the title card, 256 x 256)\n"
+    "  --picture-map FILE.png\n"
+    "                    also write a map of every picture: container, index,\n"
+    "                    size and where it appears (docs/picture-map.png)\n"
     "  -h, --help        print this help and exit\n"
     "\n"
     "Exit status:\n"
@@ -37,6 +41,7 @@ int main(int argc, char** argv) {
   ContentOptions options;
   std::string outDir;
   std::string iconPath;
+  std::string mapPath;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -53,6 +58,9 @@ int main(int argc, char** argv) {
         return refuseCommandLine(kProgram, "--icon needs a file name");
       }
       iconPath = argv[++i];
+    } else if (arg == "--picture-map") {
+      if (i + 1 >= argc || argv[i + 1][0] == '\0') return refuseCommandLine(kProgram, "--picture-map needs a file name");
+      mapPath = argv[++i];
     } else if (!arg.empty() && arg[0] != '-' && outDir.empty()) {
       outDir = arg;
     } else {
@@ -79,6 +87,14 @@ int main(int argc, char** argv) {
       return 1;
     }
     std::printf("glass-content: wrote the icon to %s\n", iconPath.c_str());
+  }
+  if (!mapPath.empty()) {
+    Picture map;
+    if (!buildPictureMap(&map, &error) || !writePng(mapPath, map, &error)) {
+      std::fprintf(stderr, "glass-content: %s\n", error.c_str());
+      return 1;
+    }
+    std::printf("glass-content: wrote the picture map to %s\n", mapPath.c_str());
   }
   return 0;
 }
