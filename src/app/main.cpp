@@ -104,8 +104,8 @@ void noteSongFit(const std::string& folder) {
                  song.error.c_str());
   } else if (song.secondsPastEnd < 0) {
     std::fprintf(stderr,
-                 "%s: %s ends (%d orders, %.1f s) before order %d row %d, where the presentation ends: it stops "
-                 "with the music, before its last scenes\n",
+                 "%s: %s ends (%d orders, %.1f s) before order %d row %d, where the presentation ends: played, "
+                 "the song starts again and the presentation never ends by itself; a capture stops with it\n",
                  kProgramName, path.c_str(), song.orders, song.seconds, kTimelineEndOrder, kTimelineEndRow);
   } else if (song.seconds - song.secondsPastEnd > 30 && song.seconds > 1.25 * song.secondsPastEnd) {
     std::fprintf(stderr, "%s: %s plays %.1f s; the presentation ends after %.1f s (order %d row %d)\n", kProgramName,

@@ -62,7 +62,8 @@ void checkSong(const fs::path& folder, Report& report) {
   if (!missing.empty()) report.warning(file, "cut off: " + missing + "; what is missing plays as silence");
   const std::string summary = std::to_string(song.orders) + " orders, " + fixed(song.seconds) + " s";
   if (song.secondsPastEnd < 0) {
-    // The scenes that the song's orders never reach are never shown.
+    // The scenes that the song's orders never reach are never shown (the
+    // timeline only moves forward, whatever the song does).
     std::string unseen;
     for (const TimelineRange& range : timelineRanges()) {
       const bool reached = range.fromOrder < song.orders &&
@@ -70,7 +71,8 @@ void checkSong(const fs::path& folder, Report& report) {
       if (!reached) unseen += (unseen.empty() ? "" : ", ") + std::to_string(range.entry) + " (" + range.scene + ")";
     }
     report.warning(file, summary + ": it ends before " + position(kLastOrder, kLastRow) +
-                             ", where the presentation ends; the presentation stops with the music" +
+                             ", where the presentation ends: played, the song starts again and the presentation "
+                             "never ends by itself (a capture stops with the music)" +
                              (unseen.empty() ? "" : ", and never shows timeline entries " + unseen) +
                              ". A song needs at least 6 orders, the sixth with 17 rows or more");
     return;
