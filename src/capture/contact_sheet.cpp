@@ -62,9 +62,28 @@ bool isNearlyBlack(const Canvas& thumbnail) {
   return bright * 100 <= thumbnail.pixels.size();
 }
 
-std::vector<std::string> contactSheetLegend() {
-  return {"LABELS: #TIMELINE ENTRY, MUSIC ORDER:ROW, PRESENTATION TIME.  #4 2:08 47.3s = ENTRY 4, ORDER 2 ROW 8, 47.3 s IN.",
-          "FIRST AND LAST FRAME OF EVERY ENTRY, AND REGULAR FRAMES BETWEEN. A DARK STRETCH IS SHOWN ONCE WITH ITS SPAN (40.6-46.7s)."};
+std::vector<std::string> contactSheetLegend(const std::vector<std::string>& labels) {
+  // The examples are labels of this sheet: a frame past the first entry,
+  // and the first dark stretch.
+  std::string frame;
+  std::string dark;
+  for (const std::string& label : labels) {
+    const bool span = label.find('-') != std::string::npos;
+    if (span && dark.empty()) dark = label;
+    if (!span && frame.empty() && label.rfind("#0 ", 0) != 0) frame = label;
+  }
+  std::string first = "LABELS: #TIMELINE ENTRY, MUSIC ORDER:ROW, PRESENTATION TIME.";
+  unsigned entry = 0, order = 0, row = 0, seconds = 0, tenths = 0;
+  if (std::sscanf(frame.c_str(), "#%u %u:%u %u.%us", &entry, &order, &row, &seconds, &tenths) == 5) {
+    char example[128];
+    std::snprintf(example, sizeof example, "  %s = ENTRY %u, ORDER %u ROW %u, %u.%u s IN.", frame.c_str(), entry, order,
+                  row, seconds, tenths);
+    first += example;
+  }
+  std::string second = "FIRST AND LAST FRAME OF EVERY ENTRY, AND REGULAR FRAMES BETWEEN. A DARK STRETCH IS SHOWN ONCE WITH ITS SPAN";
+  const std::size_t spanStart = dark.rfind(' ');
+  second += spanStart != std::string::npos ? " (" + dark.substr(spanStart + 1) + ")." : ".";
+  return {first, second};
 }
 
 Canvas ContactSheet::compose() const {
@@ -115,7 +134,6 @@ ContactSheetOutput::ContactSheetOutput(std::string path, std::uint32_t intervalM
       thumbWidth_(thumbWidth),
       thumbHeight_(thumbHeight),
       sheet_(columns, thumbWidth, thumbHeight) {
-  sheet_.setLegend(contactSheetLegend());
 }
 
 bool ContactSheetOutput::open(std::string& error) { return file_.open(path_, &error); }
@@ -171,6 +189,7 @@ bool ContactSheetOutput::finish() {
   if (finished_) return error_.empty();
   finished_ = true;
   addHeld();
+  sheet_.setLegend(contactSheetLegend(sheet_.labels()));
   const Canvas composed = sheet_.compose();
   const BgraView view{reinterpret_cast<const std::uint8_t*>(composed.pixels.data()), composed.width, composed.height,
                       composed.width * 4};
