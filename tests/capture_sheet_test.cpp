@@ -63,9 +63,9 @@ TEST(ContactSheetOutput, ShowsEachDarkStretchOnce) {
 // examples.
 TEST(ContactSheetOutput, LegendQuotesTheSheetsOwnLabels) {
   const std::vector<std::string> legend =
-      contactSheetLegend({"#0 0:00 0.0s", "#1 0:12 1.5s", "#4 2:48 36.5s", "#5 2:82 40.6-46.7s", "#8 4:02 62.1-63.0s"});
+      contactSheetLegend({"#0 0:00 0.0-0.1s", "#1 0:12 1.5s", "#4 2:48 36.5s", "#5 2:82 40.6-46.7s", "#8 4:02 62.1s"});
   ASSERT_EQ(legend.size(), 2u);
-  EXPECT_NE(legend[0].find("#1 0:12 1.5s = ENTRY 1, ORDER 0 ROW 12, 1.5 s IN."), std::string::npos) << legend[0];
+  EXPECT_NE(legend[0].find("#4 2:48 36.5s = ENTRY 4, ORDER 2 ROW 48, 36.5 s IN."), std::string::npos) << legend[0];
   EXPECT_NE(legend[1].find("WITH ITS SPAN (40.6-46.7s)."), std::string::npos) << legend[1];
 
   // A sheet of the first entry alone: what the labels say, without an example.

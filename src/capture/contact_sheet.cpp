@@ -63,15 +63,20 @@ bool isNearlyBlack(const Canvas& thumbnail) {
 }
 
 std::vector<std::string> contactSheetLegend(const std::vector<std::string>& labels) {
-  // The examples are labels of this sheet: a frame past the first entry,
-  // and the first dark stretch.
-  std::string frame;
+  // The examples are labels of this sheet: the frame in the middle of the
+  // sheet, and the first dark stretch after the opening fade.
+  std::vector<std::string> frames;
   std::string dark;
+  std::string openingDark;
   for (const std::string& label : labels) {
     const bool span = label.find('-') != std::string::npos;
-    if (span && dark.empty()) dark = label;
-    if (!span && frame.empty() && label.rfind("#0 ", 0) != 0) frame = label;
+    const bool opening = label.rfind("#0 ", 0) == 0;
+    if (span && opening && openingDark.empty()) openingDark = label;
+    if (span && !opening && dark.empty()) dark = label;
+    if (!span && !opening) frames.push_back(label);
   }
+  if (dark.empty()) dark = openingDark;
+  const std::string frame = frames.empty() ? std::string() : frames[frames.size() / 2];
   std::string first = "LABELS: #TIMELINE ENTRY, MUSIC ORDER:ROW, PRESENTATION TIME.";
   unsigned entry = 0, order = 0, row = 0, seconds = 0, tenths = 0;
   if (std::sscanf(frame.c_str(), "#%u %u:%u %u.%us", &entry, &order, &row, &seconds, &tenths) == 5) {
