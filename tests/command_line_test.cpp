@@ -78,18 +78,26 @@ TEST(CommandLine, HelpGoesToStandardOutputWithStatusZero) {
 
 namespace {
 
-// A song the presentation cannot play is named by its whole path at start,
-// besides the start-up's own message box.
-TEST(CommandLine, StartNamesASongThatCannotPlay) {
+// A song the presentation cannot play, and content files it will refuse,
+// are named by their whole paths at start, besides the start-up's own
+// message box.
+TEST(CommandLine, StartNamesContentFilesItCannotUse) {
   const fs::path stock = fs::path(GLASS_BINARY_DIR) / "content";
   if (!built("glass-orchard") || !fs::exists(stock / "track.xm")) GTEST_SKIP() << "no program or content";
   const fs::path copy = fs::temp_directory_path() / ("glass-song-" + std::to_string(::getpid()));
   fs::remove_all(copy);
   fs::copy(stock, copy, fs::copy_options::recursive);
   { std::ofstream(copy / "track.xm", std::ios::trunc) << "not a module"; }
+  { std::ofstream(copy / "data" / "alpha.dat", std::ios::trunc) << "short"; }
+  fs::remove(copy / "ref" / "AK.obu");
   const ProgramRun run = runProgram("glass-orchard", "--no-config --data " + copy.string() + " --bench --max-seconds 0.05",
                                     "2>&1 >/dev/null");
   EXPECT_NE(run.output.find("glass-orchard: " + (copy / "track.xm").string() + ": not a song the sound library can play"),
+            std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("glass-orchard: " + (copy / "data" / "alpha.dat").string() +
+                            ": not a sound image container: "),
+            std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("glass-orchard: " + (copy / "ref" / "AK.obu").string() + ": cannot be read: "),
             std::string::npos) << run.output;
   fs::remove_all(copy);
 }

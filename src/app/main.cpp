@@ -3,6 +3,7 @@
 // machine, then runs the presentation exactly as its Windows entry point did.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -21,8 +22,11 @@
 #include "app/timeline.h"
 #include "app/timeline_state.h"
 #include "app/trace_file.h"
+#include "assets/file_loading.h"
+#include "assets/mesh_file.h"
 #include "capture/capture_mode.h"
 #include "capture/png_writer.h"
+#include "codec/container_check.h"
 #include "platform/d3d8/software_device.h"
 #include "platform/os/window_system.h"
 #include "platform/os/regular_file.h"
@@ -110,6 +114,31 @@ void noteSongFit(const std::string& folder) {
   } else if (song.seconds - song.secondsPastEnd > 30 && song.seconds > 1.25 * song.secondsPastEnd) {
     std::fprintf(stderr, "%s: %s plays %.1f s; the presentation ends after %.1f s (order %d row %d)\n", kProgramName,
                  path.c_str(), song.seconds, song.secondsPastEnd, kTimelineEndOrder, kTimelineEndRow);
+  }
+}
+
+// One line, naming the file by its whole path, for each content file the
+// start-up will refuse (its message box names it as the design does, by
+// its relative Windows path).
+void noteContentFiles(const std::string& folder) {
+  std::vector<std::string> seen;
+  for (const FileLoad& load : kFileLoads) {
+    const std::string relative = platformPath(load.path);
+    if (std::find(seen.begin(), seen.end(), relative) != seen.end()) continue;
+    seen.push_back(relative);
+    const std::string path = (std::filesystem::path(folder) / relative).string();
+    std::vector<unsigned char> bytes;
+    const FileReadResult read = readRegularFile(path, bytes);
+    std::string problem;
+    if (!read.ok()) {
+      problem = read.status == FileReadStatus::kNotRegular ? read.reason : "cannot be read: " + read.reason;
+    } else if (bytes.empty()) {
+      problem = "empty";
+    } else if (load.isMesh ? !checkMeshFile(bytes.data(), bytes.size(), &problem)
+                           : !checkContainer(bytes.data(), bytes.size(), &problem)) {
+      problem = (load.isMesh ? "not a sound mesh file: " : "not a sound image container: ") + problem;
+    }
+    if (!problem.empty()) std::fprintf(stderr, "%s: %s: %s\n", kProgramName, path.c_str(), problem.c_str());
   }
 }
 
@@ -248,7 +277,10 @@ int main(int argc, char** argv) {
     return kCannotStartExitCode;
   }
   if (options.verbose && content.found) std::fprintf(stderr, "content: %s\n", content.folder.c_str());
-  if (content.found) noteSongFit(content.folder);
+  if (content.found) {
+    noteSongFit(content.folder);
+    noteContentFiles(content.folder);
+  }
 
   std::string traceError;
   if (!traceFile.empty() && !startTraceFile(traceFile, &traceError)) {
