@@ -35,6 +35,14 @@ struct Report {
   void fine(const std::string& file, const std::string& text) { std::printf("%s: ok: %s\n", file.c_str(), text.c_str()); }
 };
 
+// A reader's error without the path it starts with: the report's line
+// names the file already.
+std::string withoutPath(const std::string& error, const std::string& file) {
+  if (error.rfind(file + ": ", 0) == 0) return error.substr(file.size() + 2);
+  if (error.rfind(file + " ", 0) == 0) return error.substr(file.size() + 1);
+  return error;
+}
+
 std::string size(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
 
 std::string fixed(double value, int decimals = 1) {
@@ -50,7 +58,8 @@ void checkSong(const fs::path& folder, Report& report) {
   std::vector<std::uint8_t> bytes;
   std::string error;
   if (!readWholeFile(file, &bytes, &error)) {
-    report.error(file, "the song cannot be read (" + error + "); the presentation shows its \"FMOD error\" box");
+    report.error(file, "the song cannot be read (" + withoutPath(error, file) +
+                           "); the presentation shows its \"FMOD error\" box");
     return;
   }
   const SongFacts song = describeSong(bytes.data(), bytes.size(), kLastOrder, kLastRow);
@@ -93,7 +102,7 @@ void checkContainer(const fs::path& folder, const StockContainer& stock, Report&
   std::vector<std::uint8_t> bytes;
   std::string error;
   if (!loadContainer(file, &bytes, &error)) {
-    report.error(file, error.rfind(file, 0) == 0 ? error.substr(file.size() + 2) : error);
+    report.error(file, withoutPath(error, file));
     return;
   }
   const std::size_t count = containerBlocks(bytes).size();
@@ -166,7 +175,7 @@ void checkMesh(const fs::path& folder, const StockMesh& stock, Report& report) {
   std::vector<std::uint8_t> bytes;
   std::string error;
   if (!readWholeFile(file, &bytes, &error)) {
-    report.error(file, "the mesh cannot be read (" + error + "): " + stock.role + " is missing");
+    report.error(file, "the mesh cannot be read (" + withoutPath(error, file) + "): " + stock.role + " is missing");
     return;
   }
   std::string problem;
