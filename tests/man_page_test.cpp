@@ -26,7 +26,8 @@ ManPageSource sampleSource() {
   s.version = "demo-tool 2.0";
   s.date = "May 2030";
   s.help =
-      "Usage: demo-tool [options] FILE.dat\n"
+      "Usage: demo-tool [options]\n"
+      "                 FILE.dat\n"
       "Does one thing with FILE.dat.\n"
       "\n"
       "  -h, --help      print this help\n"

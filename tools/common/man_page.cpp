@@ -171,7 +171,13 @@ std::string manPageFromHelp(const ManPageSource& source, std::string* error) {
   bool anyUsage = false;
   for (; i < lines.size() && lines[i].rfind("Usage: ", 0) == 0; ++i) {
     if (anyUsage) page << ".br\n";
-    page << formatTerm(lines[i].substr(7), true, true) << "\n";
+    std::string synopsis = lines[i].substr(7);
+    // A long synopsis goes on over indented lines.
+    while (i + 1 < lines.size() && !blank(lines[i + 1]) && indentOf(lines[i + 1]) > 0) {
+      ++i;
+      synopsis += " " + lines[i].substr(indentOf(lines[i]));
+    }
+    page << formatTerm(synopsis, true, true) << "\n";
     anyUsage = true;
   }
   if (!anyUsage) {

@@ -17,7 +17,8 @@ constexpr int kIconSize = 256;
 constexpr const char* kProgram = "glass-content";
 
 constexpr const char* kHelpText =
-    "Usage: glass-content OUTDIR [--previews DIR] [--icon FILE.png] [--picture-map FILE.png]\n"
+    "Usage: glass-content OUTDIR [--previews DIR] [--icon FILE.png]\n"
+    "                     [--picture-map FILE.png]\n"
     "Generates GLASS ORCHARD's content (track.xm, data/*.dat, ref/*.obu) into\n"
     "OUTDIR, creating it when needed.\n"
     "\n"
