@@ -185,7 +185,10 @@ TEST_F(GlassTool, CheckReportsFileByFile) {
   for (int i = 0; i < 10; ++i) ten += " " + path("wide.png");
   ASSERT_EQ(run("pack " + copy + "/data/tex.dat" + ten).status, 0);
   std::ofstream(path("cube.obj")) << "v -1 -1 0\nv 1 -1 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\nf 1 2 4\nf 2 3 4\nf 1 3 4\n";
-  ASSERT_EQ(run("obj2obu " + path("cube.obj") + " " + copy + "/ref/isomies.obu").status, 0);
+  const Result converted = run("obj2obu " + path("cube.obj") + " " + copy + "/ref/isomies.obu");
+  ASSERT_EQ(converted.status, 0);
+  EXPECT_NE(converted.out.find("isomies.obu: spans x -1.0..1.0, y -1.0..1.0, z 0.0..1.0"), std::string::npos)
+      << "obj2obu says where the mesh stands: " << converted.out;
   std::ofstream(copy + "/ref/notes.txt") << "mine\n";
 
   const Result checked = run("check " + copy);

@@ -45,5 +45,16 @@ int runObj2Obu(int argc, char** argv) {
   }
   std::printf("%s: %zu vertices, %zu triangles\n", argv[2], mesh.positions.size() / 3,
               mesh.indices.size() / 3);
+  // Where it stands, in the model units of the slot it replaces: a mesh
+  // must span about what the stock mesh spans to be where the cameras look.
+  float low[3] = {0, 0, 0}, high[3] = {0, 0, 0};
+  for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
+    const float value = mesh.positions[i];
+    const std::size_t axis = i % 3;
+    if (i < 3 || value < low[axis]) low[axis] = value;
+    if (i < 3 || value > high[axis]) high[axis] = value;
+  }
+  std::printf("%s: spans x %.1f..%.1f, y %.1f..%.1f, z %.1f..%.1f (glass-tool check compares it with its slot)\n",
+              argv[2], low[0], high[0], low[1], high[1], low[2], high[2]);
   return 0;
 }
