@@ -88,6 +88,7 @@ TEST(CommandLine, StartNamesContentFilesItCannotUse) {
   fs::remove_all(copy);
   fs::copy(stock, copy, fs::copy_options::recursive);
   { std::ofstream(copy / "track.xm", std::ios::trunc) << "not a module"; }
+  fs::copy_file(stock / "data" / "alpha.dat", copy / "data" / "tex.dat", fs::copy_options::overwrite_existing);
   { std::ofstream(copy / "data" / "alpha.dat", std::ios::trunc) << "short"; }
   fs::remove(copy / "ref" / "AK.obu");
   const ProgramRun run = runProgram("glass-orchard", "--no-config --data " + copy.string() + " --bench --max-seconds 0.05",
@@ -96,6 +97,9 @@ TEST(CommandLine, StartNamesContentFilesItCannotUse) {
             std::string::npos) << run.output;
   EXPECT_NE(run.output.find("glass-orchard: " + (copy / "data" / "alpha.dat").string() +
                             ": not a sound image container: "),
+            std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("glass-orchard: " + (copy / "data" / "tex.dat").string() +
+                            ": 2 images; the presentation takes 11"),
             std::string::npos) << run.output;
   EXPECT_NE(run.output.find("glass-orchard: " + (copy / "ref" / "AK.obu").string() + ": cannot be read: "),
             std::string::npos) << run.output;

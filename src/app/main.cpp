@@ -27,6 +27,8 @@
 #include "capture/capture_mode.h"
 #include "capture/png_writer.h"
 #include "codec/container_check.h"
+#include "codec/image_decoder.h"
+#include "codec/texture_building.h"
 #include "platform/d3d8/software_device.h"
 #include "platform/os/window_system.h"
 #include "platform/os/regular_file.h"
@@ -137,6 +139,12 @@ void noteContentFiles(const std::string& folder) {
     } else if (load.isMesh ? !checkMeshFile(bytes.data(), bytes.size(), &problem)
                            : !checkContainer(bytes.data(), bytes.size(), &problem)) {
       problem = (load.isMesh ? "not a sound mesh file: " : "not a sound image container: ") + problem;
+    }
+    // The still textures are the main container's first images: fewer leave
+    // some surfaces without theirs.
+    if (problem.empty() && !load.isMesh && load.slot == 0 && imageCount(bytes.data()) < kTextureSlotCount) {
+      problem = std::to_string(imageCount(bytes.data())) + " images; the presentation takes " +
+                std::to_string(kTextureSlotCount) + ", and the surfaces of the missing ones stay untextured";
     }
     if (!problem.empty()) std::fprintf(stderr, "%s: %s: %s\n", kProgramName, path.c_str(), problem.c_str());
   }
