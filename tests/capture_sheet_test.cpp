@@ -58,3 +58,19 @@ TEST(ContactSheetOutput, ShowsEachDarkStretchOnce) {
   EXPECT_EQ(labels, (std::vector<std::string>{"#0 0:00 0.0-0.1s", "#1 0:00 0.2s", "#1 0:00 1.5s", "#1 0:00 2.6-4.9s",
                                               "#3 0:00 5.0s", "#3 0:00 6.1-7.2s"}));
 }
+
+// The legend explains the labels with ones on the sheet, never with fixed
+// examples.
+TEST(ContactSheetOutput, LegendQuotesTheSheetsOwnLabels) {
+  const std::vector<std::string> legend =
+      contactSheetLegend({"#0 0:00 0.0-0.1s", "#1 0:12 1.5s", "#4 2:48 36.5s", "#5 2:82 40.6-46.7s", "#8 4:02 62.1s"});
+  ASSERT_EQ(legend.size(), 2u);
+  EXPECT_NE(legend[0].find("#4 2:48 36.5s = ENTRY 4, ORDER 2 ROW 48, 36.5 s IN."), std::string::npos) << legend[0];
+  EXPECT_NE(legend[1].find("WITH ITS SPAN (40.6-46.7s)."), std::string::npos) << legend[1];
+
+  // A sheet of the first entry alone: what the labels say, without an example.
+  const std::vector<std::string> bare = contactSheetLegend({"#0 0:00 0.0s"});
+  EXPECT_EQ(bare[0], "LABELS: #TIMELINE ENTRY, MUSIC ORDER:ROW, PRESENTATION TIME.");
+  EXPECT_EQ(bare[1].back(), '.');
+  EXPECT_EQ(bare[1].find('('), std::string::npos);
+}

@@ -110,3 +110,106 @@ TEST_F(GlassTool, ExitCodesTellUsageFromFileProblems) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::uint8_t> fileBytes(const std::string& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+// unpack writes pictures that pack takes back without a second lossy
+// encoding; an edited picture is encoded anew; replace swaps one image.
+TEST_F(GlassTool, UnpackPackAndReplaceRoundTrip) {
+  std::string error;
+  for (int i = 0; i < 11; ++i) {
+    ASSERT_TRUE(writePng(path("c" + std::to_string(i) + ".png"), codec_test::makeTestPicture(16 + 8 * (i % 3), 16, 3),
+                         &error)) << error;
+  }
+  ASSERT_TRUE(writePng(path("grey.png"), codec_test::makeTestPicture(32, 32, 1), &error)) << error;
+  std::string pictures;
+  for (int i = 0; i < 11; ++i) pictures += " " + path("c" + std::to_string(i) + ".png");
+  ASSERT_EQ(run("pack " + path("tex.dat") + pictures).status, 0);
+  ASSERT_EQ(run("pack " + path("mask.dat") + " --grey " + path("grey.png")).status, 0);
+
+  const Result unpacked = run("unpack " + path("tex.dat") + " " + path("out"));
+  ASSERT_EQ(unpacked.status, 0) << unpacked.out;
+  EXPECT_TRUE(fs::exists(path("out/tex-00.png")) && fs::exists(path("out/tex-10.png"))) << "two-digit names";
+  ASSERT_EQ(run("pack " + path("again.dat") + " --list " + path("out/tex.list")).status, 0);
+  EXPECT_EQ(fileBytes(path("again.dat")), fileBytes(path("tex.dat"))) << "an unchanged unpack packs to the same bytes";
+
+  ASSERT_EQ(run("unpack " + path("mask.dat") + " " + path("out")).status, 0);
+  std::ifstream list(path("out/mask.list"));
+  std::string text((std::istreambuf_iterator<char>(list)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("\ngrey mask-00.png\n"), std::string::npos) << text;
+
+  // An edited picture (here: another picture under the unpacked name) is encoded.
+  ASSERT_TRUE(writePng(path("out/tex-03.png"), codec_test::makeTestPicture(64, 32, 3), &error)) << error;
+  const Result edited = run("pack " + path("edited.dat") + " --list " + path("out/tex.list"));
+  ASSERT_EQ(edited.status, 0);
+  EXPECT_NE(edited.out.find("tex-03.png: 64x32 colour, luma"), std::string::npos) << edited.out;
+  EXPECT_NE(fileBytes(path("edited.dat")), fileBytes(path("tex.dat")));
+
+  // replace: the same change in place, the other images' blocks untouched.
+  const Result replaced = run("replace " + path("tex.dat") + " 3 " + path("out/tex-03.png"), true);
+  EXPECT_EQ(replaced.status, 0) << replaced.out;
+  EXPECT_NE(replaced.out.find("note: " + path("out/tex-03.png") + " is 64x32, the image it replaces was 16x16"),
+            std::string::npos) << replaced.out;
+  EXPECT_EQ(fileBytes(path("tex.dat")), fileBytes(path("edited.dat")));
+
+  EXPECT_EQ(run("replace " + path("tex.dat") + " 11 " + path("grey.png")).status, 1);
+  EXPECT_EQ(run("replace " + path("tex.dat") + " x " + path("grey.png")).status, 2);
+  std::ofstream(path("bad.list")) << "colour\n";
+  const Result badList = run("pack " + path("x.dat") + " --list " + path("bad.list"), true);
+  EXPECT_EQ(badList.status, 1);
+  EXPECT_NE(badList.out.find(path("bad.list") + ":1: "), std::string::npos) << badList.out;
+}
+
+// check: the stock content passes; a changed copy gets a line for each
+// file that the presentation would show wrongly, and exit 1 for a missing
+// picture.
+TEST_F(GlassTool, CheckReportsFileByFile) {
+  const fs::path stock = fs::path(GLASS_BINARY_DIR) / "content";
+  if (!fs::exists(stock / "track.xm")) GTEST_SKIP() << "no generated content";
+  const Result clean = run("check " + stock.string());
+  EXPECT_EQ(clean.status, 0) << clean.out;
+  EXPECT_NE(clean.out.find(": 0 errors, 0 warnings\n"), std::string::npos) << clean.out;
+
+  const std::string copy = path("mine");
+  fs::copy(stock, copy, fs::copy_options::recursive);
+  std::string error;
+  ASSERT_TRUE(writePng(path("wide.png"), codec_test::makeTestPicture(300, 200, 3), &error)) << error;
+  std::string ten;
+  for (int i = 0; i < 10; ++i) ten += " " + path("wide.png");
+  ASSERT_EQ(run("pack " + copy + "/data/tex.dat" + ten).status, 0);
+  std::ofstream(path("cube.obj")) << "v -1 -1 0\nv 1 -1 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\nf 1 2 4\nf 2 3 4\nf 1 3 4\n";
+  const Result converted = run("obj2obu " + path("cube.obj") + " " + copy + "/ref/isomies.obu");
+  ASSERT_EQ(converted.status, 0);
+  EXPECT_NE(converted.out.find("isomies.obu: spans x -1.0..1.0, y -1.0..1.0, z 0.0..1.0"), std::string::npos)
+      << "obj2obu says where the mesh stands: " << converted.out;
+  std::ofstream(copy + "/ref/notes.txt") << "mine\n";
+
+  const Result checked = run("check " + copy);
+  EXPECT_EQ(checked.status, 1) << checked.out;
+  for (const std::string& line : {
+           copy + "/data/tex.dat: error: no image 10 (built, not shown): the container holds 10 of 11",
+           copy + "/data/tex.dat: warning: image 2 (the walls of the room and of the house) is 300x200, the stock "
+                  "picture 256x256: it is stretched over the same surfaces, so it will look squashed",
+           copy + "/ref/isomies.obu: warning: spans x -1.0..1.0, y -1.0..1.0, z 0.0..1.0, far from the stock",
+           copy + "/ref/notes.txt: warning: not read by the presentation",
+           copy + "/data/alpha.dat: ok: 2 images as expected",
+           copy + "/track.xm: ok: 6 orders",
+       }) {
+    EXPECT_NE(checked.out.find(line), std::string::npos) << line << "\n" << checked.out;
+  }
+  EXPECT_NE(checked.out.find(copy + ": 1 error, 12 warnings"), std::string::npos) << checked.out;
+
+  // No song: an error naming the file.
+  fs::remove(copy + "/track.xm");
+  const Result noSong = run("check " + copy);
+  EXPECT_NE(noSong.out.find(copy + "/track.xm: error: the song cannot be read"), std::string::npos) << noSong.out;
+  EXPECT_EQ(run("check " + path("none")).status, 1);
+  EXPECT_EQ(run("check").status, 2);
+}

@@ -121,9 +121,20 @@ TEST(ContentSet, PicturesDoTheirJobsAndTheSetIsTheSameOnEveryRun) {
   options.previewDir = previews.string();
   const Files again = generated(options);
   EXPECT_TRUE(again == files) << "the set differs between runs";
-  std::size_t pngs = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(previews)) pngs += entry.path().extension() == ".png";
-  EXPECT_EQ(pngs, 11u + 2u + std::size_t(kAnimationFrames) + 1u);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(previews)) names.push_back(entry.path().filename());
+  EXPECT_EQ(names.size(), 11u + 2u + std::size_t(kAnimationFrames) + 1u);
+  // Sorted by name, each container's previews come in its order: what a
+  // shell's "tex-*.png" hands to glass-tool pack.
+  std::sort(names.begin(), names.end());
+  const auto nameAt = [&](std::size_t i) { return i < names.size() ? names[i] : std::string(); };
+  EXPECT_EQ(nameAt(2), "paimen1-00-blossom-frame.png");
+  EXPECT_EQ(nameAt(2 + kAnimationFrames - 1), "paimen1-23-blossom-frame.png");
+  EXPECT_EQ(nameAt(2 + kAnimationFrames), "tex-00-room-glass.png");
+  EXPECT_EQ(nameAt(2 + kAnimationFrames + 2), "tex-02-stone-wall.png");
+  EXPECT_EQ(nameAt(2 + kAnimationFrames + 10), "tex-10-ripples.png");
+  EXPECT_EQ(names.front(), "alpha-00-soft-spot.png");
+  EXPECT_EQ(names.back(), "valpha-00-panel-mask.png");
   std::filesystem::remove_all(previews);
 }
 

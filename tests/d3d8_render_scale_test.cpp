@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -156,4 +157,62 @@ TEST(D3d8Supersampling, BlocksAverageRoundedOnEveryWidth) {
       }
     }
   }
+}
+
+namespace {
+
+// A sink whose size the test changes, as a window's changes when resized.
+class ResizingSink : public MemoryFrameSink {
+ public:
+  int fittingRenderScale(int maxScale) const override { return std::min(fitting, maxScale); }
+  unsigned sizeGeneration() const override { return generation; }
+  int fitting = 1;
+  unsigned generation = 0;
+};
+
+void presentCleared(TestDevice& d, DWORD colour) {
+  d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, colour, 1.0f, 0);
+  d->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+}  // namespace
+
+// An automatic render scale is chosen again after the sink changed size:
+// the frame after the change comes at the new scale, drawn whole; a fixed
+// scale stays.
+TEST(D3d8RenderScale, AutomaticScaleFollowsTheSinkSize) {
+  TestDevice d({0, false});
+  ASSERT_TRUE(d.ok());
+  ResizingSink sink;
+  setFrameSink(&sink);
+  presentCleared(d, 0xFF204060);
+  EXPECT_EQ(sink.width(), 640);
+
+  sink.fitting = 3;
+  presentCleared(d, 0xFF204060);
+  EXPECT_EQ(sink.width(), 640) << "no size change announced";
+  sink.generation = 1;
+  presentCleared(d, 0xFF204060);
+  EXPECT_EQ(sink.width(), 640) << "this frame was drawn before the change was seen";
+  presentCleared(d, 0xFF306090);
+  ASSERT_EQ(sink.width(), 1920);
+  EXPECT_EQ(sink.height(), 1440);
+  EXPECT_EQ(sink.pixel(1919, 1439), 0xFF306090u) << "the whole finer picture is drawn";
+
+  sink.fitting = 1;
+  sink.generation = 2;
+  presentCleared(d, 0xFF306090);
+  presentCleared(d, 0xFF306090);
+  EXPECT_EQ(sink.width(), 640) << "back to scale 1 in a small window";
+  setFrameSink(nullptr);
+
+  TestDevice fixed({1, true});
+  ResizingSink other;
+  setFrameSink(&other);
+  other.fitting = 2;
+  other.generation = 5;
+  presentCleared(fixed, 0xFF000000);
+  presentCleared(fixed, 0xFF000000);
+  EXPECT_EQ(other.width(), 640) << "a fixed scale keeps its size";
+  setFrameSink(nullptr);
 }

@@ -48,6 +48,8 @@ TEST(OptionsTest, DefaultsAndAcceptedValues) {
   EXPECT_TRUE(player.loop);
   EXPECT_EQ(player.display, 1);
   EXPECT_TRUE(accepted({"--list-audio-devices"}).listAudioDevices);
+  EXPECT_TRUE(accepted({"--list-displays"}).listDisplays);
+  EXPECT_TRUE(accepted({"--no-config"}).noConfig);
 
   // (--data, --render-scale N and --antialias: the program's own captures.)
   const Options values = accepted({"--data", "some dir", "--trace=calls.txt", "--threads", "64"});
@@ -66,7 +68,8 @@ TEST(OptionsTest, RefusalsNameTheOption) {
                             {"--audio-device", ""}, {"--display", "x"}, {"--loop", "--bench"},
                             {"--list-audio-devices=1"}, {"--threads", "0"}, {"--threads", "65"}, {"--threads"},
                             {"--render-scale", "0"}, {"--render-scale", "5"}, {"--render-scale", "Auto"},
-                            {"--antialias=2"}, {"--colour", "--window"}, {"--window=yes"}});
+                            {"--antialias=2"}, {"--colour", "--window"}, {"--window=yes"},
+                            {"--no-config=no"}, {"--list-displays=all"}});
   for (const char* word : {"window", "-v", "-hV"}) EXPECT_FALSE(parseOptions({word}).ok) << word;
 }
 

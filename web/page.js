@@ -38,6 +38,7 @@
   const keys = [];
   let started = false;
   let frames = 0;
+  let resizes = 0;
 
   function appendLine(element, text) {
     element.textContent += text + '\n';
@@ -198,6 +199,9 @@
       const ratio = window.devicePixelRatio || 1;
       return [Math.floor(window.innerWidth * ratio), Math.floor(window.innerHeight * ratio)];
     },
+    resizeCount() {
+      return resizes;
+    },
     // For tests and the curious: how many frames the canvas has shown.
     frames() {
       return frames;
@@ -234,7 +238,10 @@
     }
     if (event.keyCode > 0 && event.keyCode < 256) keys.push(kUp << 16 | event.keyCode);
   });
-  window.addEventListener('resize', fitPicture);
+  window.addEventListener('resize', () => {
+    resizes += 1;
+    fitPicture();
+  });
   play.addEventListener('click', start);
   canvas.addEventListener('click', () => { if (!offline) start(); });
   document.getElementById('box-ok').addEventListener('click', () => { box.hidden = true; });

@@ -6,12 +6,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/command_line_error.h"
+#include "app/config_file.h"
 #include "app/content_location.h"
 #include "app/display_check.h"
 #include "app/options.h"
@@ -20,19 +23,25 @@
 #include "app/timeline.h"
 #include "app/timeline_state.h"
 #include "app/trace_file.h"
+#include "assets/file_loading.h"
+#include "assets/mesh_file.h"
 #include "capture/capture_mode.h"
 #ifndef __EMSCRIPTEN__
 #include "capture/png_writer.h"
 #endif
+#include "codec/container_check.h"
+#include "codec/image_decoder.h"
+#include "codec/texture_building.h"
 #include "platform/d3d8/software_device.h"
 #include "platform/os/window_system.h"
+#include "platform/os/regular_file.h"
+#include "platform/sound/song_facts.h"
 #include "platform/sound/sound_control.h"
 
 namespace {
 
 constexpr const char* kProgramName = "glass-orchard";
 constexpr const char* kVersionText = "glass-orchard 1.0.0 (GLASS ORCHARD for Linux)\n";
-constexpr int kUsageExitCode = 2;
 constexpr int kCannotStartExitCode = 1;
 
 #ifndef GLASS_INSTALLED_DATA_DIR
@@ -93,6 +102,81 @@ int listAudioDevices() {
   }
   for (const std::string& name : names) std::printf("%s\n", name.c_str());
   return 0;
+}
+
+// --list-displays: one monitor a line, "NUMBER: NAME, WxH (usable WxH) at X,Y, RATE Hz".
+int listDisplays(bool verbose) {
+  std::string driver;
+  std::string error;
+  const std::vector<DisplayDescription> displays = describeDisplays(verbose, driver, error);
+  if (displays.empty()) {
+    std::fprintf(stderr, "%s: no displays to list: %s\n", kProgramName,
+                 error.empty() ? "the video system reports none" : error.c_str());
+    return kCannotStartExitCode;
+  }
+  for (const DisplayDescription& d : displays) {
+    std::printf("%d: %s, %d x %d (usable %d x %d) at %d,%d", d.number, d.name.empty() ? "(unnamed)" : d.name.c_str(),
+                d.width, d.height, d.usableWidth, d.usableHeight, d.x, d.y);
+    if (d.refreshRate > 0) std::printf(", %d Hz", d.refreshRate);
+    std::printf("\n");
+  }
+  if (driver == "dummy" || driver == "offscreen") {
+    std::fprintf(stderr, "%s: the %s video driver shows no real monitor\n", kProgramName, driver.c_str());
+  }
+  return 0;
+}
+
+// One line when the song in the content folder does not fit the timeline:
+// it cannot be played, it ends before the last scene, or it plays on long
+// after the presentation ends.
+void noteSongFit(const std::string& folder) {
+  const std::string path = (std::filesystem::path(folder) / "track.xm").string();
+  std::vector<unsigned char> bytes;
+  if (!readRegularFile(path, bytes).ok()) return;  // the start-up's own box says so
+  const SongFacts song = describeSong(bytes.data(), bytes.size(), kTimelineEndOrder, kTimelineEndRow);
+  if (!song.ok) {
+    std::fprintf(stderr, "%s: %s: not a song the sound library can play: %s\n", kProgramName, path.c_str(),
+                 song.error.c_str());
+  } else if (song.secondsPastEnd < 0) {
+    std::fprintf(stderr,
+                 "%s: %s ends (%d orders, %.1f s) before order %d row %d, where the presentation ends: played, "
+                 "the song starts again and the presentation never ends by itself; a capture stops with it\n",
+                 kProgramName, path.c_str(), song.orders, song.seconds, kTimelineEndOrder, kTimelineEndRow);
+  } else if (song.seconds - song.secondsPastEnd > 30 && song.seconds > 1.25 * song.secondsPastEnd) {
+    std::fprintf(stderr, "%s: %s plays %.1f s; the presentation ends after %.1f s (order %d row %d)\n", kProgramName,
+                 path.c_str(), song.seconds, song.secondsPastEnd, kTimelineEndOrder, kTimelineEndRow);
+  }
+}
+
+// One line, naming the file by its whole path, for each content file the
+// start-up will refuse (its message box names it as the design does, by
+// its relative Windows path).
+void noteContentFiles(const std::string& folder) {
+  std::vector<std::string> seen;
+  for (const FileLoad& load : kFileLoads) {
+    const std::string relative = platformPath(load.path);
+    if (std::find(seen.begin(), seen.end(), relative) != seen.end()) continue;
+    seen.push_back(relative);
+    const std::string path = (std::filesystem::path(folder) / relative).string();
+    std::vector<unsigned char> bytes;
+    const FileReadResult read = readRegularFile(path, bytes);
+    std::string problem;
+    if (!read.ok()) {
+      problem = read.status == FileReadStatus::kNotRegular ? read.reason : "cannot be read: " + read.reason;
+    } else if (bytes.empty()) {
+      problem = "empty";
+    } else if (load.isMesh ? !checkMeshFile(bytes.data(), bytes.size(), &problem)
+                           : !checkContainer(bytes.data(), bytes.size(), &problem)) {
+      problem = (load.isMesh ? "not a sound mesh file: " : "not a sound image container: ") + problem;
+    }
+    // The still textures are the main container's first images: fewer leave
+    // some surfaces without theirs.
+    if (problem.empty() && !load.isMesh && load.slot == 0 && imageCount(bytes.data()) < kTextureSlotCount) {
+      problem = std::to_string(imageCount(bytes.data())) + " images; the presentation takes " +
+                std::to_string(kTextureSlotCount) + ", and the surfaces of the missing ones stay untextured";
+    }
+    if (!problem.empty()) std::fprintf(stderr, "%s: %s: %s\n", kProgramName, path.c_str(), problem.c_str());
+  }
 }
 
 // The player's keys: the music pauses and mutes with the window's clock,
@@ -156,11 +240,10 @@ int finishTrace(const Options& options, int exitCode) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const OptionsResult parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
-  if (!parsed.ok) {
-    std::fprintf(stderr, "%s: %s\n\n%s", kProgramName, parsed.error.c_str(), helpText(kProgramName).c_str());
-    return kUsageExitCode;
-  }
+  const ConfiguredOptions configured = parseOptionsWithConfig(
+      std::vector<std::string>(argv + 1, argv + argc), configFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
+  const OptionsResult& parsed = configured.result;
+  if (!parsed.ok) return refuseCommandLine(kProgramName, parsed.error);
   const Options& options = parsed.options;
   if (options.help) {
     std::fputs(helpText(kProgramName).c_str(), stdout);
@@ -170,7 +253,12 @@ int main(int argc, char** argv) {
     std::fputs(kVersionText, stdout);
     return 0;
   }
+  if (options.verbose && !configured.configPath.empty()) {
+    std::fprintf(stderr, "settings: %s%s\n", configured.configPath.c_str(),
+                 configured.configRead ? "" : " (none there; the defaults)");
+  }
   if (options.listAudioDevices) return listAudioDevices();
+  if (options.listDisplays) return listDisplays(options.verbose);
   // Screenshots go where the program was started, not to the data folder.
   const std::string startFolder = startingFolder();
   // A live run with nothing to show it on is refused at once rather than
@@ -231,6 +319,10 @@ int main(int argc, char** argv) {
     return kCannotStartExitCode;
   }
   if (options.verbose && content.found) std::fprintf(stderr, "content: %s\n", content.folder.c_str());
+  if (content.found) {
+    noteSongFit(content.folder);
+    noteContentFiles(content.folder);
+  }
 
   std::string traceError;
   if (!traceFile.empty() && !startTraceFile(traceFile, &traceError)) {

@@ -148,6 +148,12 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
     } else if (name == "--list-audio-devices" && takesNoValue()) {
       // --list-audio-devices: print the playback device names and exit.
       o.listAudioDevices = true;
+    } else if (name == "--list-displays" && takesNoValue()) {
+      // --list-displays: print each monitor's number, name and usable size, and exit.
+      o.listDisplays = true;
+    } else if (name == "--no-config" && takesNoValue()) {
+      // --no-config: start from the defaults, not from the settings file.
+      o.noConfig = true;
     } else if (name == "--loop" && takesNoValue()) {
       // --loop: start again from the beginning at the end of the music, until Escape.
       o.loop = true;
@@ -283,6 +289,9 @@ std::string helpText(const std::string& programName) {
          "  --volume N      loudness of the music, 0 to 100 (default 100)\n"
          "  --audio-device NAME  play on this device (see --list-audio-devices)\n"
          "  --list-audio-devices  print the sound devices' names and exit\n"
+         "  --list-displays  print each monitor's number, name and usable size, and\n"
+         "                  exit (the numbers --display takes)\n"
+         "  --no-config     do not read the settings file (see below)\n"
          "  --loop          start again from the beginning at the end of the music\n"
          "  --threads N     threads that draw, 1 to 64 (default: one per processor)\n"
          "  --render-scale N  draw the picture at N x 640 x 480, 1 to 4, for a\n"
@@ -292,13 +301,16 @@ std::string helpText(const std::string& programName) {
          "                  render scale each way and averages)\n"
          "  --headless      play even where no display can show it (for tests)\n"
          "\n"
-         "While playing: Space pauses and resumes, M mutes, F11 or Alt+Enter\n"
-         "switches between window and full screen, F12 saves a screenshot PNG\n"
-         "in the folder the program was started from, Escape ends.\n"
-         "\n"
          "Without --data the content is taken from the first of these folders that\n"
          "holds track.xm: the working folder, content/ or ../content/ beside the\n"
          "program, ../share/glass-orchard/ beside it, the installed data folder.\n"
+         "\n"
+         "Settings that stay are read from glass-orchard.conf in\n"
+         "$XDG_CONFIG_HOME/glass-orchard/ (without XDG_CONFIG_HOME:\n"
+         "~/.config/glass-orchard/): one option a line without its dashes, such as\n"
+         "window, render-scale=auto or volume=60, and # comments. Every option above\n"
+         "but --help, --version, --trace, --no-config and the --list ones may stand\n"
+         "there; the command line overrides them, and --verbose names the file.\n"
          "\n"
          "Offline (no window; the whole presentation on a virtual clock):\n"
          "  --capture OUT         video OUT.mp4 or OUT.mkv (through ffmpeg), or PNG\n"
@@ -325,6 +337,14 @@ std::string helpText(const std::string& programName) {
          "                        x264's constant rate factor)\n"
          "  --lossless            lossless video (FFV1 in RGB) for editing; OUT must\n"
          "                        end in .mkv\n"
+         "\n"
+         "Keys while playing:\n"
+         "  Space           pause and resume (the music and the picture together)\n"
+         "  M               mute and unmute the music\n"
+         "  F11, Alt+Enter  switch between the window and full screen\n"
+         "  F12             save the picture as glass-orchard-DATE-TIME.png in the\n"
+         "                  folder the program was started from\n"
+         "  Escape          end (exit status 27)\n"
          "\n"
          "Exit status:\n"
          "  0   the end of the music; also a failed start-up, which shows its\n"

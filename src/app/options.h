@@ -19,6 +19,8 @@ struct Options {
   int volume = 100;           // sound device loudness, 0..100
   std::string audioDevice;    // empty: the system's default playback device
   bool listAudioDevices = false;
+  bool listDisplays = false;  // --list-displays: print the monitors and exit
+  bool noConfig = false;      // --no-config: do not read the settings file
   bool loop = false;          // start again from the beginning at the end of the music
   int threads = 0;            // threads that rasterise; 0: one per processor
   int renderScale = 1;        // --render-scale: picture scale 1..4; 0: auto (what the window or --size fits)

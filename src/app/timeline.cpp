@@ -11,7 +11,7 @@ namespace {
 // 15 time units per second.
 constexpr float kFrameStepFactor = 0.015f;
 // Order 5, row 16: the last position of the presentation.
-constexpr std::int32_t kEndPosition = 1296;
+constexpr std::int32_t kEndPosition = kTimelineEndOrder * 256 + kTimelineEndRow;  // 1296
 
 }  // namespace
 

@@ -8,6 +8,11 @@
 
 #include "platform/win32_types.h"
 
+// The presentation's last music position: it ends once the song has passed
+// order 5, row 16.
+constexpr int kTimelineEndOrder = 5;
+constexpr int kTimelineEndRow = 16;
+
 // Milliseconds since the previous frame times 0.015 (15 units per second);
 // 0 on the first frame. Written only by timelineStep, read by every scene.
 extern float frameStep;

@@ -62,9 +62,33 @@ bool isNearlyBlack(const Canvas& thumbnail) {
   return bright * 100 <= thumbnail.pixels.size();
 }
 
-std::vector<std::string> contactSheetLegend() {
-  return {"LABELS: #TIMELINE ENTRY, MUSIC ORDER:ROW, PRESENTATION TIME.  #4 2:08 47.3s = ENTRY 4, ORDER 2 ROW 8, 47.3 s IN.",
-          "FIRST AND LAST FRAME OF EVERY ENTRY, AND REGULAR FRAMES BETWEEN. A DARK STRETCH IS SHOWN ONCE WITH ITS SPAN (40.6-46.7s)."};
+std::vector<std::string> contactSheetLegend(const std::vector<std::string>& labels) {
+  // The examples are labels of this sheet: the frame in the middle of the
+  // sheet, and the first dark stretch after the opening fade.
+  std::vector<std::string> frames;
+  std::string dark;
+  std::string openingDark;
+  for (const std::string& label : labels) {
+    const bool span = label.find('-') != std::string::npos;
+    const bool opening = label.rfind("#0 ", 0) == 0;
+    if (span && opening && openingDark.empty()) openingDark = label;
+    if (span && !opening && dark.empty()) dark = label;
+    if (!span && !opening) frames.push_back(label);
+  }
+  if (dark.empty()) dark = openingDark;
+  const std::string frame = frames.empty() ? std::string() : frames[frames.size() / 2];
+  std::string first = "LABELS: #TIMELINE ENTRY, MUSIC ORDER:ROW, PRESENTATION TIME.";
+  unsigned entry = 0, order = 0, row = 0, seconds = 0, tenths = 0;
+  if (std::sscanf(frame.c_str(), "#%u %u:%u %u.%us", &entry, &order, &row, &seconds, &tenths) == 5) {
+    char example[128];
+    std::snprintf(example, sizeof example, "  %s = ENTRY %u, ORDER %u ROW %u, %u.%u s IN.", frame.c_str(), entry, order,
+                  row, seconds, tenths);
+    first += example;
+  }
+  std::string second = "FIRST AND LAST FRAME OF EVERY ENTRY, AND REGULAR FRAMES BETWEEN. A DARK STRETCH IS SHOWN ONCE WITH ITS SPAN";
+  const std::size_t spanStart = dark.rfind(' ');
+  second += spanStart != std::string::npos ? " (" + dark.substr(spanStart + 1) + ")." : ".";
+  return {first, second};
 }
 
 Canvas ContactSheet::compose() const {
@@ -115,7 +139,6 @@ ContactSheetOutput::ContactSheetOutput(std::string path, std::uint32_t intervalM
       thumbWidth_(thumbWidth),
       thumbHeight_(thumbHeight),
       sheet_(columns, thumbWidth, thumbHeight) {
-  sheet_.setLegend(contactSheetLegend());
 }
 
 bool ContactSheetOutput::open(std::string& error) { return file_.open(path_, &error); }
@@ -171,6 +194,7 @@ bool ContactSheetOutput::finish() {
   if (finished_) return error_.empty();
   finished_ = true;
   addHeld();
+  sheet_.setLegend(contactSheetLegend(sheet_.labels()));
   const Canvas composed = sheet_.compose();
   const BgraView view{reinterpret_cast<const std::uint8_t*>(composed.pixels.data()), composed.width, composed.height,
                       composed.width * 4};

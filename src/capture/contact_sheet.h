@@ -25,6 +25,7 @@ class ContactSheet {
   void relabelLast(std::string label);
   void setLegend(std::vector<std::string> lines) { legend_ = std::move(lines); }
   const std::string& label(std::size_t index) const { return labels_[index]; }
+  const std::vector<std::string>& labels() const { return labels_; }
   std::size_t size() const { return thumbnails_.size(); }
   // The finished sheet; an empty grid gives one blank cell.
   Canvas compose() const;
@@ -42,8 +43,9 @@ class ContactSheet {
 // have a channel brighter than 32 of 255.
 bool isNearlyBlack(const Canvas& thumbnail);
 
-// The legend the presentation's sheets carry.
-std::vector<std::string> contactSheetLegend();
+// The legend under a sheet with these tile labels: what a label says, told
+// with one of the sheet's own labels, and the span of its first dark stretch.
+std::vector<std::string> contactSheetLegend(const std::vector<std::string>& labels);
 
 // Label for a frame: "#<entry> <order>:<row, two digits> <seconds>s".
 std::string contactLabel(const FrameInfo& info);

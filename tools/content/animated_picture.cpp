@@ -62,7 +62,7 @@ Picture blossomFrame(int frame) {
 std::vector<NamedPicture> buildAnimationFrames() {
   std::vector<NamedPicture> frames;
   for (int f = 0; f < kAnimationFrames; ++f)
-    frames.push_back({"paimen-" + std::to_string(f), blossomFrame(f)});
+    frames.push_back({"blossom-frame", blossomFrame(f)});
   return frames;
 }
 
@@ -76,5 +76,5 @@ std::vector<NamedPicture> buildPanelMask() {
       const float v = smoothStep(2.0f, size / 8.0f, edge);
       c.at(x, y) = {v, v, v};
     }
-  return {{"valpha0-panel-mask", c.toGrey()}};
+  return {{"panel-mask", c.toGrey()}};
 }

@@ -8,7 +8,8 @@
 #include "common/picture.h"
 
 struct NamedPicture {
-  std::string name;  // for previews, e.g. "tex2-walls"
+  std::string name;  // what it is ("stone-wall"); a preview is named CONTAINER-INDEX-NAME.png
+                     // ("tex-02-stone-wall.png"), so that the names sort in the container's order
   Picture picture;
 };
 

@@ -2,6 +2,7 @@
 // soundness checks, and writes it out.
 #include "content/content_set.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -44,6 +45,14 @@ bool addMeshes(std::vector<ContentFile>* files, std::string* error) {
   return true;
 }
 
+// CONTAINER-INDEX-NAME.png with a two-digit index, so that a shell's
+// sorted "tex-*.png" lists the pictures in the container's order.
+std::string previewName(const std::string& container, std::size_t index, const std::string& name) {
+  char number[24];
+  std::snprintf(number, sizeof number, "%02zu", index);
+  return container + "-" + number + "-" + name + ".png";
+}
+
 bool addContainer(const std::string& path, const std::vector<NamedPicture>& pictures,
                   const ContentOptions& options, std::vector<ContentFile>* files, std::string* error) {
   if (pictures.empty()) {
@@ -51,6 +60,7 @@ bool addContainer(const std::string& path, const std::vector<NamedPicture>& pict
     return false;
   }
   std::vector<std::vector<std::uint8_t>> blocks;
+  const std::string stem = std::filesystem::path(path).stem().string();
   for (const NamedPicture& p : pictures) {
     std::vector<std::uint8_t> block;
     std::string problem;
@@ -60,7 +70,8 @@ bool addContainer(const std::string& path, const std::vector<NamedPicture>& pict
     }
     blocks.push_back(std::move(block));
     if (!options.previewDir.empty() &&
-        !writePng((std::filesystem::path(options.previewDir) / (p.name + ".png")).string(), p.picture, &problem)) {
+        !writePng((std::filesystem::path(options.previewDir) / previewName(stem, blocks.size() - 1, p.name)).string(),
+                  p.picture, &problem)) {
       *error = problem;
       return false;
     }

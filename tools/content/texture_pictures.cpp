@@ -178,17 +178,17 @@ std::vector<NamedPicture> buildTexturePictures(std::string* error) {
   Picture titleColour, titleAlpha;
   if (!buildTitleCard(&titleColour, &titleAlpha, error)) return {};
   return {
-      {"tex0-room-glass", roomGlass()},       {"tex1-leaves", leaves()},
-      {"tex2-stone-wall", stoneWall()},       {"tex3-caustics", caustics()},
-      {"tex4-sky", sky()},                    {"tex5-island-glass", islandGlass()},
-      {"tex6-darkening", darkening()},        {"tex7-title-colour", titleColour},
-      {"tex8-tiles", tiles()},                {"tex9-lacquered-wood", lacqueredWood()},
-      {"tex10-ripples", ripples()},
+      {"room-glass", roomGlass()},       {"leaves", leaves()},
+      {"stone-wall", stoneWall()},       {"caustics", caustics()},
+      {"sky", sky()},                    {"island-glass", islandGlass()},
+      {"darkening", darkening()},        {"title-colour", titleColour},
+      {"tiles", tiles()},                {"lacquered-wood", lacqueredWood()},
+      {"ripples", ripples()},
   };
 }
 
 std::vector<NamedPicture> buildAlphaPictures(std::string* error) {
   Picture titleColour, titleAlpha;
   if (!buildTitleCard(&titleColour, &titleAlpha, error)) return {};
-  return {{"alpha0-soft-spot", softSpot()}, {"alpha1-title-alpha", titleAlpha}};
+  return {{"soft-spot", softSpot()}, {"title-alpha", titleAlpha}};
 }

@@ -1,8 +1,11 @@
-// glass-tool's image commands: pack, info, decode.
+// glass-tool's image commands: pack, info, decode, and the helpers unpack,
+// replace and check share with them.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,7 @@
 #include "common/png_io.h"
 #include "encoder/image_encoder.h"
 #include "glass_tool/commands.h"
+#include "common/png_chunks.h"
 
 namespace {
 
@@ -23,10 +27,12 @@ int fail(const std::string& message) {
   return 1;
 }
 
-int usage(const char* text) {
-  std::fprintf(stderr, "usage: glass-tool %s\n", text);
-  return 2;
+// A wrong use of a command: the problem and the command's form on one line.
+int usage(const std::string& problem, const char* form) {
+  return refuseUsage(problem + " (usage: glass-tool " + form + ")");
 }
+
+}  // namespace
 
 // A picture as the encoder should see it: RGB for colour images, one grey
 // channel (BT.601 luminance of colour input) for one-channel images.
@@ -70,45 +76,162 @@ bool loadContainer(const std::string& path, std::vector<std::uint8_t>* bytes, st
   return true;
 }
 
+std::vector<std::vector<std::uint8_t>> containerBlocks(const std::vector<std::uint8_t>& container) {
+  const std::uint32_t entries = readU32(container.data());
+  const std::size_t dataStart = 4 + 4 * std::size_t{entries};
+  std::vector<std::vector<std::uint8_t>> blocks;
+  for (std::uint32_t i = 0; i + 1 < entries; ++i) {
+    const std::uint32_t start = readU32(&container[4 + 4 * i]);
+    const std::uint32_t end = readU32(&container[8 + 4 * i]);
+    blocks.emplace_back(container.begin() + static_cast<std::ptrdiff_t>(dataStart + start),
+                        container.begin() + static_cast<std::ptrdiff_t>(dataStart + end));
+  }
+  return blocks;
+}
+
+bool decodeToPicture(const std::vector<std::uint8_t>& container, int index, Picture* out) {
+  if (initImageCodec() != 1) return false;
+  if (decodeContainerImageSized(container.data(), container.size(), index) != index || indexOutOfRange) return false;
+  const int width = decodedWidth, height = decodedHeight, channels = decodedChannels;
+  const std::size_t pixels = static_cast<std::size_t>(width) * height;
+  out->width = width;
+  out->height = height;
+  out->channels = channels == 3 ? 3 : 1;
+  out->pixels.clear();
+  if (channels == 3) {
+    // As the texture holds it: the texels' B, G, R back in R, G, B order.
+    std::vector<std::uint8_t> texels(pixels * 4);
+    convertToTexels(imageScratch, texels.data(), width * 4, width, height);
+    out->pixels.reserve(pixels * 3);
+    for (std::size_t i = 0; i < pixels; ++i) {
+      out->pixels.insert(out->pixels.end(), {texels[i * 4 + 2], texels[i * 4 + 1], texels[i * 4]});
+    }
+  } else {
+    out->pixels.assign(imageScratch, imageScratch + pixels);
+  }
+  return true;
+}
+
+bool blockForPicture(const std::string& path, bool grey, std::vector<std::uint8_t>* block, std::string* note,
+                     std::string* error) {
+  std::vector<std::uint8_t> bytes;
+  if (!readWholeFile(path, &bytes, error)) return false;
+  Picture picture;
+  if (!readPngFromMemory(bytes, &picture, error)) {
+    *error = path + ": " + *error;
+    return false;
+  }
+  const Picture wanted = forEncoding(picture, grey);
+  // A picture glass-tool unpack wrote carries the block it came from: when
+  // its pixels are still what that block decodes to, the block is taken as
+  // it is, and the container comes out byte for byte as it was.
+  std::vector<std::uint8_t> kept;
+  if (findPngChunk(bytes, kEncodedBlockChunk, &kept)) {
+    const std::vector<std::uint8_t> single = packContainer({kept});
+    std::string problem;
+    Picture decoded;
+    if (checkContainer(single.data(), single.size(), &problem) && decodeToPicture(single, 0, &decoded) &&
+        decoded.width == wanted.width && decoded.height == wanted.height && decoded.channels == wanted.channels &&
+        decoded.pixels == wanted.pixels) {
+      *block = std::move(kept);
+      *note = path + ": " + std::to_string(wanted.width) + "x" + std::to_string(wanted.height) + " " +
+              (grey ? "grey" : "colour") + ", unchanged since unpack: its block is kept as it was";
+      return true;
+    }
+  }
+  EncodeStats stats;
+  if (!encodeImage(wanted, block, error, &stats)) {
+    *error = path + ": " + *error;
+    return false;
+  }
+  char line[512];
+  std::snprintf(line, sizeof line, "%s: %dx%d %s, luma %s%dx%d, chroma %dx%d, shift %d, details %d/%d, stream %d, block %d",
+                path.c_str(), stats.width, stats.height, grey ? "grey" : "colour",
+                stats.lumaCellWidth == 0 ? "raw " : "cell ", stats.lumaCellWidth, stats.lumaCellHeight,
+                stats.chromaCellWidth, stats.chromaCellHeight, stats.residualShift, stats.detailCells,
+                stats.lumaCells, stats.decodedBytes, stats.blockBytes);
+  *note = line;
+  return true;
+}
+
+namespace {
+
+// A list written by unpack: "# comments", then one "colour FILE.png" or
+// "grey FILE.png" a line, the paths relative to the list's folder.
+bool readPictureList(const std::string& listPath, std::vector<std::pair<std::string, bool>>* entries,
+                     std::string* error) {
+  std::vector<std::uint8_t> bytes;
+  if (!readWholeFile(listPath, &bytes, error)) return false;
+  const std::filesystem::path folder = std::filesystem::path(listPath).parent_path();
+  std::istringstream in(std::string(bytes.begin(), bytes.end()));
+  int number = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    const std::size_t space = line.find(' ');
+    const std::string kind = line.substr(0, space);
+    if (space == std::string::npos || (kind != "colour" && kind != "grey") || space + 1 >= line.size()) {
+      *error = listPath + ":" + std::to_string(number) + ": wants \"colour FILE.png\" or \"grey FILE.png\", not '" +
+               line + "'";
+      return false;
+    }
+    const std::filesystem::path picture = line.substr(space + 1);
+    entries->emplace_back((picture.is_absolute() ? picture : folder / picture).string(), kind == "grey");
+  }
+  if (entries->empty()) {
+    *error = listPath + ": lists no pictures";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int runPack(int argc, char** argv) {
-  const char* kUsage = "pack OUT.dat [--grey] IN.png...";
+  const char* kUsage = "pack OUT.dat [--grey] IN.png... | pack OUT.dat --list FILE.list";
   bool grey = false;
+  std::string listPath;
   std::vector<std::string> paths;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--grey") == 0) {
       grey = true;
+    } else if (std::strcmp(argv[i], "--list") == 0) {
+      if (i + 1 >= argc) return usage("pack: --list needs a list file", kUsage);
+      listPath = argv[++i];
     } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-      std::fprintf(stderr, "glass-tool pack: unknown option '%s'\n", argv[i]);
-      return usage(kUsage);
+      return usage(std::string("pack: unknown option '") + argv[i] + "'", kUsage);
     } else {
       paths.push_back(argv[i]);
     }
   }
-  if (paths.size() < 2) return usage(kUsage);
+  if (paths.empty()) return usage("pack needs OUT.dat and its pictures", kUsage);
+  if (!listPath.empty() && (paths.size() > 1 || grey)) {
+    return usage("pack: --list names the pictures and their kinds; give no others and no --grey", kUsage);
+  }
+  if (listPath.empty() && paths.size() < 2) return usage("pack needs OUT.dat and at least one picture", kUsage);
+  std::vector<std::pair<std::string, bool>> entries;
+  std::string error;
+  if (!listPath.empty()) {
+    if (!readPictureList(listPath, &entries, &error)) return fail(error);
+  } else {
+    for (std::size_t i = 1; i < paths.size(); ++i) entries.emplace_back(paths[i], grey);
+  }
   std::vector<std::vector<std::uint8_t>> blocks;
-  for (std::size_t i = 1; i < paths.size(); ++i) {
-    Picture picture;
-    std::string error;
-    if (!readPng(paths[i], &picture, &error)) return fail(error);
+  for (const auto& [path, entryGrey] : entries) {
     std::vector<std::uint8_t> block;
-    EncodeStats stats;
-    if (!encodeImage(forEncoding(picture, grey), &block, &error, &stats)) return fail(paths[i] + ": " + error);
-    std::printf("%s: %dx%d %s, luma %s%dx%d, chroma %dx%d, shift %d, details %d/%d, stream %d, block %d\n",
-                paths[i].c_str(), stats.width, stats.height, grey ? "grey" : "colour",
-                stats.lumaCellWidth == 0 ? "raw " : "cell ", stats.lumaCellWidth, stats.lumaCellHeight,
-                stats.chromaCellWidth, stats.chromaCellHeight, stats.residualShift, stats.detailCells,
-                stats.lumaCells, stats.decodedBytes, stats.blockBytes);
+    std::string note;
+    if (!blockForPicture(path, entryGrey, &block, &note, &error)) return fail(error);
+    std::printf("%s\n", note.c_str());
     blocks.push_back(std::move(block));
   }
-  std::string error;
   if (!writeWholeFile(paths[0], packContainer(blocks), &error)) return fail(error);
+  std::printf("%s: %zu images\n", paths[0].c_str(), blocks.size());
   return 0;
 }
 
 int runInfo(int argc, char** argv) {
-  if (argc != 2) return usage("info FILE.dat");
+  if (argc != 2) return usage("info takes one container", "info FILE.dat");
   std::vector<std::uint8_t> bytes;
   std::string error;
   if (!loadContainer(argv[1], &bytes, &error)) return fail(error);
@@ -140,7 +263,7 @@ int runInfo(int argc, char** argv) {
 
 int runDecode(int argc, char** argv) {
   const char* kUsage = "decode FILE.dat INDEX [--raw OUT] [--texels OUT] [--png OUT]";
-  if (argc < 3) return usage(kUsage);
+  if (argc < 3) return usage("decode needs a container and an image number", kUsage);
   std::string rawPath, texelPath, pngPath;
   for (int i = 3; i < argc; ++i) {
     std::string* target = nullptr;
@@ -148,16 +271,14 @@ int runDecode(int argc, char** argv) {
     if (std::strcmp(argv[i], "--texels") == 0) target = &texelPath;
     if (std::strcmp(argv[i], "--png") == 0) target = &pngPath;
     if (target == nullptr || i + 1 >= argc) {
-      std::fprintf(stderr, "glass-tool decode: unknown or incomplete option '%s'\n", argv[i]);
-      return usage(kUsage);
+      return usage(std::string("decode: unknown or incomplete option '") + argv[i] + "'", kUsage);
     }
     *target = argv[++i];
   }
   char* end = nullptr;
   const long index = std::strtol(argv[2], &end, 10);
   if (*argv[2] == '\0' || *end != '\0') {
-    std::fprintf(stderr, "glass-tool decode: INDEX '%s' is not a number\n", argv[2]);
-    return usage(kUsage);
+    return usage(std::string("decode: INDEX '") + argv[2] + "' is not a number", kUsage);
   }
   std::vector<std::uint8_t> bytes;
   std::string error;

@@ -46,21 +46,37 @@ SoftwareDevice::SoftwareDevice(SoftwareDirect3D* direct3D, HWND window, const D3
   direct3D_->AddRef();
   const RenderResolution resolution = renderResolution();
   int pictureScale = resolution.pictureScale;
-  if (pictureScale == 0) {
+  supersample_ = resolution.supersample;
+  automaticScale_ = pictureScale == 0;
+  if (automaticScale_) {
     const FrameSink* sink = currentFrameSink();
+    if (sink != nullptr) sinkSizeGeneration_ = sink->sizeGeneration();
     pictureScale = sink != nullptr ? std::clamp(sink->fittingRenderScale(kMaxPictureScale), 1, kMaxPictureScale) : 1;
   }
-  supersample_ = resolution.supersample;
+  allocateBuffers(pictureScale);
+  setDefaultStates();
+}
+
+void SoftwareDevice::allocateBuffers(int pictureScale) {
+  queue_.reset();  // its threads draw into the old buffers
   scale_ = pictureScale * (supersample_ ? 2 : 1);
   bufferWidth_ = kBackBufferWidth * static_cast<UINT>(scale_);
   bufferHeight_ = kBackBufferHeight * static_cast<UINT>(scale_);
   bufferPitch_ = bufferWidth_ + raster::kSpanPadding;
   colour_.assign(static_cast<std::size_t>(bufferPitch_) * bufferHeight_, 0);
   depth_.assign(static_cast<std::size_t>(bufferPitch_) * bufferHeight_, 0xFFFF);
+  picture_.clear();
   if (supersample_) picture_.assign(static_cast<std::size_t>(bufferWidth_ / 2) * (bufferHeight_ / 2), 0);
   queue_ = std::make_unique<RenderQueue>(colour_.data(), depth_.data(), static_cast<int>(bufferPitch_),
                                          static_cast<int>(bufferHeight_), renderThreads());
-  setDefaultStates();
+}
+
+void SoftwareDevice::followSinkSize(const FrameSink& sink) {
+  const unsigned generation = sink.sizeGeneration();
+  if (generation == sinkSizeGeneration_) return;
+  sinkSizeGeneration_ = generation;
+  const int fitting = std::clamp(sink.fittingRenderScale(kMaxPictureScale), 1, kMaxPictureScale);
+  if (fitting * (supersample_ ? 2 : 1) != scale_) allocateBuffers(fitting);
 }
 
 SoftwareDevice::~SoftwareDevice() {
@@ -320,6 +336,8 @@ HRESULT SoftwareDevice::Present(const RECT* /*pSourceRect*/, const RECT* /*pDest
                                static_cast<int>(bufferPitch_ * 4));
   }
   if (!shown) return D3DERR_DEVICELOST;
+  // The frame was taken: the buffers may change size before the next one.
+  if (automaticScale_) followSinkSize(*sink);
   return D3D_OK;
 }
 

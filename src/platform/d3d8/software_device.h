@@ -70,7 +70,8 @@ int renderThreads();
 // rules apply on that finer grid. Textures, depth values and blending are
 // unchanged. The picture handed to the frame sink is `pictureScale` times
 // the presentation's size (1 to kMaxPictureScale; 0 asks the sink which
-// scale fits it). With `supersample` the device renders at twice the
+// scale fits it, and asks again after each Present whose sink changed size,
+// e.g. a window resized or switched to full screen). With `supersample` the device renders at twice the
 // picture scale and averages each 2 x 2 block: four samples a picture
 // pixel. Scale 1 without supersampling gives exactly the 640 x 480 frames.
 struct RenderResolution {

@@ -124,6 +124,11 @@ class SoftwareDevice final : public IDirect3DDevice8 {
 
   template <typename T>
   std::vector<T> packedRows(const std::vector<T>& buffer) const;
+  // Buffers (and the queue that draws into them) for a picture scale.
+  void allocateBuffers(int pictureScale);
+  // An automatic render scale follows the sink's size: after it changed,
+  // the scale that fits is chosen again (between frames, in Present).
+  void followSinkSize(const FrameSink& sink);
   void setDefaultStates();
   LightSlot* findLight(DWORD index);
   PixelState pixelState(bool pretransformed);
@@ -155,9 +160,12 @@ class SoftwareDevice final : public IDirect3DDevice8 {
   SoftwareIndexBuffer* indices_ = nullptr;
   UINT baseVertexIndex_ = 0;
 
-  // Render scale, fixed when the device is created (software_device.h).
+  // Render scale, chosen when the device is created (software_device.h);
+  // an automatic one is chosen again when the sink's size changes.
   int scale_ = 1;
   bool supersample_ = false;
+  bool automaticScale_ = false;
+  unsigned sinkSizeGeneration_ = 0;
   UINT bufferWidth_ = kBackBufferWidth;
   UINT bufferHeight_ = kBackBufferHeight;
   // Rows bufferPitch_ pixels apart: the wide span loops may read a few

@@ -199,6 +199,9 @@ int FramePresenter::watchWindowEvents(void* self, SDL_Event* event) {
   if (event->type == SDL_WINDOWEVENT &&
       (event->window.event == SDL_WINDOWEVENT_SIZE_CHANGED || event->window.event == SDL_WINDOWEVENT_EXPOSED)) {
     auto* presenter = static_cast<FramePresenter*>(self);
+    if (event->window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+      presenter->sizeGeneration_.fetch_add(1, std::memory_order_relaxed);
+    }
     std::lock_guard lock(presenter->mutex_);
     presenter->repaint_ = true;
   }

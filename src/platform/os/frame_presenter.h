@@ -11,6 +11,7 @@
 
 #include <SDL.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -60,6 +61,8 @@ class FramePresenter {
   // fits the window's drawable pixels, measured on the present thread after
   // the window commands posted before have run; 1 when not running.
   int fittingRenderScale(int maxScale);
+  // Counts the window's size changes (any thread).
+  unsigned sizeGeneration() const { return sizeGeneration_.load(std::memory_order_relaxed); }
 
  private:
   void run(SDL_Window* window, Settings settings);
@@ -114,4 +117,5 @@ class FramePresenter {
   double presentCpuSeconds_ = 0;  // CPU time of this thread spent drawing new frames
   bool scaledOnCpu_ = false;
   std::chrono::steady_clock::time_point startTime_{};
+  std::atomic<unsigned> sizeGeneration_{0};  // bumped on the present thread
 };

@@ -212,6 +212,8 @@ class WindowFrameSink final : public FrameSink {
     return d.presenter.fittingRenderScale(maxScale);
   }
 
+  unsigned sizeGeneration() const override { return display().presenter.sizeGeneration(); }
+
  private:
   // The presentation's screen at a whole render scale.
   static bool isRenderedSize(int width, int height) {

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/frame_sink.h"
 
@@ -94,3 +95,18 @@ void resetWindowSystem();
 // display window open and showing its last picture: the next run's window
 // takes it over (a run that starts again from the beginning).
 void restartWindowSystem();
+
+// A monitor as --list-displays shows it: its number (what --display takes),
+// its name, and its desktop area and the part not taken by panels.
+struct DisplayDescription {
+  int number = 0;
+  std::string name;
+  int x = 0, y = 0, width = 0, height = 0;
+  int usableWidth = 0, usableHeight = 0;
+  int refreshRate = 0;  // Hz; 0 when unknown
+};
+
+// The monitors of the display, in order, and the video driver that sees
+// them; on failure empty with `error`. Starts and stops the video system
+// itself (before any window exists).
+std::vector<DisplayDescription> describeDisplays(bool verbose, std::string& driver, std::string& error);

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "platform/os/regular_file.h"
@@ -47,8 +49,12 @@ void recordMark(FMUSIC_MODULE& song) {
 
 // A damaged or cut-off song still plays what loads, but not without a
 // word: the decoder's load warnings, and what is missing from a cut-off
-// file (which the decoder takes silently), go to standard error.
-void reportLoadWarnings(const FMUSIC_MODULE& song, const char* path, const std::vector<unsigned char>& bytes) {
+// file (which the decoder takes silently), go to standard error, naming the
+// file by its whole path (the presentation opens it relative to its folder).
+void reportLoadWarnings(const FMUSIC_MODULE& song, const char* relativePath, const std::vector<unsigned char>& bytes) {
+  std::error_code ignored;
+  const std::string whole = std::filesystem::absolute(relativePath, ignored).string();
+  const char* path = whole.empty() ? relativePath : whole.c_str();
   const std::string missing = describeMissingXmParts(bytes.data(), bytes.size());
   if (!missing.empty()) std::fprintf(stderr, "%s: %s; it plays without the missing part\n", path, missing.c_str());
   const char* warnings = openmpt_module_get_metadata(song.module, "warnings");

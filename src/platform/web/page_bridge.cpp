@@ -43,6 +43,8 @@ void roomInDevicePixels(int& width, int& height) {
   height = MAIN_THREAD_EM_ASM_INT({ return Module.glassPage.roomInDevicePixels()[1]; });
 }
 
+int resizeCount() { return MAIN_THREAD_EM_ASM_INT({ return Module.glassPage.resizeCount(); }); }
+
 double nowMs() { return emscripten_get_now(); }
 
 }  // namespace page

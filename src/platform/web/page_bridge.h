@@ -21,6 +21,8 @@ void toggleFullscreen();
 bool fullscreen();
 // The canvas's room in device pixels (the page's size times its pixel ratio).
 void roomInDevicePixels(int& width, int& height);
+// How often the page has changed size so far.
+int resizeCount();
 // Milliseconds on the page's monotonic clock.
 double nowMs();
 

@@ -100,6 +100,11 @@ class CanvasFrameSink final : public FrameSink {
     return true;
   }
 
+  // The page counts its resizes (and full-screen switches).
+  unsigned sizeGeneration() const override {
+    return options().headless ? 0u : static_cast<unsigned>(page::resizeCount());
+  }
+
   int fittingRenderScale(int maxScale) const override {
     if (options().headless) return 1;
     int width = 0, height = 0;
@@ -128,6 +133,16 @@ std::string videoDriverName() { return "browser"; }
 bool videoShowsWindows() { return true; }
 
 bool displayAvailable() { return true; }
+
+std::vector<DisplayDescription> describeDisplays(bool /*verbose*/, std::string& driver, std::string& /*error*/) {
+  driver = "browser";
+  DisplayDescription page;
+  page.name = "the page";
+  page::roomInDevicePixels(page.width, page.height);
+  page.usableWidth = page.width;
+  page.usableHeight = page.height;
+  return {page};
+}
 
 namespace os_detail {
 
