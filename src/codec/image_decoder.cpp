@@ -1,5 +1,6 @@
 #include "codec/image_decoder.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -10,6 +11,7 @@
 #include "codec/colour_table.h"
 #include "codec/huffman_decoder.h"
 #include "codec/image_layout.h"
+#include "platform/d3d8/row_split.h"
 
 // Static initialisation order: the scratch buffer, then the decoder.
 alignas(64) unsigned char imageScratch[kImageScratchBytes];
@@ -31,6 +33,12 @@ std::uint32_t readU32(const unsigned char* p) {
 }
 
 int signedByte(unsigned char byte) { return static_cast<std::int8_t>(byte); }
+
+// Output rows per range when a stage is split over the drawing threads.
+constexpr int kMinRowsPerRange = 32;
+
+// Cell rows of 2^k pixel rows that make up kMinRowsPerRange.
+int minCellRows(int k) { return std::max(1, kMinRowsPerRange >> k); }
 
 // Starts the vertical 16.16 sums of one cell row: acc = top << 16 and
 // step = (bottom - top) << (16 - k), or 0 without interpolation; the row
@@ -83,11 +91,14 @@ void startColumns(const unsigned char* top, const unsigned char* bottom, int wid
 // Vertical expansion of `rows` + 1 buffered rows of `width` unsigned bytes
 // into 2^k output rows per cell. Runs a 16.16 sum per column, one row of
 // columns at a time.
-void expandRows(const unsigned char* rowBuffer, int rows, int width, int k, bool interpolate, unsigned char* out) {
+// Cell rows [first, last) only: each cell row reads its two buffered rows
+// and writes its own output rows, so ranges of them may run side by side.
+void expandRowRange(const unsigned char* rowBuffer, int first, int last, int width, int k, bool interpolate,
+                    unsigned char* out) {
   std::uint32_t acc[kMaxImageSide];
   std::uint32_t step[kMaxImageSide];
   const int count = 1 << k;
-  for (int r = 0; r < rows; ++r) {
+  for (int r = first; r < last; ++r) {
     const unsigned char* top = rowBuffer + r * width;
     const unsigned char* bottom = top + width;
     if (k == 0) {
@@ -120,6 +131,11 @@ void expandRows(const unsigned char* rowBuffer, int rows, int width, int k, bool
       }
     }
   }
+}
+
+void expandRows(const unsigned char* rowBuffer, int rows, int width, int k, bool interpolate, unsigned char* out) {
+  auto range = [&](int first, int last) { expandRowRange(rowBuffer, first, last, width, k, interpolate, out); };
+  splitRows(rows, minCellRows(k), range);
 }
 
 // Horizontal expansion of a grid of (rows + 1) x (cells + 1) signed corners
@@ -168,8 +184,20 @@ void decodeGridLuma(const unsigned char* stream, const ImageLayout& l, unsigned 
   // Corrections are shifted by s mod 32; a shift of 8 or more leaves
   // nothing in the low byte, so it corrects nothing.
   const int shift = l.residualShift & 31;
-  const unsigned char* detail = stream + l.detailStart;
+  const unsigned char* details = stream + l.detailStart;
+  // Where each cell row's corrections start: a flag byte per cell, then,
+  // for a flag of 0, half a byte per pixel of the cell.
+  std::int32_t rowStart[kMaxImageSide + 1];
+  const int cellBytes = fy * ((fx + 1) / 2);
+  rowStart[0] = 0;
   for (int r = 0; r < gh; ++r) {
+    std::int32_t at = rowStart[r];
+    for (int c = 0; c < gw; ++c) at += details[at] == 0 ? 1 + cellBytes : 1;
+    rowStart[r + 1] = at;
+  }
+  auto range = [&](int first, int last) {
+  for (int r = first; r < last; ++r) {
+    const unsigned char* detail = details + rowStart[r];
     for (int c = 0; c < gw; ++c) {
       const unsigned char flag = *detail++;
       for (int j = 0; j < fy; ++j) {
@@ -192,6 +220,10 @@ void decodeGridLuma(const unsigned char* stream, const ImageLayout& l, unsigned 
       }
     }
   }
+  };
+  // One-pixel-wide cells write a pixel beyond the cell, which the next cell
+  // (perhaps of the next cell row) then writes again: those stay in order.
+  splitRows(gh, fx >= 2 ? minCellRows(cellShift(fy)) : gh, range);
 }
 
 // Both chroma grids, expanded together, and the luma plane into 4-byte
@@ -208,10 +240,12 @@ void decodeChromaInto(const unsigned char* stream, const ImageLayout& l, const u
   expandGridRows(stream + l.chromaAStart, ch, cw, cellShift(l.chromaCellWidth), 1, width, rowsA);
   expandGridRows(stream + l.chromaBStart, ch, cw, cellShift(l.chromaCellWidth), 1, width, rowsB);
 
+  // Each cell row writes its own pixel rows: ranges of them run side by side.
+  auto range = [&](int first, int last) {
   std::uint32_t accA[kMaxImageSide], stepA[kMaxImageSide];
   std::uint32_t accB[kMaxImageSide], stepB[kMaxImageSide];
   const int count = 1 << k;
-  for (int r = 0; r < ch; ++r) {
+  for (int r = first; r < last; ++r) {
     const unsigned char* topA = rowsA + r * width;
     const unsigned char* topB = rowsB + r * width;
     startColumns<true>(topA, topA + width, width, k, l.verticalInterpolation, accA, stepA);
@@ -254,6 +288,8 @@ void decodeChromaInto(const unsigned char* stream, const ImageLayout& l, const u
       }
     }
   }
+  };
+  splitRows(ch, minCellRows(k), range);
 }
 
 int refuseImage() {

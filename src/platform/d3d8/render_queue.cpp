@@ -185,8 +185,42 @@ void RenderQueue::workerLoop() {
   std::vector<const Batch*> scratch;
   std::unique_lock<std::mutex> lock(mutex_);
   while (!stopping_) {
-    if (!runSomeBand(lock, published_, scratch)) workReady_.wait(lock);
+    // A row job first: the caller waits for it, while draws wait for no one.
+    if (!runSomeRows(lock) && !runSomeBand(lock, published_, scratch)) workReady_.wait(lock);
   }
+}
+
+bool RenderQueue::runSomeRows(std::unique_lock<std::mutex>& lock) {
+  RowJob& job = rowJob_;
+  if (job.claimed >= job.parts) return false;
+  const int part = job.claimed++;
+  const int size = job.rows / job.parts;
+  const int begin = part * size;
+  const int end = part + 1 == job.parts ? job.rows : begin + size;
+  const RowTask task = job.task;
+  void* context = job.context;
+  lock.unlock();
+  task(context, begin, end);
+  lock.lock();
+  ++job.done;
+  bandDone_.notify_all();
+  return true;
+}
+
+void RenderQueue::runRows(int rows, int minRows, RowTask task, void* context) {
+  if (rows <= 0) return;
+  const int parts = std::min(threads_, rows / std::max(minRows, 1));
+  if (parts <= 1) {
+    task(context, 0, rows);
+    return;
+  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  rowJob_ = RowJob{task, context, rows, parts, 0, 0};
+  workReady_.notify_all();
+  while (runSomeRows(lock)) {
+  }
+  bandDone_.wait(lock, [this] { return rowJob_.done == rowJob_.parts; });
+  rowJob_ = RowJob{};
 }
 
 void RenderQueue::waitFor(std::uint64_t batch) {
