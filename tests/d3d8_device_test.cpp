@@ -169,10 +169,12 @@ TEST(D3d8RowSplit, RangesCoverEveryRowOnceAndDependOnlyOnTheCounts) {
   {
     TestDevice device;
     ASSERT_TRUE(device.ok());
-    for (int repeat = 0; repeat < 20; ++repeat) {
-      EXPECT_EQ(split(100, 7), (Ranges{{0, 33}, {33, 66}, {66, 100}}));
-    }
-    EXPECT_EQ(split(20, 7), (Ranges{{0, 10}, {10, 20}}));  // no range below 7 rows
+    // Equal ranges of rows / parts (the last takes the rest), at most four
+    // a thread and none below the minimum; the same on every call.
+    Ranges twelve;
+    for (int part = 0; part < 12; ++part) twelve.emplace_back(part * 8, part == 11 ? 100 : part * 8 + 8);
+    for (int repeat = 0; repeat < 20; ++repeat) EXPECT_EQ(split(100, 7), twelve);
+    EXPECT_EQ(split(20, 7), (Ranges{{0, 10}, {10, 20}}));
     EXPECT_EQ(split(13, 7), (Ranges{{0, 13}}));
     EXPECT_EQ(split(0, 7), Ranges{});
   }

@@ -13,6 +13,7 @@ namespace {
 // takes another instead of idling while a costly one (the mesh) finishes.
 constexpr int kBandsPerThread = 3;
 constexpr int kMinBandRows = 8;
+constexpr int kRangesPerThread = 4;
 // A long draw is published in parts of this many triangles, so the bands
 // start on it while the rest is still being transformed and recorded.
 constexpr std::size_t kTrianglesPerPart = 512;
@@ -209,8 +210,10 @@ bool RenderQueue::runSomeRows(std::unique_lock<std::mutex>& lock) {
 
 void RenderQueue::runRows(int rows, int minRows, RowTask task, void* context) {
   if (rows <= 0) return;
-  const int parts = std::min(threads_, rows / std::max(minRows, 1));
-  if (parts <= 1) {
+  // Several ranges a thread: a worker that wakes late, or finishes a band
+  // first, still finds ranges left instead of the caller running them all.
+  const int parts = std::min(threads_ * kRangesPerThread, rows / std::max(minRows, 1));
+  if (threads_ == 1 || parts <= 1) {
     task(context, 0, rows);
     return;
   }

@@ -64,8 +64,8 @@ class RenderQueue {
   void finish();
 
   // Runs task(context, begin, end) over row ranges covering [0, rows), at
-  // least `minRows` rows each (the last may be longer), split into at most
-  // one range per thread; the caller runs ranges too and returns once all
+  // least `minRows` rows each (the last may be longer), at most four ranges
+  // per thread; the caller runs ranges too and returns once all
   // are done. The ranges depend only on the counts, never on timing. Queued
   // draws keep running meanwhile: the task must touch no buffer they use.
   using RowTask = void (*)(void* context, int begin, int end);

@@ -1,7 +1,7 @@
 // Work split by rows over the threads the device draws with, for pixel
 // work outside the device's calls (image decoding, texel conversion) that
 // would otherwise leave those threads idle. The task runs over row ranges
-// covering [0, rows), each at least `minRows` rows, at most one per drawing
+// covering [0, rows), each at least `minRows` rows, a few per drawing
 // thread, the calling thread among them; the call returns once every range
 // is done. Ranges must write disjoint memory that no queued draw reads or
 // writes (scratch buffers, system-memory textures), so the results are the
