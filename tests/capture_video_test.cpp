@@ -87,6 +87,73 @@ TEST_F(VideoCapture, FailedOrEmptyJoinLeavesAnEarlierFileAsItWas) {
   }
 }
 
+TEST_F(VideoCapture, FramesAndSoundReachTheirEncodersWholeAndInOrder) {
+  // A stand-in ffmpeg: each encoding step (reading pipe:0) keeps what it
+  // was given; the join keeps copies of its inputs and writes no video.
+  const fs::path fake = folder_ / "fake-ffmpeg";
+  std::ofstream(fake) << "#!/bin/sh\nfor a; do out=$a; done\n"
+                      << "case \" $* \" in *\" pipe:0 \"*) cat > \"$out\"; exit 0;; esac\n"
+                      << "prev=; n=0; for a; do if [ \"$prev\" = -i ]; then n=$((n+1)); cp \"$a\" \""
+                      << folder_.string() << "/input$n\"; fi; prev=$a; done\nexit 1\n";
+  fs::permissions(fake, fs::perms::owner_all);
+  std::string error;
+  std::unique_ptr<FfmpegOutput> output = FfmpegOutput::open((folder_ / "clip.mp4").string(), 10, 64, 48, error, fake.string());
+  ASSERT_TRUE(output) << error;
+  // Frames of a padded pitch, each of its own colour; sound counting up.
+  std::vector<std::uint32_t> pixels(72 * 48);
+  std::vector<std::int16_t> sound(2 * 100);
+  for (int k = 0; k < 6; ++k) {
+    std::fill(pixels.begin(), pixels.end(), 0xFF000000u + static_cast<std::uint32_t>(k));
+    FrameInfo info;
+    info.index = k;
+    ASSERT_TRUE(output->writeFrame({reinterpret_cast<const std::uint8_t*>(pixels.data()), 64, 48, 72 * 4}, info));
+    for (std::size_t i = 0; i < sound.size(); ++i) sound[i] = static_cast<std::int16_t>(-300 + k * 200 + static_cast<int>(i));
+    ASSERT_TRUE(output->writeAudio(sound.data(), 100));
+  }
+  EXPECT_FALSE(output->finish());
+  const auto bytesOf = [](const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::vector<unsigned char> video = bytesOf(folder_ / "input1");
+  ASSERT_EQ(video.size(), 6u * 64 * 48 * 4);
+  for (int k = 0; k < 6; ++k) {
+    for (std::size_t i = 0; i < 64 * 48; ++i) {
+      const std::size_t at = (k * 64 * 48 + i) * 4;
+      ASSERT_TRUE(video[at] == k && video[at + 1] == 0 && video[at + 2] == 0 && video[at + 3] == 0xFF) << k << " " << i;
+    }
+  }
+  const std::vector<unsigned char> audio = bytesOf(folder_ / "input2");
+  ASSERT_EQ(audio.size(), 6u * 100 * 4);
+  for (int k = 0; k < 6; ++k) {
+    for (int i = 0; i < 200; ++i) {
+      const int value = -300 + k * 200 + i;
+      const std::size_t at = (k * 200 + i) * 2;
+      ASSERT_EQ(static_cast<std::int16_t>(audio[at] | audio[at + 1] << 8), value) << k << " " << i;  // little-endian
+    }
+  }
+}
+
+TEST_F(VideoCapture, FailingSoundEncoderIsNamedAndKeepsAnEarlierFile) {
+  const fs::path fake = folder_ / "fake-ffmpeg";
+  std::ofstream(fake) << "#!/bin/sh\nfor a; do out=$a; done\n"
+                      << "case \" $* \" in *\" s16le \"*) exit 3;; *\" pipe:0 \"*) cat > /dev/null; printf x > \"$out\"; exit 0;; esac\n"
+                      << "exit 1\n";
+  fs::permissions(fake, fs::perms::owner_all);
+  const fs::path target = folder_ / "clip.mp4";
+  std::ofstream(target) << "the earlier capture";
+  std::string error;
+  std::unique_ptr<FfmpegOutput> output = FfmpegOutput::open(target.string(), 10, 64, 48, error, fake.string());
+  ASSERT_TRUE(output) << error;
+  EXPECT_FALSE(capture(*output));
+  EXPECT_FALSE(output->finish());  // the driver always finishes, also after a failure
+  EXPECT_NE(output->error().find("ffmpeg stopped taking the sound"), std::string::npos) << output->error();
+  output.reset();
+  std::ifstream in(target);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the earlier capture");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 2);  // nothing hidden left
+}
+
 TEST_F(VideoCapture, MissingFfmpegIsAClearError) {
   std::string error;
   EXPECT_FALSE(FfmpegOutput::open((folder_ / "a.mp4").string(), 10, 64, 48, error, "glass-no-such-ffmpeg"));
@@ -155,11 +222,13 @@ TEST_F(VideoCapture, SignalsToTheGroupEndTheCaptureWithAReadableFile) {
               "--max-seconds", "60", static_cast<char*>(nullptr));
       ::_exit(127);
     }
-    // Signalled once some frames' sound is in the hidden WAV file.
-    const fs::path wav = folder_ / ("." + std::string(c.name) + "." + std::to_string(pid) + ".audio.wav");
-    const auto soundBytes = [&wav] {
+    // Signalled once some seconds of sound are in the hidden sound file.
+    const bool matroska = fs::path(c.name).extension() == ".mkv";
+    const fs::path sound =
+        folder_ / ("." + std::string(c.name) + "." + std::to_string(pid) + (matroska ? ".audio.mka" : ".audio.m4a"));
+    const auto soundBytes = [&sound] {
       std::error_code missing;
-      const std::uintmax_t size = fs::file_size(wav, missing);
+      const std::uintmax_t size = fs::file_size(sound, missing);
       return missing ? 0 : size;
     };
     for (int wait = 0; wait < 600 && soundBytes() < 100000; ++wait) {

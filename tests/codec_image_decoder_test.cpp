@@ -10,6 +10,7 @@
 
 #include "codec/image_decoder.h"
 #include "support/codec_streams.h"
+#include "support/d3d8_test_device.h"
 
 namespace {
 
@@ -84,10 +85,9 @@ void referenceDecode(const Bytes& s, Bytes* out) {
   }
 }
 
-TEST_F(ImageDecoder, WideRandomImagesMatchThePlainRules) {
-  // Random sizes, cells, flags, shifts and bytes (corners anywhere in
-  // -128..127), wide enough for the 16-column passes and with odd tails.
-  unsigned seed = 4242;
+// Random sizes, cells, flags, shifts and bytes (corners anywhere in
+// -128..127), wide enough for the 16-column passes and with odd tails.
+void checkRandomImages(unsigned seed) {
   auto next = [&seed](unsigned n) {
     seed = seed * 1103515245u + 12345u;
     return static_cast<int>((seed >> 8) % n);
@@ -130,6 +130,23 @@ TEST_F(ImageDecoder, WideRandomImagesMatchThePlainRules) {
     ASSERT_TRUE(out == expected) << "round " << round << ": " << h.width << "x" << h.height << " luma " << fx << "x"
                                  << fy << " chroma " << h.chromaCellWidth << "x" << h.chromaCellHeight;
   }
+}
+
+TEST_F(ImageDecoder, WideRandomImagesMatchThePlainRules) { checkRandomImages(4242); }
+
+TEST_F(ImageDecoder, RowsSplitOverTheDrawingThreadsDecodeTheSame) {
+  // With a device drawing on several threads, the passes run as row ranges
+  // on those threads (images of 64 rows and more are split).
+  for (int threads : {2, 3, 8}) {
+    setRenderThreads(threads);
+    {
+      TestDevice device;
+      ASSERT_TRUE(device.ok());
+      checkRandomImages(4242 + threads);
+    }
+    if (HasFatalFailure()) break;
+  }
+  setRenderThreads(0);
 }
 
 }  // namespace

@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <utility>
 #include <vector>
 
+#include "platform/d3d8/row_split.h"
 #include "platform/d3d8/software_device.h"
 #include "platform/d3d8/software_device_impl.h"
 #include "support/d3d8_test_device.h"
@@ -138,4 +142,46 @@ TEST(D3d8Draw, BadDrawsAreRefusedWithoutReadingOutsideBuffers) {
   EXPECT_EQ(d->SetVertexShader(0x6), D3DERR_INVALIDCALL);  // blend-weight positions are not drawn here
   d->SetStreamSource(0, nullptr, 0);
   EXPECT_EQ(d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_INVALIDCALL);
+}
+
+TEST(D3d8RowSplit, RangesCoverEveryRowOnceAndDependOnlyOnTheCounts) {
+  struct Record {
+    std::mutex mutex;
+    std::vector<std::pair<int, int>> ranges;
+    std::vector<int> hits = std::vector<int>(100, 0);
+  };
+  const auto split = [](int rows, int minRows) {
+    Record record;
+    auto body = [&record](int begin, int end) {
+      std::lock_guard<std::mutex> lock(record.mutex);
+      record.ranges.emplace_back(begin, end);
+      for (int row = begin; row < end; ++row) ++record.hits[row];
+    };
+    splitRows(rows, minRows, body);
+    std::sort(record.ranges.begin(), record.ranges.end());
+    for (int row = 0; row < 100; ++row) EXPECT_EQ(record.hits[row], row < rows ? 1 : 0) << row;
+    return record.ranges;
+  };
+  using Ranges = std::vector<std::pair<int, int>>;
+  // No device: one range on the caller's thread.
+  EXPECT_EQ(split(100, 7), (Ranges{{0, 100}}));
+  setRenderThreads(3);
+  {
+    TestDevice device;
+    ASSERT_TRUE(device.ok());
+    // Equal ranges of rows / parts (the last takes the rest), at most four
+    // a thread and none below the minimum; the same on every call.
+    Ranges twelve;
+    for (int part = 0; part < 12; ++part) twelve.emplace_back(part * 8, part == 11 ? 100 : part * 8 + 8);
+    for (int repeat = 0; repeat < 20; ++repeat) EXPECT_EQ(split(100, 7), twelve);
+    EXPECT_EQ(split(20, 7), (Ranges{{0, 10}, {10, 20}}));
+    EXPECT_EQ(split(13, 7), (Ranges{{0, 13}}));
+    EXPECT_EQ(split(0, 7), Ranges{});
+  }
+  setRenderThreads(1);
+  {
+    TestDevice device;
+    EXPECT_EQ(split(100, 7), (Ranges{{0, 100}}));
+  }
+  setRenderThreads(0);
 }

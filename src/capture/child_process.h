@@ -1,5 +1,6 @@
 // Running a helper program (ffmpeg) with its standard input fed from a pipe.
-// Used on the main thread only.
+// One thread at a time: a capture's writer thread may feed the pipe while
+// the main thread only starts the program and, after that thread, finishes it.
 #pragma once
 
 #include <sys/types.h>

@@ -87,18 +87,30 @@ std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const std::string& path, int fp
   output->frameHeight_ = scaled ? settings.frameHeight : height;
   // The process number keeps the hidden names of two runs apart, whatever
   // else the lock lets through.
+  const bool matroska = endsWith(path, ".mkv");
   const std::string run = "." + std::to_string(::getpid());
   output->videoTemp_ = hiddenSibling(path, run + (settings.lossless ? ".video.mkv" : ".video.mp4"));
-  output->audioTemp_ = hiddenSibling(path, run + ".audio.wav");
+  output->audioTemp_ = hiddenSibling(path, run + (matroska ? ".audio.mka" : ".audio.m4a"));
   output->resultTemp_ = hiddenSibling(path, run + ".partial");
-  if (!output->audio_.open(output->audioTemp_)) {
-    error = output->audio_.error();
+  const std::vector<std::string> quiet = {program, "-y", "-nostdin", "-hide_banner", "-loglevel", "error"};
+
+  std::vector<std::string> sound = quiet;
+  sound.insert(sound.end(), {"-f", "s16le", "-ar", "44100", "-ac", "2", "-i", "pipe:0"});
+  if (matroska) {
+    sound.insert(sound.end(), {"-c:a", "flac", "-f", "matroska"});
+  } else {
+    sound.insert(sound.end(), {"-c:a", "aac", "-b:a", "192k", "-f", "mp4"});
+  }
+  sound.push_back(output->audioTemp_);
+  if (!output->soundEncoder_.start(sound, true)) {
+    error = output->soundEncoder_.error();
     return nullptr;
   }
+
   const std::string size = std::to_string(width) + "x" + std::to_string(height);
-  std::vector<std::string> arguments = {
-      program, "-y", "-nostdin", "-hide_banner", "-loglevel", "error",
-      "-f", "rawvideo", "-pix_fmt", "bgra", "-s", size, "-framerate", std::to_string(fps), "-i", "pipe:0", "-an"};
+  std::vector<std::string> arguments = quiet;
+  arguments.insert(arguments.end(), {"-f", "rawvideo", "-pix_fmt", "bgra", "-s", size, "-framerate",
+                                     std::to_string(fps), "-i", "pipe:0", "-an"});
   // ffmpeg scales, so that the capture itself only ever handles the rendered frames.
   if (scaled) {
     arguments.insert(arguments.end(),
@@ -113,17 +125,19 @@ std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const std::string& path, int fp
   arguments.push_back(output->videoTemp_);
   if (!output->encoder_.start(arguments, true)) {
     error = output->encoder_.error();
-    output->audio_.finish();
+    output->soundEncoder_.finish();
     output->removeTemporaries();
     return nullptr;
   }
+  output->writer_ = std::thread([raw = output.get()] { raw->feedEncoder(); });
   return output;
 }
 
 FfmpegOutput::~FfmpegOutput() {
   if (!finished_) {
+    stopWriter();
     encoder_.finish();
-    audio_.finish();
+    soundEncoder_.finish();
     removeTemporaries();
   }
 }
@@ -134,31 +148,85 @@ void FfmpegOutput::removeTemporaries() {
   std::remove(resultTemp_.c_str());
 }
 
+void FfmpegOutput::feedEncoder() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return !queue_.empty() || closing_; });
+    if (queue_.empty()) return;
+    std::vector<std::uint8_t> frame = std::move(queue_.front());
+    queue_.pop_front();
+    const bool failed = !writeError_.empty();
+    lock.unlock();
+    // After a failure the rest is dropped: the capture stops at its next frame.
+    const bool written = failed || encoder_.write(frame.data(), frame.size());
+    lock.lock();
+    if (!written && writeError_.empty()) writeError_ = "ffmpeg stopped taking frames (" + encoder_.error() + ")";
+    spareFrames_.push_back(std::move(frame));
+    changed_.notify_all();
+  }
+}
+
+void FfmpegOutput::stopWriter() {
+  if (!writer_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closing_ = true;
+  }
+  changed_.notify_all();
+  writer_.join();
+  if (error_.empty()) error_ = writeError_;
+}
+
 bool FfmpegOutput::writeFrame(const BgraView& frame, const FrameInfo&) {
   if (!error_.empty()) return false;
   if (frame.bytes == nullptr || frame.width != width_ || frame.height != height_ || frame.pitch < width_ * 4) {
     error_ = "frame of unexpected size for the video";
     return false;
   }
+  // Two frames may wait: enough to keep ffmpeg busy while the next renders.
+  constexpr std::size_t kWaitingFrames = 2;
+  std::vector<std::uint8_t> packed;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return queue_.size() < kWaitingFrames || !writeError_.empty(); });
+    if (!writeError_.empty()) {
+      error_ = writeError_;
+      return false;
+    }
+    if (!spareFrames_.empty()) {
+      packed = std::move(spareFrames_.back());
+      spareFrames_.pop_back();
+    }
+  }
   const std::size_t rowBytes = static_cast<std::size_t>(width_) * 4;
-  bool ok = true;
+  packed.resize(rowBytes * static_cast<std::size_t>(height_));
   if (static_cast<std::size_t>(frame.pitch) == rowBytes) {
-    ok = encoder_.write(frame.bytes, rowBytes * static_cast<std::size_t>(height_));
+    std::memcpy(packed.data(), frame.bytes, packed.size());
   } else {
-    for (int y = 0; ok && y < height_; ++y) ok = encoder_.write(frame.bytes + static_cast<std::size_t>(y) * frame.pitch, rowBytes);
+    for (int y = 0; y < height_; ++y) {
+      std::memcpy(packed.data() + y * rowBytes, frame.bytes + static_cast<std::size_t>(y) * frame.pitch, rowBytes);
+    }
   }
-  if (!ok) {
-    error_ = "ffmpeg stopped taking frames (" + encoder_.error() + ")";
-    return false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back(std::move(packed));
   }
+  changed_.notify_all();
   ++framesWritten_;
   return true;
 }
 
 bool FfmpegOutput::writeAudio(const std::int16_t* samples, std::size_t frames) {
   if (!error_.empty()) return false;
-  if (!audio_.append(samples, frames)) {
-    error_ = audio_.error();
+  // Little-endian on the pipe whatever the host order.
+  soundBytes_.resize(frames * 4);
+  for (std::size_t i = 0; i < frames * 2; ++i) {
+    const auto sample = static_cast<std::uint16_t>(samples[i]);
+    soundBytes_[2 * i] = static_cast<std::uint8_t>(sample);
+    soundBytes_[2 * i + 1] = static_cast<std::uint8_t>(sample >> 8);
+  }
+  if (!soundEncoder_.write(soundBytes_.data(), soundBytes_.size())) {
+    error_ = "ffmpeg stopped taking the sound (" + soundEncoder_.error() + ")";
     return false;
   }
   return true;
@@ -167,22 +235,26 @@ bool FfmpegOutput::writeAudio(const std::int16_t* samples, std::size_t frames) {
 bool FfmpegOutput::finish() {
   if (finished_) return error_.empty();
   finished_ = true;
+  stopWriter();
   const int encoded = encoder_.finish();
-  const bool audioDone = audio_.finish();
+  const int soundEncoded = soundEncoder_.finish();
   if (error_.empty() && encoded != 0) error_ = "ffmpeg failed to encode the video (exit status " + std::to_string(encoded) + ")";
-  if (error_.empty() && !audioDone) error_ = audio_.error();
+  if (error_.empty() && soundEncoded != 0) {
+    error_ = "ffmpeg failed to encode the sound (exit status " + std::to_string(soundEncoded) + ")";
+  }
   if (error_.empty() && framesWritten_ == 0) error_ = "no frame was captured";
   if (error_.empty()) {
     // Joined into a hidden file beside OUT, checked, then renamed over OUT:
-    // a full disk or a failing ffmpeg never destroys an earlier OUT.
+    // a full disk or a failing ffmpeg never destroys an earlier OUT. Both
+    // streams are copied as they are, so this is only a pass over the file.
     const bool matroska = endsWith(path_, ".mkv");
     std::vector<std::string> arguments = {
         program_, "-y", "-nostdin", "-hide_banner", "-loglevel", "error", "-i", videoTemp_, "-i", audioTemp_,
-        "-map", "0:v:0", "-map", "1:a:0", "-c:v", "copy"};
+        "-map", "0:v:0", "-map", "1:a:0", "-c", "copy"};
     if (matroska) {
-      arguments.insert(arguments.end(), {"-c:a", "flac", "-f", "matroska"});
+      arguments.insert(arguments.end(), {"-f", "matroska"});
     } else {
-      arguments.insert(arguments.end(), {"-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", "-f", "mp4"});
+      arguments.insert(arguments.end(), {"-movflags", "+faststart", "-f", "mp4"});
     }
     arguments.push_back(resultTemp_);
     std::string spawnError;

@@ -4,21 +4,29 @@
 // and encoded at a chosen constant quality or, for .mkv, losslessly (FFV1
 // in RGB); see VideoSettings.
 //
-// Two steps, so that neither stream ever waits for the other: while the
-// presentation runs, raw BGRA frames are piped into ffmpeg, which encodes
-// them (H.264, yuv420p) into a hidden video-only file beside OUT, and the
-// sound goes into a hidden WAV file; finish() then muxes both into OUT,
-// copying the video and encoding the sound (AAC for .mp4, FLAC for .mkv)
-// into a third hidden file, checks it and renames it to OUT, and removes the
-// hidden files. OUT is only ever replaced by a complete, checked file.
+// Two ffmpeg processes run beside the presentation, so that neither stream
+// ever waits for the other: one takes raw BGRA frames on a pipe and encodes
+// them (H.264, yuv420p) into a hidden video-only file beside OUT, the other
+// takes the sound (16-bit stereo PCM) on its own pipe and encodes it (AAC
+// for .mp4, FLAC for .mkv) into a hidden sound-only file. Frames are handed
+// to the pipe by a writer thread of this output, so the next frame renders
+// while ffmpeg takes the last one. finish() then joins both files into a
+// third hidden file by copying the streams, checks it, renames it to OUT
+// and removes the hidden files. OUT is only ever replaced by a complete,
+// checked file.
 #pragma once
 
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "capture/capture_output.h"
 #include "capture/child_process.h"
 #include "capture/frame_fit.h"
-#include "capture/wav_writer.h"
 #include "platform/os/output_lock.h"
 
 // How the video is encoded; the defaults keep the frames' size and use
@@ -54,6 +62,11 @@ class FfmpegOutput final : public CaptureOutput {
  private:
   FfmpegOutput() = default;
   void removeTemporaries();
+  // The writer thread: hands queued frames to the video encoder in order.
+  void feedEncoder();
+  // Stops the writer thread once the queue is empty; the first failure of
+  // a frame's write, if any, becomes error_.
+  void stopWriter();
 
   std::string program_;
   std::string path_;
@@ -66,7 +79,17 @@ class FfmpegOutput final : public CaptureOutput {
   int frameWidth_ = 0;  // of the encoded video
   int frameHeight_ = 0;
   ChildProcess encoder_;
-  WavWriter audio_;
+  ChildProcess soundEncoder_;
+  std::vector<std::uint8_t> soundBytes_;  // little-endian samples for the pipe
+
+  // Frames waiting for the writer thread, packed BGRA rows.
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::vector<std::uint8_t>> queue_;
+  std::vector<std::vector<std::uint8_t>> spareFrames_;
+  bool closing_ = false;
+  std::string writeError_;  // the writer's first failure
+  std::thread writer_;
   std::int64_t framesWritten_ = 0;
   bool finished_ = false;
   std::string error_;

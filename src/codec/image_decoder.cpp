@@ -1,5 +1,6 @@
 #include "codec/image_decoder.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -10,6 +11,7 @@
 #include "codec/colour_table.h"
 #include "codec/huffman_decoder.h"
 #include "codec/image_layout.h"
+#include "platform/d3d8/row_split.h"
 
 // Static initialisation order: the scratch buffer, then the decoder.
 alignas(64) unsigned char imageScratch[kImageScratchBytes];
@@ -31,6 +33,12 @@ std::uint32_t readU32(const unsigned char* p) {
 }
 
 int signedByte(unsigned char byte) { return static_cast<std::int8_t>(byte); }
+
+// Output rows per range when a stage is split over the drawing threads.
+constexpr int kMinRowsPerRange = 32;
+
+// Cell rows of 2^k pixel rows that make up kMinRowsPerRange.
+int minCellRows(int k) { return std::max(1, kMinRowsPerRange >> k); }
 
 // Starts the vertical 16.16 sums of one cell row: acc = top << 16 and
 // step = (bottom - top) << (16 - k), or 0 without interpolation; the row
@@ -83,11 +91,14 @@ void startColumns(const unsigned char* top, const unsigned char* bottom, int wid
 // Vertical expansion of `rows` + 1 buffered rows of `width` unsigned bytes
 // into 2^k output rows per cell. Runs a 16.16 sum per column, one row of
 // columns at a time.
-void expandRows(const unsigned char* rowBuffer, int rows, int width, int k, bool interpolate, unsigned char* out) {
+// Cell rows [first, last) only: each cell row reads its two buffered rows
+// and writes its own output rows, so ranges of them may run side by side.
+void expandRowRange(const unsigned char* rowBuffer, int first, int last, int width, int k, bool interpolate,
+                    unsigned char* out) {
   std::uint32_t acc[kMaxImageSide];
   std::uint32_t step[kMaxImageSide];
   const int count = 1 << k;
-  for (int r = 0; r < rows; ++r) {
+  for (int r = first; r < last; ++r) {
     const unsigned char* top = rowBuffer + r * width;
     const unsigned char* bottom = top + width;
     if (k == 0) {
@@ -108,7 +119,8 @@ void expandRows(const unsigned char* rowBuffer, int rows, int width, int k, bool
           __m128i* a = reinterpret_cast<__m128i*>(acc + x + 4 * v);
           const __m128i value = _mm_loadu_si128(a);
           sums[v] = _mm_and_si128(_mm_srli_epi32(value, 16), lowByte);
-          _mm_storeu_si128(a, _mm_add_epi32(value, _mm_loadu_si128(reinterpret_cast<const __m128i*>(step + x + 4 * v))));
+          const __m128i advance = _mm_loadu_si128(reinterpret_cast<const __m128i*>(step + x + 4 * v));
+          _mm_storeu_si128(a, _mm_add_epi32(value, advance));
         }
         const __m128i words = _mm_packus_epi16(_mm_packs_epi32(sums[0], sums[1]), _mm_packs_epi32(sums[2], sums[3]));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), words);
@@ -120,6 +132,11 @@ void expandRows(const unsigned char* rowBuffer, int rows, int width, int k, bool
       }
     }
   }
+}
+
+void expandRows(const unsigned char* rowBuffer, int rows, int width, int k, bool interpolate, unsigned char* out) {
+  auto range = [&](int first, int last) { expandRowRange(rowBuffer, first, last, width, k, interpolate, out); };
+  splitRows(rows, minCellRows(k), range);
 }
 
 // Horizontal expansion of a grid of (rows + 1) x (cells + 1) signed corners
@@ -168,30 +185,46 @@ void decodeGridLuma(const unsigned char* stream, const ImageLayout& l, unsigned 
   // Corrections are shifted by s mod 32; a shift of 8 or more leaves
   // nothing in the low byte, so it corrects nothing.
   const int shift = l.residualShift & 31;
-  const unsigned char* detail = stream + l.detailStart;
+  const unsigned char* details = stream + l.detailStart;
+  // Where each cell row's corrections start: a flag byte per cell, then,
+  // for a flag of 0, half a byte per pixel of the cell.
+  std::int32_t rowStart[kMaxImageSide + 1];
+  const int cellBytes = fy * ((fx + 1) / 2);
+  rowStart[0] = 0;
   for (int r = 0; r < gh; ++r) {
-    for (int c = 0; c < gw; ++c) {
-      const unsigned char flag = *detail++;
-      for (int j = 0; j < fy; ++j) {
-        const std::size_t start = static_cast<std::size_t>(r * fy + j) * width + c * fx;
-        const unsigned char* base = lumaBase + start;
-        unsigned char* pixel = out + start;
-        if (flag != 0) {
-          if (pixel != base) std::memcpy(pixel, base, static_cast<std::size_t>(fx));
-          continue;
-        }
-        for (int x = 0; x < fx; x += 2) {
-          const unsigned v = *detail++;
-          const int d0 = static_cast<int>(v & 0x0F) - 8;
-          const int d1 = static_cast<int>(v >> 4) - 8;
-          const unsigned c0 = shift < 8 ? static_cast<unsigned>(d0) << shift : 0u;
-          const unsigned c1 = shift < 8 ? static_cast<unsigned>(d1) << shift : 0u;
-          pixel[x] = static_cast<unsigned char>(base[x] - c0);
-          pixel[x + 1] = static_cast<unsigned char>(base[x + 1] - c1);
+    std::int32_t at = rowStart[r];
+    for (int c = 0; c < gw; ++c) at += details[at] == 0 ? 1 + cellBytes : 1;
+    rowStart[r + 1] = at;
+  }
+  auto range = [&](int first, int last) {
+    for (int r = first; r < last; ++r) {
+      const unsigned char* detail = details + rowStart[r];
+      for (int c = 0; c < gw; ++c) {
+        const unsigned char flag = *detail++;
+        for (int j = 0; j < fy; ++j) {
+          const std::size_t start = static_cast<std::size_t>(r * fy + j) * width + c * fx;
+          const unsigned char* base = lumaBase + start;
+          unsigned char* pixel = out + start;
+          if (flag != 0) {
+            if (pixel != base) std::memcpy(pixel, base, static_cast<std::size_t>(fx));
+            continue;
+          }
+          for (int x = 0; x < fx; x += 2) {
+            const unsigned v = *detail++;
+            const int d0 = static_cast<int>(v & 0x0F) - 8;
+            const int d1 = static_cast<int>(v >> 4) - 8;
+            const unsigned c0 = shift < 8 ? static_cast<unsigned>(d0) << shift : 0u;
+            const unsigned c1 = shift < 8 ? static_cast<unsigned>(d1) << shift : 0u;
+            pixel[x] = static_cast<unsigned char>(base[x] - c0);
+            pixel[x + 1] = static_cast<unsigned char>(base[x + 1] - c1);
+          }
         }
       }
     }
-  }
+  };
+  // One-pixel-wide cells write a pixel beyond the cell, which the next cell
+  // (perhaps of the next cell row) then writes again: those stay in order.
+  splitRows(gh, fx >= 2 ? minCellRows(cellShift(fy)) : gh, range);
 }
 
 // Both chroma grids, expanded together, and the luma plane into 4-byte
@@ -208,52 +241,57 @@ void decodeChromaInto(const unsigned char* stream, const ImageLayout& l, const u
   expandGridRows(stream + l.chromaAStart, ch, cw, cellShift(l.chromaCellWidth), 1, width, rowsA);
   expandGridRows(stream + l.chromaBStart, ch, cw, cellShift(l.chromaCellWidth), 1, width, rowsB);
 
-  std::uint32_t accA[kMaxImageSide], stepA[kMaxImageSide];
-  std::uint32_t accB[kMaxImageSide], stepB[kMaxImageSide];
-  const int count = 1 << k;
-  for (int r = 0; r < ch; ++r) {
-    const unsigned char* topA = rowsA + r * width;
-    const unsigned char* topB = rowsB + r * width;
-    startColumns<true>(topA, topA + width, width, k, l.verticalInterpolation, accA, stepA);
-    startColumns<true>(topB, topB + width, width, k, l.verticalInterpolation, accB, stepB);
-    for (int i = 0; i < count; ++i) {
-      const std::size_t y = static_cast<std::size_t>(r * count + i);
-      const unsigned char* lumaRow = luma + y * width;
-      unsigned char* pixel = out + y * width * 4;
-      // Bits 16..23 of the sums: ((acc >> 16) & 0xFF) << 8 is (acc >> 8) &
-      // 0xFF00, and << 16 is acc & 0xFF0000.
-      int x = 0;
-#if defined(__SSE2__)
-      const __m128i keep = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-      const __m128i maskA = _mm_set1_epi32(0xFF00);
-      const __m128i maskB = _mm_set1_epi32(0xFF0000);
-      const __m128i zero = _mm_setzero_si128();
-      for (; x + 4 <= width; x += 4) {
-        __m128i* a = reinterpret_cast<__m128i*>(accA + x);
-        __m128i* b = reinterpret_cast<__m128i*>(accB + x);
-        const __m128i sumA = _mm_loadu_si128(a);
-        const __m128i sumB = _mm_loadu_si128(b);
-        std::int32_t lumaBytes;
-        std::memcpy(&lumaBytes, lumaRow + x, 4);
-        const __m128i l = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(lumaBytes), zero), zero);
-        __m128i* target = reinterpret_cast<__m128i*>(pixel + 4 * x);
-        const __m128i old = _mm_and_si128(_mm_loadu_si128(target), keep);
-        const __m128i chroma = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(sumA, 8), maskA), _mm_and_si128(sumB, maskB));
-        _mm_storeu_si128(target, _mm_or_si128(_mm_or_si128(old, l), chroma));
-        _mm_storeu_si128(a, _mm_add_epi32(sumA, _mm_loadu_si128(reinterpret_cast<const __m128i*>(stepA + x))));
-        _mm_storeu_si128(b, _mm_add_epi32(sumB, _mm_loadu_si128(reinterpret_cast<const __m128i*>(stepB + x))));
-      }
-#endif
-      for (; x < width; ++x) {
-        std::uint32_t word;
-        std::memcpy(&word, pixel + 4 * x, 4);
-        word = (word & 0xFF000000u) | lumaRow[x] | ((accA[x] >> 8) & 0xFF00u) | (accB[x] & 0xFF0000u);
-        std::memcpy(pixel + 4 * x, &word, 4);
-        accA[x] += stepA[x];
-        accB[x] += stepB[x];
+  // Each cell row writes its own pixel rows: ranges of them run side by side.
+  auto range = [&](int first, int last) {
+    std::uint32_t accA[kMaxImageSide], stepA[kMaxImageSide];
+    std::uint32_t accB[kMaxImageSide], stepB[kMaxImageSide];
+    const int count = 1 << k;
+    for (int r = first; r < last; ++r) {
+      const unsigned char* topA = rowsA + r * width;
+      const unsigned char* topB = rowsB + r * width;
+      startColumns<true>(topA, topA + width, width, k, l.verticalInterpolation, accA, stepA);
+      startColumns<true>(topB, topB + width, width, k, l.verticalInterpolation, accB, stepB);
+      for (int i = 0; i < count; ++i) {
+        const std::size_t y = static_cast<std::size_t>(r * count + i);
+        const unsigned char* lumaRow = luma + y * width;
+        unsigned char* pixel = out + y * width * 4;
+        // Bits 16..23 of the sums: ((acc >> 16) & 0xFF) << 8 is (acc >> 8) &
+        // 0xFF00, and << 16 is acc & 0xFF0000.
+        int x = 0;
+  #if defined(__SSE2__)
+        const __m128i keep = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+        const __m128i maskA = _mm_set1_epi32(0xFF00);
+        const __m128i maskB = _mm_set1_epi32(0xFF0000);
+        const __m128i zero = _mm_setzero_si128();
+        for (; x + 4 <= width; x += 4) {
+          __m128i* a = reinterpret_cast<__m128i*>(accA + x);
+          __m128i* b = reinterpret_cast<__m128i*>(accB + x);
+          const __m128i sumA = _mm_loadu_si128(a);
+          const __m128i sumB = _mm_loadu_si128(b);
+          std::int32_t lumaBytes;
+          std::memcpy(&lumaBytes, lumaRow + x, 4);
+          const __m128i l = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(lumaBytes), zero), zero);
+          __m128i* target = reinterpret_cast<__m128i*>(pixel + 4 * x);
+          const __m128i old = _mm_and_si128(_mm_loadu_si128(target), keep);
+          const __m128i chroma =
+              _mm_or_si128(_mm_and_si128(_mm_srli_epi32(sumA, 8), maskA), _mm_and_si128(sumB, maskB));
+          _mm_storeu_si128(target, _mm_or_si128(_mm_or_si128(old, l), chroma));
+          _mm_storeu_si128(a, _mm_add_epi32(sumA, _mm_loadu_si128(reinterpret_cast<const __m128i*>(stepA + x))));
+          _mm_storeu_si128(b, _mm_add_epi32(sumB, _mm_loadu_si128(reinterpret_cast<const __m128i*>(stepB + x))));
+        }
+  #endif
+        for (; x < width; ++x) {
+          std::uint32_t word;
+          std::memcpy(&word, pixel + 4 * x, 4);
+          word = (word & 0xFF000000u) | lumaRow[x] | ((accA[x] >> 8) & 0xFF00u) | (accB[x] & 0xFF0000u);
+          std::memcpy(pixel + 4 * x, &word, 4);
+          accA[x] += stepA[x];
+          accB[x] += stepB[x];
+        }
       }
     }
-  }
+  };
+  splitRows(ch, minCellRows(k), range);
 }
 
 int refuseImage() {

@@ -13,6 +13,7 @@ namespace {
 // takes another instead of idling while a costly one (the mesh) finishes.
 constexpr int kBandsPerThread = 3;
 constexpr int kMinBandRows = 8;
+constexpr int kRangesPerThread = 4;
 // A long draw is published in parts of this many triangles, so the bands
 // start on it while the rest is still being transformed and recorded.
 constexpr std::size_t kTrianglesPerPart = 512;
@@ -185,8 +186,44 @@ void RenderQueue::workerLoop() {
   std::vector<const Batch*> scratch;
   std::unique_lock<std::mutex> lock(mutex_);
   while (!stopping_) {
-    if (!runSomeBand(lock, published_, scratch)) workReady_.wait(lock);
+    // A row job first: the caller waits for it, while draws wait for no one.
+    if (!runSomeRows(lock) && !runSomeBand(lock, published_, scratch)) workReady_.wait(lock);
   }
+}
+
+bool RenderQueue::runSomeRows(std::unique_lock<std::mutex>& lock) {
+  RowJob& job = rowJob_;
+  if (job.claimed >= job.parts) return false;
+  const int part = job.claimed++;
+  const int size = job.rows / job.parts;
+  const int begin = part * size;
+  const int end = part + 1 == job.parts ? job.rows : begin + size;
+  const RowTask task = job.task;
+  void* context = job.context;
+  lock.unlock();
+  task(context, begin, end);
+  lock.lock();
+  ++job.done;
+  bandDone_.notify_all();
+  return true;
+}
+
+void RenderQueue::runRows(int rows, int minRows, RowTask task, void* context) {
+  if (rows <= 0) return;
+  // Several ranges a thread: a worker that wakes late, or finishes a band
+  // first, still finds ranges left instead of the caller running them all.
+  const int parts = std::min(threads_ * kRangesPerThread, rows / std::max(minRows, 1));
+  if (threads_ == 1 || parts <= 1) {
+    task(context, 0, rows);
+    return;
+  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  rowJob_ = RowJob{task, context, rows, parts, 0, 0};
+  workReady_.notify_all();
+  while (runSomeRows(lock)) {
+  }
+  bandDone_.wait(lock, [this] { return rowJob_.done == rowJob_.parts; });
+  rowJob_ = RowJob{};
 }
 
 void RenderQueue::waitFor(std::uint64_t batch) {

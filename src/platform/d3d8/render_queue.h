@@ -63,6 +63,14 @@ class RenderQueue {
   // Returns once everything submitted has been executed.
   void finish();
 
+  // Runs task(context, begin, end) over row ranges covering [0, rows), at
+  // least `minRows` rows each (the last may be longer), at most four ranges
+  // per thread; the caller runs ranges too and returns once all
+  // are done. The ranges depend only on the counts, never on timing. Queued
+  // draws keep running meanwhile: the task must touch no buffer they use.
+  using RowTask = void (*)(void* context, int begin, int end);
+  void runRows(int rows, int minRows, RowTask task, void* context);
+
  private:
   struct Batch {
     bool isClear = false;
@@ -84,6 +92,9 @@ class RenderQueue {
   void runBatch(const Batch& batch, std::size_t band) const;
   void runClear(const ClearCommand& clear, int top, int bottom) const;
   void workerLoop();
+  // With the lock held: runs one unclaimed range of the row job unlocked;
+  // false when there was none.
+  bool runSomeRows(std::unique_lock<std::mutex>& lock);
   // With the lock held: claims a band with work below `limit` batches and
   // runs it unlocked; false when there was none.
   bool runSomeBand(std::unique_lock<std::mutex>& lock, std::size_t limit, std::vector<const Batch*>& scratch);
@@ -108,5 +119,13 @@ class RenderQueue {
   std::vector<Band> bands_;
   std::vector<std::thread> workers_;
   std::vector<const Batch*> callerScratch_;
+  struct RowJob {
+    RowTask task = nullptr;
+    void* context = nullptr;
+    int rows = 0;
+    int parts = 0;
+    int claimed = 0;  // ranges [0, claimed) are taken
+    int done = 0;
+  } rowJob_;
   Batch immediate_;  // the open batch with one thread
 };

@@ -6,12 +6,16 @@
 #include <cstring>
 
 #include "platform/d3d8/software_device.h"
+#include "platform/d3d8/row_split.h"
 #include "platform/d3d8/sample_average.h"
 #include "platform/d3d8/software_device_impl.h"
 #include "platform/d3d8/spans_wide.h"
 
 
 namespace {
+
+// The queue of the device created last, whose threads splitRows uses.
+RenderQueue* rowQueue = nullptr;
 
 DWORD floatBits(float value) {
   DWORD bits;
@@ -58,6 +62,7 @@ SoftwareDevice::SoftwareDevice(SoftwareDirect3D* direct3D, HWND window, const D3
 }
 
 void SoftwareDevice::allocateBuffers(int pictureScale) {
+  if (rowQueue == queue_.get()) rowQueue = nullptr;
   queue_.reset();  // its threads draw into the old buffers
   scale_ = pictureScale * (supersample_ ? 2 : 1);
   bufferWidth_ = kBackBufferWidth * static_cast<UINT>(scale_);
@@ -69,6 +74,7 @@ void SoftwareDevice::allocateBuffers(int pictureScale) {
   if (supersample_) picture_.assign(static_cast<std::size_t>(bufferWidth_ / 2) * (bufferHeight_ / 2), 0);
   queue_ = std::make_unique<RenderQueue>(colour_.data(), depth_.data(), static_cast<int>(bufferPitch_),
                                          static_cast<int>(bufferHeight_), renderThreads());
+  rowQueue = queue_.get();
 }
 
 void SoftwareDevice::followSinkSize(const FrameSink& sink) {
@@ -80,6 +86,7 @@ void SoftwareDevice::followSinkSize(const FrameSink& sink) {
 }
 
 SoftwareDevice::~SoftwareDevice() {
+  if (rowQueue == queue_.get()) rowQueue = nullptr;
   queue_.reset();  // finishes the queued draws before their textures go
   for (SoftwareTexture*& texture : textures_) {
     if (texture != nullptr) texture->Release();
@@ -522,4 +529,13 @@ HRESULT SoftwareDevice::SetIndices(IDirect3DIndexBuffer8* pIndexData, UINT BaseV
   indices_ = buffer;
   baseVertexIndex_ = BaseVertexIndex;
   return D3D_OK;
+}
+
+void splitRows(int rows, int minRows, RowTask task, void* context) {
+  if (rows <= 0) return;
+  if (rowQueue == nullptr) {
+    task(context, 0, rows);
+    return;
+  }
+  rowQueue->runRows(rows, minRows, task, context);
 }
