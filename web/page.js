@@ -268,6 +268,11 @@
         play.textContent = 'Play';
       }
     },
+    onAbort(what) {
+      appendLine(messages, 'glass-orchard: the program stopped: ' + what);
+      document.body.dataset.exitStatus = 'abort';
+      ended.hidden = false;
+    },
     onExit(status) {
       document.body.dataset.exitStatus = String(status);
       ended.hidden = false;

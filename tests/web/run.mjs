@@ -120,6 +120,25 @@ async function startFailures(browser, address) {
     check(false, 'missing content shows the box on the page', error.message);
   }
   await page.close();
+  // A damaged track.xm (written into the page's file system before the
+  // start): the box Linux shows for it.
+  ({ page } = await openPage(browser, address + 'index.html?data=/damaged&headless'));
+  try {
+    await page.waitForSelector('#play:not([disabled])', { timeout: 120000 });
+    await page.evaluate(() => {
+      Module.FS_createPath('/', 'damaged', true, true);
+      Module.FS_createDataFile('/damaged', 'track.xm', 'not a module at all', true, true);
+    });
+    await page.click('#play');
+    await page.waitForSelector('#box:not([hidden])', { timeout: 60000 });
+    const caption = await textOf(page, 'box-caption');
+    const text = await textOf(page, 'box-text');
+    check(caption === 'FMOD error' && text === 'Unknown file format', 'a damaged track.xm shows its box on the page',
+      `'${caption}': '${text}'`);
+  } catch (error) {
+    check(false, 'a damaged track.xm shows its box on the page', error.message);
+  }
+  await page.close();
   // A bad option: the command line's message, on the page.
   ({ page } = await openPage(browser, address + 'index.html?render-scale=9'));
   try {
