@@ -67,10 +67,10 @@ bool describe(const Picture& picture, png_image* image, std::string* error, cons
 
 }  // namespace
 
-bool readPng(const std::string& path, Picture* out, std::string* error) {
+bool readPng(const std::string& path, Picture* out, std::string* error, int maxSide) {
   // Read whole first: a folder or a FIFO is refused instead of blocking.
   std::vector<unsigned char> bytes;
-  const FileReadResult read = readRegularFile(path, bytes);
+  const FileReadResult read = readRegularFile(path, bytes, fixedSizeLimit(kMaxPngFileBytes, "a PNG file may be"));
   if (read.status == FileReadStatus::kNotRegular) return setError(error, path + " is " + read.reason);
   if (!read.ok()) return setError(error, path + ": " + read.reason);
   png_image image;
@@ -78,6 +78,15 @@ bool readPng(const std::string& path, Picture* out, std::string* error) {
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
     return setError(error, path + ": " + image.message);
+  }
+  // The header alone gives the size: a huge picture is refused before its
+  // pixels take memory and time.
+  const auto side = static_cast<png_uint_32>(maxSide);
+  if (maxSide > 0 && (image.width > side || image.height > side)) {
+    png_image_free(&image);
+    return setError(error, path + ": picture size " + std::to_string(image.width) + " x " +
+                               std::to_string(image.height) + " above the largest " + std::to_string(maxSide) +
+                               " x " + std::to_string(maxSide));
   }
   return finishRead(&image, out, error, path);
 }

@@ -58,7 +58,12 @@ std::uint32_t readU32(const std::uint8_t* p) {
 }
 
 bool loadContainer(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error) {
-  if (!readWholeFile(path, bytes, error)) return false;
+  const SizeRule rule = [](const unsigned char* head, std::size_t headBytes) {
+    SizeLimit limit;
+    limit.bytes = containerSizeLimit(head, headBytes, &limit.what);
+    return limit;
+  };
+  if (!readWholeFile(path, bytes, error, rule)) return false;
   std::string problem;
   if (!checkContainer(bytes->data(), bytes->size(), &problem)) {
     // A problem before the first image means the file's table is no
@@ -91,7 +96,7 @@ int runPack(int argc, char** argv) {
   for (std::size_t i = 1; i < paths.size(); ++i) {
     Picture picture;
     std::string error;
-    if (!readPng(paths[i], &picture, &error)) return fail(error);
+    if (!readPng(paths[i], &picture, &error, kMaxImageSide)) return fail(error);
     std::vector<std::uint8_t> block;
     EncodeStats stats;
     if (!encodeImage(forEncoding(picture, grey), &block, &error, &stats)) return fail(paths[i] + ": " + error);

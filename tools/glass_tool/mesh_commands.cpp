@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/mesh_file.h"
 #include "common/mesh_report.h"
 #include "common/mesh_writer.h"
 #include "common/obj_import.h"
@@ -18,7 +19,12 @@ int runMeshInfo(int argc, char** argv) {
   }
   std::vector<std::uint8_t> bytes;
   std::string error;
-  if (!readWholeFile(argv[1], &bytes, &error)) {
+  const SizeRule rule = [](const unsigned char* head, std::size_t headBytes) {
+    SizeLimit limit;
+    limit.bytes = meshFileSizeLimit(head, headBytes, &limit.what);
+    return limit;
+  };
+  if (!readWholeFile(argv[1], &bytes, &error, rule)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
@@ -35,7 +41,7 @@ int runObj2Obu(int argc, char** argv) {
   }
   std::vector<std::uint8_t> bytes;
   std::string error;
-  if (!readWholeFile(argv[1], &bytes, &error)) {
+  if (!readWholeFile(argv[1], &bytes, &error, fixedSizeLimit(kMaxObjFileBytes, "an OBJ file may be"))) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }

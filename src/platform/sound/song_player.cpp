@@ -14,6 +14,10 @@
 
 namespace {
 
+// A generous cap on a module file: far above any tracker song, far below
+// what would take memory and minutes before the refusal.
+constexpr std::uint64_t kMaxSongFileBytes = 64u << 20;
+
 // Frames per chunk: the position is known to about 3 ms at 44.1 kHz.
 constexpr std::size_t kChunkFrames = 128;
 
@@ -99,9 +103,13 @@ SongLoadResult loadSongFile(const char* path, bool looping, bool verbose) {
   // A folder, FIFO or device named like the song is no song: refused
   // before reading, so start-up neither aborts nor blocks.
   std::vector<unsigned char> bytes;
-  const FileReadResult read = readRegularFile(path, bytes);
+  const FileReadResult read = readRegularFile(path, bytes, fixedSizeLimit(kMaxSongFileBytes, "a module may be"));
   if (read.status == FileReadStatus::kMissing || read.status == FileReadStatus::kNotRegular) {
     return {nullptr, FMOD_ERR_FILE_NOTFOUND};
+  }
+  if (read.status == FileReadStatus::kTooLarge) {
+    std::fprintf(stderr, "%s: %s\n", path, read.reason.c_str());
+    return {nullptr, FMOD_ERR_FILE_BAD};
   }
   if (!read.ok()) return {nullptr, FMOD_ERR_FILE_BAD};
   const SongLoadResult result = loadSongMemory(bytes.data(), bytes.size(), looping, verbose);
