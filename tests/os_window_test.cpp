@@ -5,7 +5,9 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -370,6 +372,83 @@ TEST(PresentStatsTest, MedianPercentileLateFramesAndEntryRates) {
   ASSERT_EQ(summary.entries.size(), 2u);
   EXPECT_NEAR(summary.entries[0].perSecond(), 60.0, 1e-6);
   EXPECT_NEAR(summary.entries[1].perSecond(), 30.0, 1e-6);
+}
+
+// Frame times are exact up to kExactSamples; past that they live in a fixed
+// table, percentiles within half a bucket (0.05 %) of the exact ones, and
+// the memory stays the same however long the run.
+TEST(PresentStatsTest, FrameTimesExactUpToTheCapThenBoundedAndClose) {
+  using Distribution = FrameTimeDistribution;
+  std::uint32_t seed = 12345;
+  auto nextMs = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    // Mostly 16-17 ms with a tail up to about 80 ms, as a live run looks.
+    const double unit = double(seed >> 8) / double(1u << 24);
+    return unit < 0.95 ? 16.0 + unit : 16.0 + 64.0 * (unit - 0.95) / 0.05;
+  };
+  auto exactPercentile = [](std::vector<double> all, double fraction) {
+    std::sort(all.begin(), all.end());
+    const auto rank = static_cast<std::size_t>(std::ceil(fraction * double(all.size())));
+    return all[std::max<std::size_t>(rank, 1) - 1];
+  };
+  Distribution times;
+  std::vector<double> all;
+  EXPECT_EQ(times.percentile(0.5), 0);
+  for (std::size_t i = 0; i < Distribution::kExactSamples; ++i) {
+    all.push_back(nextMs());
+    times.add(all.back());
+  }
+  ASSERT_TRUE(times.exact());
+  for (double fraction : {0.0, 0.5, 0.99, 1.0}) {
+    EXPECT_EQ(times.percentile(fraction), exactPercentile(all, fraction)) << fraction;
+  }
+  const std::size_t exactBytes = times.retainedBytes();
+
+  all.push_back(nextMs());
+  times.add(all.back());
+  EXPECT_FALSE(times.exact());
+  const std::size_t bytes = times.retainedBytes();
+  for (int i = 0; i < 1'000'000; ++i) {
+    all.push_back(nextMs());
+    times.add(all.back());
+  }
+  EXPECT_EQ(times.count(), all.size());
+  EXPECT_EQ(times.retainedBytes(), bytes);
+  EXPECT_LE(bytes, std::max<std::size_t>(exactBytes, 128 * 1024));
+  for (double fraction : {0.01, 0.5, 0.99}) {
+    const double exact = exactPercentile(all, fraction);
+    EXPECT_NEAR(times.percentile(fraction), exact, exact * 0.0005) << fraction;
+  }
+  // Outside the table's range: the ends.
+  Distribution extremes;
+  for (std::size_t i = 0; i <= Distribution::kExactSamples; ++i) extremes.add(i % 2 ? 1e9 : 0);
+  EXPECT_EQ(extremes.percentile(0.25), 0);
+  EXPECT_EQ(extremes.percentile(0.99), Distribution::kLargestMs);
+}
+
+// A --loop run: presents added one by one for many hours of frames keep the
+// counts, the late frames and the rates, in the same memory.
+TEST(PresentStatsTest, LongRunsKeepTheirCountsInFixedMemory) {
+  PresentStats stats(1.0 / 60);
+  double t = 0;
+  std::size_t bytesAfterCap = 0;
+  const int frames = 3'000'000;  // about 14 hours at 60 per second
+  for (int i = 0; i < frames; ++i) {
+    const bool late = i % 200 == 199;
+    stats.add({t += late ? 2.0 / 60 : 1.0 / 60, i % 3, false});
+    if (i == int(FrameTimeDistribution::kExactSamples) + 1) bytesAfterCap = stats.frameTimes().retainedBytes();
+  }
+  const PresentSummary summary = stats.summary();
+  EXPECT_EQ(summary.presents, frames);
+  EXPECT_EQ(summary.intervals, frames - 1);
+  EXPECT_EQ(summary.late, frames / 200);
+  EXPECT_NEAR(summary.medianMs, 1000.0 / 60, 1000.0 / 60 * 0.0005);
+  EXPECT_NEAR(summary.p99Ms, 1000.0 / 60, 1000.0 / 60 * 0.0005);
+  ASSERT_EQ(summary.entries.size(), 3u);
+  EXPECT_EQ(stats.frameTimes().retainedBytes(), bytesAfterCap);
+  stats.reset(1.0 / 30);
+  EXPECT_EQ(stats.summary().presents, 0);
+  EXPECT_EQ(stats.frameTimes().retainedBytes(), 0u);
 }
 
 }  // namespace
