@@ -3,6 +3,8 @@
 // queue's order, one message per pass and the quit message are read in the
 // shell's tests.)
 #include <SDL2/SDL.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -22,6 +25,7 @@
 #include "platform/os/message_box.h"
 #include "platform/os/picture_scaler.h"
 #include "platform/os/present_stats.h"
+#include "platform/os/termination_signals.h"
 #include "platform/os/window_fit.h"
 #include "capture/png_writer.h"
 #include "platform/os/win32.h"
@@ -96,22 +100,98 @@ TEST_F(WindowTest, DestroyingTheWindowDropsItsMessagesAndEndsInTheQuitMessage) {
   EXPECT_TRUE(PostMessageA(window, WM_QUIT, 0, 0)) << "but a quit request still reaches the loop";
 }
 
-TEST_F(WindowTest, InterruptSignalClosesTheWindow) {
-  HWND window = openWindow(false);
-  drain();
-  // SDL turns SIGINT into its quit event; the window gets WM_CLOSE, whose
-  // default handling destroys it, and the loop gets its quit message. The
-  // present thread pumps SDL's events every few milliseconds.
-  std::raise(SIGINT);
-  std::vector<MSG> taken;
-  for (int tries = 0; tries < 200 && (taken.empty() || taken.back().message != WM_QUIT); ++tries) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    for (const MSG& msg : drain()) taken.push_back(msg);
+// While watched, each termination signal closes the window as its close
+// button does: WM_CLOSE, whose default handling destroys it, then the quit
+// message; the signal is kept for the exit status. With no window the loop
+// is asked to quit.
+TEST_F(WindowTest, TerminationSignalsCloseTheWindowAndAreKept) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    HWND window = openWindow(false);
+    drain();
+    watchTerminationSignals();
+    EXPECT_EQ(terminationSignal(), 0);
+    std::raise(signal);
+    std::raise(signal == SIGINT ? SIGTERM : SIGINT);  // a later one of another kind changes nothing
+    EXPECT_EQ(terminationSignal(), signal);
+    std::vector<MSG> taken;
+    for (int tries = 0; tries < 200 && (taken.empty() || taken.back().message != WM_QUIT); ++tries) {
+      for (const MSG& msg : drain()) taken.push_back(msg);
+      if (taken.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_GE(taken.size(), 2u);
+    EXPECT_EQ(taken[0].message, WM_CLOSE);
+    EXPECT_EQ(taken.back().message, WM_QUIT);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(drain().empty()) << "asked once";
+    stopWatchingTerminationSignals();
+    resetWindowSystem();
   }
-  ASSERT_GE(taken.size(), 2u);
-  EXPECT_EQ(taken[0].message, WM_CLOSE);
-  EXPECT_EQ(taken.back().message, WM_QUIT);
-  EXPECT_FALSE(IsWindow(window));
+  watchTerminationSignals();
+  std::raise(SIGHUP);
+  const std::vector<MSG> taken = drain();
+  ASSERT_EQ(taken.size(), 1u);
+  EXPECT_EQ(taken[0].message, WM_QUIT);
+  stopWatchingTerminationSignals();
+}
+
+// The second signal of a kind is not caught: a run that does not end can
+// still be ended by sending it again.
+TEST(TerminationSignalsTest, TheSecondOfAKindTakesItsDefaultAction) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    watchTerminationSignals();
+    std::raise(SIGTERM);
+    if (terminationSignal() != SIGTERM) ::_exit(1);
+    std::raise(SIGTERM);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+}
+
+// The real program playing live (headless, SDL's dummy drivers) and sent
+// each signal as a terminal sends it to its process group: it ends cleanly,
+// its presenter stopped and reporting, with 128 + the signal.
+TEST(TerminationSignalsTest, LivePlayEndsWithTheSignalsStatus) {
+  const std::filesystem::path program = std::filesystem::path(GLASS_BINARY_DIR) / "bin" / "glass-orchard";
+  const std::filesystem::path content = std::filesystem::path(GLASS_BINARY_DIR) / "content";
+  if (!std::filesystem::exists(program) || !std::filesystem::exists(content / "track.xm")) {
+    GTEST_SKIP() << "needs glass-orchard and the generated content";
+  }
+  ScopedWorkingDirectory folder;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    const std::string log = "live-" + std::to_string(signal) + ".txt";
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      ::setsid();
+      ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+      ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+      if (std::freopen(log.c_str(), "w", stderr) == nullptr) ::_exit(126);
+      ::execl(program.c_str(), "glass-orchard", "--data", content.c_str(), "--headless", "--verbose",
+              static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    // Signalled once it plays: the log names the renderer when the window is up.
+    const auto playing = [&log] {
+      std::ifstream in(log);
+      const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      return text.find("renderer") != std::string::npos;
+    };
+    for (int wait = 0; wait < 400 && !playing(); ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(-pid, signal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal) << "status " << status;
+    std::ifstream in(log);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("presents: the present thread spent"), std::string::npos) << text;
+  }
 }
 
 TEST_F(WindowTest, MessageBoxesReachTheObserverInUtf8OrStandardError) {

@@ -21,6 +21,7 @@
 #include "capture/capture_mode.h"
 #include "capture/png_writer.h"
 #include "platform/d3d8/software_device.h"
+#include "platform/os/termination_signals.h"
 #include "platform/os/window_system.h"
 #include "platform/sound/sound_control.h"
 
@@ -228,10 +229,15 @@ int main(int argc, char** argv) {
   setSoundDeviceName(options.audioDevice);
   setFrameSink(windowFrameSink());
 
-  const int exitCode = playLive(options.loop, options.verbose);
+  // Ctrl-C, kill or a closed terminal end the run as closing its window
+  // does, and the status says which signal it was (128 + the signal).
+  watchTerminationSignals();
+  int exitCode = playLive(options.loop, options.verbose);
 
   // Leave the display and the sound device as they were found.
   resetSoundSystem();
   resetWindowSystem();
+  stopWatchingTerminationSignals();
+  if (terminationSignal() != 0) exitCode = 128 + terminationSignal();
   return finishTrace(options, exitCode);
 }

@@ -112,6 +112,7 @@ void audioCallback(void* /*user*/, Uint8* stream, int length) {
 
 bool openDevice(SoundSystem& s) {
   QuietStandardError quiet(!s.verbose);
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // signals are the program's to handle
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     if (s.verbose) std::fprintf(stderr, "sound: no audio system: %s\n", SDL_GetError());
     return false;
@@ -364,6 +365,7 @@ std::vector<std::string> playbackDeviceNames(std::string& driver, std::string& e
   const bool started = SDL_WasInit(SDL_INIT_AUDIO) != 0;
   if (!started) {
     QuietStandardError quiet(!sound().verbose);
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
       error = SDL_GetError();
       return names;
