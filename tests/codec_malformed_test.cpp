@@ -95,6 +95,42 @@ TEST_F(Malformed, ContainerStructureProblemsAreNamed) {
   EXPECT_EQ(decodeContainerImage(backwardsSized.data(), 1), -1);
 }
 
+// A container is no longer than its table says, its table no longer than
+// 4097 entries and a block no longer than a block can need; the size limit
+// of a file comes from the same table, read from its first bytes alone.
+TEST_F(Malformed, ContainerSizeHasHardLimits) {
+  const Bytes good = packContainer({blockFor(validGreyStream()), blockFor(validColourStream())});
+  Bytes trailing = good;
+  trailing.push_back(0);
+  EXPECT_EQ(problemOf(trailing), "1 bytes past the end of the last image");
+  Bytes manyEntries(4 + 4 * 4098, 0);
+  putU32(&manyEntries, 0, 4098);
+  EXPECT_EQ(problemOf(manyEntries), "entry count 4098 above 4097 (4096 images)");
+  const Bytes block = blockFor(validGreyStream());
+  Bytes longBlock = block;
+  longBlock.resize(kMaxContainerBlockBytes + 1, 0);
+  EXPECT_EQ(problemOf(packContainer({longBlock})), "image 0: block of 801285 bytes longer than the 801284 a block can need");
+  Bytes longestBlock = block;
+  longestBlock.resize(kMaxContainerBlockBytes, 0);
+  EXPECT_EQ(problemOf(packContainer({longestBlock})), "sound");
+
+  std::string what;
+  EXPECT_EQ(containerSizeLimit(good.data(), good.size(), &what), good.size());
+  EXPECT_EQ(what, "its offset table describes");
+  EXPECT_EQ(containerSizeLimit(good.data(), 16, nullptr), good.size());  // the table is enough
+  EXPECT_EQ(containerSizeLimit(good.data(), 15, nullptr), UINT64_MAX);  // a short file
+  EXPECT_EQ(containerSizeLimit(good.data(), 3, nullptr), UINT64_MAX);
+  const Bytes zeros(64, 0);
+  EXPECT_EQ(containerSizeLimit(zeros.data(), zeros.size(), &what), 4u);
+  EXPECT_EQ(what, "a container with an entry count of 0 can hold");
+  EXPECT_EQ(containerSizeLimit(manyEntries.data(), manyEntries.size(), &what), kMaxContainerBytes);
+  EXPECT_EQ(what, "the largest image container can be");
+  Bytes farEnd = good;
+  putU32(&farEnd, 12, 0xFFFFFFF0);
+  EXPECT_EQ(containerSizeLimit(farEnd.data(), farEnd.size(), &what), 16 + 2 * kMaxContainerBlockBytes);
+  EXPECT_EQ(what, "a container of 2 images can be");
+}
+
 TEST_F(Malformed, BlockHeaderProblemsAreNamed) {
   Bytes tooLong = blockFor(validGreyStream());
   putU32(&tooLong, 0, 200001);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -107,6 +109,76 @@ TEST_F(GlassTool, ExitCodesTellUsageFromFileProblems) {
     EXPECT_EQ(result.status, 1) << c.args;
     EXPECT_NE(result.out.find(c.message), std::string::npos) << c.args << ": " << result.out;
   }
+}
+
+// The PNG chunk checksum (CRC-32, as zlib computes it).
+std::uint32_t pngCrc(const std::uint8_t* data, std::size_t size) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (std::size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return crc ^ 0xFFFFFFFFu;
+}
+
+void putBigEndian(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = std::uint8_t(value >> (24 - 8 * i));
+}
+
+// Inputs far larger than their formats allow (sparse files: no disk is
+// used) are refused from their size or header at once, the message naming
+// the file, its size and the limit; a read would take gigabytes of memory.
+TEST_F(GlassTool, SizesAreCheckedBeforeReading) {
+  std::string error;
+  ASSERT_TRUE(writePng(path("small.png"), codec_test::makeTestPicture(8, 8, 3), &error)) << error;
+  ASSERT_EQ(run("pack " + path("c.dat") + " " + path("small.png")).status, 0);
+  // A picture whose header says 20000 x 20000 (its pixel data is the small
+  // picture's: it is never decoded).
+  std::vector<std::uint8_t> huge = readBytes(path("small.png"));
+  ASSERT_GT(huge.size(), 33u);
+  putBigEndian(huge, 16, 20000);
+  putBigEndian(huge, 20, 20000);
+  putBigEndian(huge, 29, pngCrc(huge.data() + 12, 17));
+  std::ofstream(path("huge.png"), std::ios::binary).write(reinterpret_cast<const char*>(huge.data()),
+                                                           std::streamsize(huge.size()));
+  const off_t gb = off_t{1} << 30;
+  const std::uint64_t container = fileSize(path("c.dat"));
+  ASSERT_EQ(::truncate(path("c.dat").c_str(), 3 * gb), 0);
+  for (const char* name : {"zeros.dat", "zeros.obu", "sparse.png", "sparse.obj"}) {
+    std::ofstream(path(name), std::ios::binary);
+    ASSERT_EQ(::truncate(path(name).c_str(), 2 * gb), 0);
+  }
+  std::ofstream(path("empty.obu"), std::ios::binary).write(std::string(12, '\0').data(), 12);
+
+  const std::string twoGb = "2147483648 bytes (2.0 GB), more than the ";
+  const struct {
+    std::string args;
+    std::string message;
+  } cases[] = {
+      {"info " + path("c.dat"), path("c.dat") + ": 3221225472 bytes (3.0 GB), more than the " +
+                                    std::to_string(container) + " bytes its offset table describes"},
+      {"decode " + path("c.dat") + " 0", path("c.dat") + ": 3221225472 bytes (3.0 GB)"},
+      {"info " + path("zeros.dat"),
+       path("zeros.dat") + ": " + twoGb + "4 bytes a container with an entry count of 0 can hold"},
+      {"mesh-info " + path("zeros.obu"), path("zeros.obu") + ": " + twoGb +
+                                             "12 bytes its counts (vertices 0, triangles 0, texture "
+                                             "coordinates 0) describe"},
+      // Twelve zero bytes are a mesh of nothing: no sound file.
+      {"mesh-info " + path("empty.obu"), "malformed: holds no triangle"},
+      {"pack " + path("out.dat") + " " + path("huge.png"),
+       path("huge.png") + ": picture size 20000 x 20000 above the largest 512 x 512"},
+      {"pack " + path("out.dat") + " " + path("sparse.png"),
+       path("sparse.png") + ": " + twoGb + "67108864 bytes (64.0 MB) a PNG file may be"},
+      {"obj2obu " + path("sparse.obj") + " " + path("out.obu"),
+       path("sparse.obj") + ": " + twoGb + "268435456 bytes (256.0 MB) an OBJ file may be"},
+  };
+  for (const auto& c : cases) {
+    const Result result = run(c.args, true);
+    EXPECT_EQ(result.status, 1) << c.args;
+    EXPECT_NE(result.out.find(c.message), std::string::npos) << c.args << ": " << result.out;
+  }
+  EXPECT_FALSE(fs::exists(path("out.dat")));
+  EXPECT_FALSE(fs::exists(path("out.obu")));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // after a failed load shows in its own start-up table.)
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -11,7 +12,9 @@
 #include <vector>
 
 #include "assets/file_loading.h"
+#include "assets/mesh_file.h"
 #include "platform/os/message_box.h"
+#include "platform/os/regular_file.h"
 #include "support/small_data_set.h"
 #include "support/xm_writer.h"
 
@@ -146,4 +149,89 @@ TEST_F(FileLoadingTest, OnlyRegularFilesAreReadAndNothingBlocks) {
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes.back(), Box(path, "File not found!"));
   }
+}
+
+// Files far larger than their format allows (sparse: they take no disk) are
+// refused from their size and first bytes: one box naming the file, its size
+// and the limit, and nothing read (a read would need gigabytes of memory,
+// and fail with the box of a file that cannot be loaded).
+TEST_F(FileLoadingTest, FilesLargerThanTheirFormatAllowsAreRefusedUnread) {
+  std::string error;
+  ASSERT_TRUE(writeSmallDataSet(".", &error)) << error;
+  const std::vector<std::uint8_t> goodMesh = readBytes("ref/AK.obu");
+  const std::vector<std::uint8_t> goodContainer = readBytes("data/tex.dat");
+  const auto sizeOf = [](const std::vector<std::uint8_t>& b) { return std::to_string(b.size()) + " bytes"; };
+  struct Case {
+    const char* file;
+    const char* caption;
+    off_t size;
+    bool zeros;  // all zero instead of a good file with a zero tail
+    std::string expected;
+  };
+  const off_t gb = off_t{1} << 30;
+  const Case cases[] = {
+      {"data/tex.dat", "data\\tex.dat", 5 * gb, false,
+       "Image container too large data\\tex.dat: 5368709120 bytes (5.0 GB), more than the " + sizeOf(goodContainer) +
+           " its offset table describes"},
+      {"data/tex.dat", "data\\tex.dat", 2 * gb, true,
+       "2147483648 bytes (2.0 GB), more than the 4 bytes a container with an entry count of 0 can hold"},
+      {"ref/AK.obu", "ref\\AK.obu", 2 * gb, false, "more than the " + sizeOf(goodMesh) + " its counts (vertices"},
+      {"ref/AK.obu", "ref\\AK.obu", 3 * gb, true,
+       "Mesh file too large ref\\AK.obu: 3221225472 bytes (3.0 GB), more than the 12 bytes its counts (vertices 0, "
+       "triangles 0, texture coordinates 0) describe"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file + std::string(" ") + std::to_string(c.size));
+    writeBytes("ref/AK.obu", goodMesh);
+    writeBytes("data/tex.dat", goodContainer);
+    if (c.zeros) std::ofstream(c.file, std::ios::binary | std::ios::trunc);
+    ASSERT_EQ(::truncate(c.file, c.size), 0);
+    releaseLoadedFiles();
+    boxes.clear();
+    EXPECT_EQ(loadAllFiles(), 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].first, c.caption);
+    EXPECT_NE(boxes[0].second.find(c.expected), std::string::npos) << boxes[0].second;
+  }
+  // A good mesh header with counts above the limits: the largest mesh file.
+  std::vector<std::uint8_t> header(goodMesh.begin(), goodMesh.begin() + 12);
+  header[2] = 0x40;
+  writeBytes("data/tex.dat", goodContainer);
+  writeBytes("ref/AK.obu", header);
+  ASSERT_EQ(::truncate("ref/AK.obu", 2 * gb), 0);
+  releaseLoadedFiles();
+  boxes.clear();
+  EXPECT_EQ(loadAllFiles(), 0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].second.find("more than the " + std::to_string(kMaxMeshFileBytes) +
+                                 " bytes (20.0 MB) the largest mesh file can be"),
+            std::string::npos)
+      << boxes[0].second;
+}
+
+// The reader's limit: a file at its limit is read whole, one byte more is
+// refused with nothing read, and the rule sees the file's first bytes.
+TEST(RegularFile, SizeRuleSeesTheHeadAndRefusesAboveTheLimit) {
+  ScopedWorkingDirectory directory;
+  writeBytes("five", {1, 2, 3, 4, 5});
+  std::vector<unsigned char> bytes{9};
+  EXPECT_TRUE(readRegularFile("five", bytes, fixedSizeLimit(5, "five may be")).ok());
+  EXPECT_EQ(bytes, (std::vector<unsigned char>{1, 2, 3, 4, 5}));
+  const FileReadResult refused = readRegularFile("five", bytes, fixedSizeLimit(4, "four may be"));
+  EXPECT_EQ(refused.status, FileReadStatus::kTooLarge);
+  EXPECT_EQ(refused.reason, "5 bytes, more than the 4 bytes four may be");
+  EXPECT_TRUE(bytes.empty());
+  std::size_t seen = 0;
+  const SizeRule byHead = [&seen](const unsigned char* head, std::size_t headBytes) {
+    seen = headBytes;
+    return SizeLimit{head[0], "the first byte says"};
+  };
+  writeBytes("five", {5, 2, 3, 4, 5});
+  EXPECT_TRUE(readRegularFile("five", bytes, byHead).ok());
+  EXPECT_EQ(seen, 5u);
+  ASSERT_EQ(::truncate("five", off_t{4} << 30), 0);
+  const FileReadResult huge = readRegularFile("five", bytes, byHead);
+  EXPECT_EQ(huge.status, FileReadStatus::kTooLarge);
+  EXPECT_EQ(huge.reason, "4294967296 bytes (4.0 GB), more than the 5 bytes the first byte says");
+  EXPECT_EQ(seen, kSizeRuleHeadBytes);
 }

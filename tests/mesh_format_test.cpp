@@ -78,7 +78,7 @@ TEST(MeshFileCheck, RefusesTruncatedFilesAtEveryLength) {
   EXPECT_FALSE(checkMeshFile(nullptr, 0, nullptr));
 }
 
-TEST(MeshFileCheck, RefusesBadCountsAndIndicesButAllowsTrailingBytes) {
+TEST(MeshFileCheck, RefusesBadCountsIndicesAndTrailingBytes) {
   using File = std::vector<std::uint8_t>;
   struct Case {
     const char* what;
@@ -98,6 +98,17 @@ TEST(MeshFileCheck, RefusesBadCountsAndIndicesButAllowsTrailingBytes) {
        {"texture coordinates"}},
       {"index past the vertices", [](File& f) { f[12 + 48 + 10] = 4; }, {"triangle 1", "vertex 4"}},
       {"index 65280", [](File& f) { f[12 + 48 + 1] = 0xFF; }, {}},
+      {"bytes past the complete size", [](File& f) { f.insert(f.end(), 3, 0); }, {"3 past the"}},
+      // The counts at their limits would need a file this long: the limits
+      // are named before the length.
+      {"vertices above 65536",
+       [](File& f) {
+         putInt32(f, 0, 65537);
+         putInt32(f, 8, 65537);
+         f.resize(12 + 24 * 65537 + 18 * 2 + 8 * 65537);
+       },
+       {"limits", "65537"}},
+      {"an empty mesh", [](File& f) { f.assign(12, 0); }, {"no triangle"}},
   };
   const File file = encodeMeshFile(quadMesh());
   for (const Case& c : cases) {
@@ -108,10 +119,34 @@ TEST(MeshFileCheck, RefusesBadCountsAndIndicesButAllowsTrailingBytes) {
     EXPECT_FALSE(check(spoiled, &problem));
     for (const char* part : c.problem) EXPECT_NE(problem.find(part), std::string::npos) << problem;
   }
-  // More texture coordinates than vertices and bytes past the end are fine.
+  // More texture coordinates than vertices are fine.
   File longer = file;
   putInt32(longer, 8, 5);
-  longer.insert(longer.end(), 8 + 3, 0);
+  longer.insert(longer.end(), 8, 0);
   std::string problem;
   EXPECT_TRUE(check(longer, &problem)) << problem;
+}
+
+// The size limit a file's first bytes set: exactly the complete size for
+// counts within the limits, the format's largest file otherwise, and none
+// for a head too short to hold the counts.
+TEST(MeshFileCheck, SizeLimitComesFromTheCounts) {
+  const std::vector<std::uint8_t> file = encodeMeshFile(quadMesh());
+  std::string what;
+  EXPECT_EQ(meshFileSizeLimit(file.data(), file.size(), &what), file.size());
+  EXPECT_NE(what.find("counts (vertices 4, triangles 2"), std::string::npos) << what;
+  EXPECT_EQ(meshFileSizeLimit(file.data(), 12, nullptr), file.size());  // the header is enough
+
+  std::vector<std::uint8_t> bad = file;
+  for (std::int32_t count : {-1, 65537}) {
+    putInt32(bad, 0, count);
+    EXPECT_EQ(meshFileSizeLimit(bad.data(), bad.size(), &what), kMaxMeshFileBytes) << count;
+    EXPECT_EQ(what, "the largest mesh file can be");
+  }
+  putInt32(bad, 0, 4);
+  putInt32(bad, 4, kMaxMeshTriangles + 1);
+  EXPECT_EQ(meshFileSizeLimit(bad.data(), bad.size(), nullptr), kMaxMeshFileBytes);
+  EXPECT_EQ(meshFileSizeLimit(file.data(), 11, nullptr), UINT64_MAX);
+  // About 20 MB: a sound file is never refused by the largest limit.
+  EXPECT_EQ(kMaxMeshFileBytes, 12u + 24u * 65536 + 18u * 0xFFFFF + 8u * 65536);
 }

@@ -5,6 +5,7 @@
 // which reads the same way; the offline position frame by frame in the
 // capture runs.)
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -60,6 +61,22 @@ TEST_F(SoundTest, SongCutShortPlaysWhatLoadsAndSaysSo) {
     EXPECT_EQ(said.find(path) != std::string::npos, path == cut) << said;
     FMUSIC_FreeSong(song);
   }
+}
+
+// A module larger than the 64 MB cap (a sparse file: no disk is used) is
+// refused from its size, with a line naming it, its size and the cap.
+TEST_F(SoundTest, SongAboveTheSizeCapIsRefusedUnread) {
+  setSoundOutput(SoundOutput::Offline);
+  ASSERT_TRUE(FSOUND_Init(44100, 32, 2));
+  const std::string path = writeSong(makeTestXm(), "huge.xm");
+  ASSERT_EQ(::truncate(path.c_str(), off_t{2} << 30), 0);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(FMUSIC_LoadSong(path.c_str()), nullptr);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_FILE_BAD);
+  EXPECT_NE(said.find("huge.xm: 2147483648 bytes (2.0 GB), more than the 67108864 bytes (64.0 MB) a module may be"),
+            std::string::npos)
+      << said;
 }
 
 TEST_F(SoundTest, SongPlayedOnceEndsAndALoopingOneGoesBack) {

@@ -33,6 +33,7 @@
 #include "codec/image_decoder.h"
 #include "codec/texture_building.h"
 #include "platform/d3d8/software_device.h"
+#include "platform/os/termination_signals.h"
 #include "platform/os/window_system.h"
 #include "platform/os/regular_file.h"
 #include "platform/sound/song_facts.h"
@@ -355,10 +356,15 @@ int main(int argc, char** argv) {
   setSoundDeviceName(options.audioDevice);
   setFrameSink(windowFrameSink());
 
-  const int exitCode = playLive(options.loop, options.verbose);
+  // Ctrl-C, kill or a closed terminal end the run as closing its window
+  // does, and the status says which signal it was (128 + the signal).
+  watchTerminationSignals();
+  int exitCode = playLive(options.loop, options.verbose);
 
   // Leave the display and the sound device as they were found.
   resetSoundSystem();
   resetWindowSystem();
+  stopWatchingTerminationSignals();
+  if (terminationSignal() != 0) exitCode = 128 + terminationSignal();
   return finishTrace(options, exitCode);
 }

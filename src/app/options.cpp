@@ -354,7 +354,7 @@ std::string helpText(const std::string& programName) {
          "      file that cannot be used, an offline run that could not write\n"
          "      anything usable, or the decoder's \"Out of memory!\"\n"
          "  2   a bad command line\n"
-         "  130, 143, 129  a capture, contact sheet, benchmark or frame hash\n"
-         "      interrupted by Ctrl-C, SIGTERM or SIGHUP (128 + the signal); what was captured\n"
-         "      so far is kept, whole\n";
+         "  130, 143, 129  Ctrl-C, SIGTERM or SIGHUP (128 + the signal): live\n"
+         "      play ends as if its window were closed; a capture, contact sheet,\n"
+         "      benchmark or frame hash keeps what was captured so far, whole\n";
 }

@@ -66,6 +66,43 @@ bool checkLoadedFile(const FileLoad& load) {
   return refuse(load.path, text.c_str());
 }
 
+// Files larger than their format allows are refused from their size and
+// head before anything is read.
+SizeRule sizeRuleFor(const FileLoad& load) {
+  if (load.isMesh) {
+    return [](const unsigned char* head, std::size_t headBytes) {
+      SizeLimit limit;
+      limit.bytes = meshFileSizeLimit(head, headBytes, &limit.what);
+      return limit;
+    };
+  }
+  return [](const unsigned char* head, std::size_t headBytes) {
+    SizeLimit limit;
+    limit.bytes = containerSizeLimit(head, headBytes, &limit.what);
+    return limit;
+  };
+}
+
+bool loadFile(const char* path, const SizeRule& rule, const char* kind, unsigned char** out, std::size_t* size) {
+  // Only regular files: a directory has no bytes to give, and a FIFO or a
+  // device would block start-up or never end.
+  std::vector<unsigned char> bytes;
+  const FileReadResult read = readRegularFile(platformPath(path), bytes, rule);
+  if (read.status == FileReadStatus::kMissing || read.status == FileReadStatus::kNotRegular) {
+    return refuse(path, kFileNotFound);
+  }
+  if (read.status == FileReadStatus::kTooLarge) {
+    return refuse(path, (std::string(kind) + path + ": " + read.reason).c_str());
+  }
+  if (!read.ok() || bytes.empty()) return refuse(path, kCannotLoad);
+  auto* buffer = static_cast<unsigned char*>(std::malloc(bytes.size()));
+  if (!buffer) return refuse(path, kCannotLoad);
+  std::memcpy(buffer, bytes.data(), bytes.size());
+  *out = buffer;
+  if (size) *size = bytes.size();
+  return true;
+}
+
 }  // namespace
 
 std::string platformPath(const char* path) {
@@ -77,26 +114,14 @@ std::string platformPath(const char* path) {
 }
 
 bool loadWholeFile(const char* path, unsigned char** out, std::size_t* size) {
-  // Only regular files: a directory has no bytes to give, and a FIFO or a
-  // device would block start-up or never end.
-  std::vector<unsigned char> bytes;
-  const FileReadResult read = readRegularFile(platformPath(path), bytes);
-  if (read.status == FileReadStatus::kMissing || read.status == FileReadStatus::kNotRegular) {
-    return refuse(path, kFileNotFound);
-  }
-  if (!read.ok() || bytes.empty()) return refuse(path, kCannotLoad);
-  auto* buffer = static_cast<unsigned char*>(std::malloc(bytes.size()));
-  if (!buffer) return refuse(path, kCannotLoad);
-  std::memcpy(buffer, bytes.data(), bytes.size());
-  *out = buffer;
-  if (size) *size = bytes.size();
-  return true;
+  return loadFile(path, {}, "", out, size);
 }
 
 int loadAllFiles() {
   if (initImageCodec() != 1) return 0;
   for (const FileLoad& load : kFileLoads) {
-    if (!loadWholeFile(load.path, &slotBuffer(load), &slotSize(load))) return 0;
+    const char* kind = load.isMesh ? "Mesh file too large " : "Image container too large ";
+    if (!loadFile(load.path, sizeRuleFor(load), kind, &slotBuffer(load), &slotSize(load))) return 0;
   }
   for (const FileLoad& load : kFileLoads) {
     if (!checkLoadedFile(load)) return 0;

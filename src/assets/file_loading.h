@@ -41,7 +41,9 @@ std::string platformPath(const char* path);
 // `size` untouched.
 bool loadWholeFile(const char* path, unsigned char** out, std::size_t* size = nullptr);
 
-// initImageCodec, then the 28 loads in order, stopping at the first failure;
+// initImageCodec, then the 28 loads in order, stopping at the first failure
+// (a file larger than its format allows is refused from its size and first
+// bytes, with a box naming the file, its size and the limit);
 // then every container and mesh file is checked, and the first malformed one
 // is refused with a message box captioned with its path that names the
 // problem. 1 when everything is loaded and sound, else 0. Runs once per

@@ -67,6 +67,26 @@ bool checkMeshFile(const unsigned char* data, std::size_t size, std::string* pro
                             std::to_string(layout.size));
     return false;
   }
+  if (layout.vertexCount > kMaxMeshVertices || layout.texcoordCount > kMaxMeshTexcoords ||
+      layout.triangleCount > kMaxMeshTriangles) {
+    setProblem(problem, "counts above the format's limits (vertices " + std::to_string(layout.vertexCount) +
+                            " of at most " + std::to_string(kMaxMeshVertices) + ", triangles " +
+                            std::to_string(layout.triangleCount) + " of at most " +
+                            std::to_string(kMaxMeshTriangles) + ", texture coordinates " +
+                            std::to_string(layout.texcoordCount) + " of at most " +
+                            std::to_string(kMaxMeshTexcoords) + ")");
+    return false;
+  }
+  if (size > layout.size) {
+    setProblem(problem, "file is " + std::to_string(size) + " bytes, " + std::to_string(size - layout.size) +
+                            " past the " + std::to_string(layout.size) + " its counts describe");
+    return false;
+  }
+  if (layout.triangleCount == 0) {
+    setProblem(problem, "holds no triangle (vertices " + std::to_string(layout.vertexCount) +
+                            ", texture coordinates " + std::to_string(layout.texcoordCount) + ")");
+    return false;
+  }
   if (layout.texcoordCount < layout.vertexCount) {
     setProblem(problem, "fewer texture coordinates (" + std::to_string(layout.texcoordCount) +
                             ") than vertices (" + std::to_string(layout.vertexCount) + ")");
@@ -101,4 +121,22 @@ bool checkMeshFile(const unsigned char* data, std::size_t size, std::string* pro
     }
   }
   return true;
+}
+
+std::uint64_t meshFileSizeLimit(const unsigned char* head, std::size_t headBytes, std::string* what) {
+  if (head == nullptr || headBytes < kMeshHeaderSize) return UINT64_MAX;
+  const std::int32_t v = readMeshInt32(head);
+  const std::int32_t t = readMeshInt32(head + 4);
+  const std::int32_t u = readMeshInt32(head + 8);
+  MeshFileLayout layout;
+  if (v < 0 || t < 0 || u < 0 || v > kMaxMeshVertices || t > kMaxMeshTriangles || u > kMaxMeshTexcoords ||
+      !meshFileLayout(v, t, u, &layout, nullptr)) {
+    if (what != nullptr) *what = "the largest mesh file can be";
+    return kMaxMeshFileBytes;
+  }
+  if (what != nullptr) {
+    *what = "its counts (vertices " + std::to_string(v) + ", triangles " + std::to_string(t) +
+            ", texture coordinates " + std::to_string(u) + ") describe";
+  }
+  return layout.size;
 }

@@ -21,8 +21,11 @@
 // is 12 + 24V + 18T + 8U bytes for every T.
 //
 // Vertex k owns position k, normal k and texture coordinate k, so U >= V.
-// Every index must be below V. Bytes past the end of a complete file are
-// allowed and ignored.
+// Every index must be below V. A file is exactly its complete size and holds
+// at least one triangle. The counts have hard limits: 16-bit indices reach
+// 65536 vertices and only the first V texture coordinates are read, so V and
+// U are at most 65536; a mesh is drawn in one call, so T is at most the
+// device's 1,048,575 primitives per draw.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +34,13 @@
 #include <string>
 
 constexpr std::size_t kMeshHeaderSize = 12;
+constexpr std::int32_t kMaxMeshVertices = 65536;
+constexpr std::int32_t kMaxMeshTexcoords = 65536;
+constexpr std::int32_t kMaxMeshTriangles = 0xFFFFF;
+// The largest complete file those limits allow (about 20 MB).
+constexpr std::uint64_t kMaxMeshFileBytes =
+    kMeshHeaderSize + 24 * std::uint64_t{kMaxMeshVertices} + 18 * std::uint64_t{kMaxMeshTriangles} +
+    8 * std::uint64_t{kMaxMeshTexcoords};
 
 // Byte offsets of the arrays of one mesh file and its complete size.
 struct MeshFileLayout {
@@ -51,11 +61,18 @@ bool meshFileLayout(std::int32_t vertexCount, std::int32_t triangleCount,
                     std::int32_t texcoordCount, MeshFileLayout* layout,
                     std::string* problem);
 
-// Checks a whole mesh file: a header is present, no count is negative, the
-// file is at least as long as its counts require, U >= V, every index is
-// below V and every position, texture coordinate and normal is finite. True when sound; otherwise false with a one-line reason in
+// Checks a whole mesh file: a header is present, no count is negative or
+// above its limit, the file is exactly as long as its counts require, it
+// holds a triangle, U >= V, every index is below V and every position,
+// texture coordinate and normal is finite. True when sound; otherwise false with a one-line reason in
 // `problem` (may be null). Reads nothing outside [data, data + size).
 bool checkMeshFile(const unsigned char* data, std::size_t size, std::string* problem);
+
+// The largest a mesh file that begins with `head` (headBytes bytes) may be:
+// the complete size its counts describe, or kMaxMeshFileBytes when the counts
+// are negative or above their limits; `what` (may be null) gets the words
+// for what sets it. UINT64_MAX when the head is shorter than the header.
+std::uint64_t meshFileSizeLimit(const unsigned char* head, std::size_t headBytes, std::string* what);
 
 // Little-endian reads at any alignment.
 inline std::int32_t readMeshInt32(const unsigned char* at) {

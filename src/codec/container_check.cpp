@@ -4,8 +4,6 @@
 #include <memory>
 #include <new>
 
-#include "codec/colour_table.h"
-#include "codec/huffman_decoder.h"
 #include "codec/image_layout.h"
 
 namespace {
@@ -59,6 +57,10 @@ bool checkContainer(const unsigned char* data, std::size_t size, std::string* pr
   if (tableEnd > size) {
     return fail(problem, "offset table of " + std::to_string(entries) + " entries longer than the container");
   }
+  if (entries > kMaxContainerEntries) {
+    return fail(problem, "entry count " + std::to_string(entries) + " above " +
+                             std::to_string(kMaxContainerEntries) + " (4096 images)");
+  }
   const std::uint64_t dataSize = size - tableEnd;
   for (std::uint32_t i = 0; i < entries; ++i) {
     const std::uint32_t offset = readU32(data + 4 + 4 * std::uint64_t{i});
@@ -68,13 +70,44 @@ bool checkContainer(const unsigned char* data, std::size_t size, std::string* pr
     }
   }
 
+  const std::uint32_t last = readU32(data + 4 * std::uint64_t{entries});
+  if (last < dataSize) {
+    return fail(problem, std::to_string(dataSize - last) + " bytes past the end of the last image");
+  }
+
   std::unique_ptr<unsigned char[]> stream(new (std::nothrow) unsigned char[kDecodedStreamBytes]);
   std::unique_ptr<HuffmanDecoder> decoder(new (std::nothrow) HuffmanDecoder);
   if (!stream || !decoder) return fail(problem, "out of memory while checking the container");
   for (std::uint32_t i = 0; i + 1 < entries; ++i) {
     const std::uint32_t start = readU32(data + 4 + 4 * std::uint64_t{i});
     const std::uint32_t end = readU32(data + 8 + 4 * std::uint64_t{i});
+    if (end - start > kMaxContainerBlockBytes) {
+      return fail(problem, imageProblem(i, "block of " + std::to_string(end - start) + " bytes longer than the " +
+                                               std::to_string(kMaxContainerBlockBytes) + " a block can need"));
+    }
     if (!checkBlock(*decoder, stream.get(), data + tableEnd + start, end - start, i, problem)) return false;
   }
   return true;
+}
+
+std::uint64_t containerSizeLimit(const unsigned char* head, std::size_t headBytes, std::string* what) {
+  auto limit = [what](std::uint64_t bytes, std::string text) {
+    if (what != nullptr) *what = std::move(text);
+    return bytes;
+  };
+  if (head == nullptr || headBytes < 4) return limit(UINT64_MAX, "");
+  const std::uint32_t entries = readU32(head);
+  if (entries < 2) {
+    return limit(4 + 4 * std::uint64_t{entries},
+                 "a container with an entry count of " + std::to_string(entries) + " can hold");
+  }
+  if (entries > kMaxContainerEntries) return limit(kMaxContainerBytes, "the largest image container can be");
+  const std::uint64_t tableEnd = 4 + 4 * std::uint64_t{entries};
+  const std::uint64_t blocksAtMost = tableEnd + (entries - 1) * kMaxContainerBlockBytes;
+  if (headBytes < tableEnd) return limit(UINT64_MAX, "");
+  const std::uint64_t last = readU32(head + 4 * std::uint64_t{entries});
+  if (tableEnd + last > blocksAtMost) {
+    return limit(blocksAtMost, "a container of " + std::to_string(entries - 1) + " images can be");
+  }
+  return limit(tableEnd + last, "its offset table describes");
 }

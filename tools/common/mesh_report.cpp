@@ -54,9 +54,7 @@ std::string describeMeshFile(const unsigned char* data, std::size_t size, bool* 
   MeshFileLayout layout;
   meshFileLayout(readMeshInt32(data), readMeshInt32(data + 4), readMeshInt32(data + 8), &layout,
                  nullptr);
-  report += "complete size: " + std::to_string(layout.size) + " bytes";
-  if (size > layout.size) report += " (" + std::to_string(size - layout.size) + " trailing bytes ignored)";
-  report += "\n";
+  report += "complete size: " + std::to_string(layout.size) + " bytes\n";
 
   Range axes[3], u, v, normalLength;
   for (std::int32_t k = 0; k < layout.vertexCount; ++k) {

@@ -19,10 +19,16 @@
 // mesh of more than 65536 distinct corners (16-bit indices).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "common/mesh_writer.h"
+
+// The largest OBJ file the converter reads: the text of a mesh at the
+// format's limits (65536 vertices, a million triangles) with room for
+// comments and long numbers.
+constexpr std::uint64_t kMaxObjFileBytes = 256u << 20;
 
 // False with a reason naming the line in `error` (may be null).
 bool importObj(std::string_view text, MeshData* mesh, std::string* error);

@@ -32,7 +32,16 @@ void chooseFormat(png_image* image, Picture* out) {
   }
 }
 
-bool finishRead(png_image* image, Picture* out, std::string* error, const std::string& name) {
+// With maxSide above 0 a picture wider or taller is refused from its
+// header alone, before its pixels take memory and time.
+bool finishRead(png_image* image, Picture* out, std::string* error, const std::string& name, int maxSide) {
+  const auto side = static_cast<png_uint_32>(maxSide);
+  if (maxSide > 0 && (image->width > side || image->height > side)) {
+    const std::string size = std::to_string(image->width) + " x " + std::to_string(image->height);
+    png_image_free(image);
+    return setError(error, name + ": picture size " + size + " above the largest " + std::to_string(maxSide) + " x " +
+                               std::to_string(maxSide));
+  }
   Picture picture;
   chooseFormat(image, &picture);
   picture.width = static_cast<int>(image->width);
@@ -67,10 +76,10 @@ bool describe(const Picture& picture, png_image* image, std::string* error, cons
 
 }  // namespace
 
-bool readPng(const std::string& path, Picture* out, std::string* error) {
+bool readPng(const std::string& path, Picture* out, std::string* error, int maxSide) {
   // Read whole first: a folder or a FIFO is refused instead of blocking.
   std::vector<unsigned char> bytes;
-  const FileReadResult read = readRegularFile(path, bytes);
+  const FileReadResult read = readRegularFile(path, bytes, fixedSizeLimit(kMaxPngFileBytes, "a PNG file may be"));
   if (read.status == FileReadStatus::kNotRegular) return setError(error, path + " is " + read.reason);
   if (!read.ok()) return setError(error, path + ": " + read.reason);
   png_image image;
@@ -79,17 +88,18 @@ bool readPng(const std::string& path, Picture* out, std::string* error) {
   if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
     return setError(error, path + ": " + image.message);
   }
-  return finishRead(&image, out, error, path);
+  return finishRead(&image, out, error, path, maxSide);
 }
 
-bool readPngFromMemory(const std::vector<std::uint8_t>& bytes, Picture* out, std::string* error) {
+bool readPngFromMemory(const std::vector<std::uint8_t>& bytes, Picture* out, std::string* error, int maxSide,
+                       const std::string& name) {
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
-    return setError(error, std::string("PNG in memory: ") + image.message);
+    return setError(error, name + ": " + image.message);
   }
-  return finishRead(&image, out, error, "PNG in memory");
+  return finishRead(&image, out, error, name, maxSide);
 }
 
 bool writePng(const std::string& path, const Picture& picture, std::string* error) {

@@ -57,7 +57,7 @@ void checkSong(const fs::path& folder, Report& report) {
   const std::string file = (folder / "track.xm").string();
   std::vector<std::uint8_t> bytes;
   std::string error;
-  if (!readWholeFile(file, &bytes, &error)) {
+  if (!readWholeFile(file, &bytes, &error, fixedSizeLimit(kMaxSongFileBytes, "a module may be"))) {
     report.error(file, "the song cannot be read (" + withoutPath(error, file) +
                            "); the presentation shows its \"FMOD error\" box");
     return;
@@ -174,7 +174,12 @@ void checkMesh(const fs::path& folder, const StockMesh& stock, Report& report) {
   const std::string file = (folder / stock.file).string();
   std::vector<std::uint8_t> bytes;
   std::string error;
-  if (!readWholeFile(file, &bytes, &error)) {
+  const SizeRule rule = [](const unsigned char* head, std::size_t headBytes) {
+    SizeLimit limit;
+    limit.bytes = meshFileSizeLimit(head, headBytes, &limit.what);
+    return limit;
+  };
+  if (!readWholeFile(file, &bytes, &error, rule)) {
     report.error(file, "the mesh cannot be read (" + withoutPath(error, file) + "): " + stock.role + " is missing");
     return;
   }

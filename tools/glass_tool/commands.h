@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/regular_file.h"
+
 int runPack(int argc, char** argv);
 int runInfo(int argc, char** argv);
 int runDecode(int argc, char** argv);
@@ -41,6 +43,8 @@ bool blockForPicture(const std::string& path, bool grey, std::vector<std::uint8_
 int refuseUsage(const std::string& problem);
 
 // Whole-file reading and writing shared by the commands; on failure false
-// with `error` naming the file and the problem.
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error);
+// with `error` naming the file and the problem. A file above the rule's
+// limit is refused unread, the error naming its size and the limit.
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error,
+                   const SizeRule& rule);
 bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error);

@@ -64,7 +64,12 @@ std::uint32_t readU32(const std::uint8_t* p) {
 }
 
 bool loadContainer(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error) {
-  if (!readWholeFile(path, bytes, error)) return false;
+  const SizeRule rule = [](const unsigned char* head, std::size_t headBytes) {
+    SizeLimit limit;
+    limit.bytes = containerSizeLimit(head, headBytes, &limit.what);
+    return limit;
+  };
+  if (!readWholeFile(path, bytes, error, rule)) return false;
   std::string problem;
   if (!checkContainer(bytes->data(), bytes->size(), &problem)) {
     // A problem before the first image means the file's table is no
@@ -115,12 +120,9 @@ bool decodeToPicture(const std::vector<std::uint8_t>& container, int index, Pict
 bool blockForPicture(const std::string& path, bool grey, std::vector<std::uint8_t>* block, std::string* note,
                      std::string* error) {
   std::vector<std::uint8_t> bytes;
-  if (!readWholeFile(path, &bytes, error)) return false;
+  if (!readWholeFile(path, &bytes, error, fixedSizeLimit(kMaxPngFileBytes, "a PNG file may be"))) return false;
   Picture picture;
-  if (!readPngFromMemory(bytes, &picture, error)) {
-    *error = path + ": " + *error;
-    return false;
-  }
+  if (!readPngFromMemory(bytes, &picture, error, kMaxImageSide, path)) return false;
   const Picture wanted = forEncoding(picture, grey);
   // A picture glass-tool unpack wrote carries the block it came from: when
   // its pixels are still what that block decodes to, the block is taken as
@@ -161,7 +163,7 @@ namespace {
 bool readPictureList(const std::string& listPath, std::vector<std::pair<std::string, bool>>* entries,
                      std::string* error) {
   std::vector<std::uint8_t> bytes;
-  if (!readWholeFile(listPath, &bytes, error)) return false;
+  if (!readWholeFile(listPath, &bytes, error, fixedSizeLimit(1u << 20, "a picture list may be"))) return false;
   const std::filesystem::path folder = std::filesystem::path(listPath).parent_path();
   std::istringstream in(std::string(bytes.begin(), bytes.end()));
   int number = 0;

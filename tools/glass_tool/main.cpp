@@ -76,12 +76,14 @@ std::string helpText() {
 
 }  // namespace
 
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error) {
-  const FileReadResult read = readRegularFile(path, *bytes);
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error,
+                   const SizeRule& rule) {
+  const FileReadResult read = readRegularFile(path, *bytes, rule);
   if (read.ok()) return true;
   switch (read.status) {
     case FileReadStatus::kMissing: *error = path + ": cannot open: " + read.reason; break;
     case FileReadStatus::kNotRegular: *error = path + " is " + read.reason; break;
+    case FileReadStatus::kTooLarge: *error = path + ": " + read.reason; break;
     default: *error = path + ": cannot read: " + read.reason; break;
   }
   return false;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/mesh_file.h"
 #include "common/mesh_report.h"
 #include "common/mesh_writer.h"
 #include "common/obj_import.h"
@@ -15,7 +16,12 @@ int runMeshInfo(int argc, char** argv) {
   if (argc != 2) return refuseUsage("mesh-info takes one mesh file (usage: glass-tool mesh-info FILE.obu)");
   std::vector<std::uint8_t> bytes;
   std::string error;
-  if (!readWholeFile(argv[1], &bytes, &error)) {
+  const SizeRule rule = [](const unsigned char* head, std::size_t headBytes) {
+    SizeLimit limit;
+    limit.bytes = meshFileSizeLimit(head, headBytes, &limit.what);
+    return limit;
+  };
+  if (!readWholeFile(argv[1], &bytes, &error, rule)) {
     std::fprintf(stderr, "glass-tool: %s\n", error.c_str());
     return 1;
   }
@@ -29,7 +35,7 @@ int runObj2Obu(int argc, char** argv) {
   if (argc != 3) return refuseUsage("obj2obu needs IN.obj and OUT.obu (usage: glass-tool obj2obu IN.obj OUT.obu)");
   std::vector<std::uint8_t> bytes;
   std::string error;
-  if (!readWholeFile(argv[1], &bytes, &error)) {
+  if (!readWholeFile(argv[1], &bytes, &error, fixedSizeLimit(kMaxObjFileBytes, "an OBJ file may be"))) {
     std::fprintf(stderr, "glass-tool: %s\n", error.c_str());
     return 1;
   }

@@ -81,7 +81,7 @@ bool FramePresenter::start(SDL_Window* window, const Settings& settings) {
     maxTextureWidth_ = 0;
     maxTextureHeight_ = 0;
   }
-  records_.clear();
+  presentStats_.reset(refreshSeconds_);
   presentCpuSeconds_ = 0;
   scaledOnCpu_ = false;
   thread_ = std::thread(&FramePresenter::run, this, window, settings);
@@ -101,11 +101,11 @@ void FramePresenter::stop() {
   }
   changed_.notify_all();
   thread_.join();
-  if (verbose_ && records_.size() > 1) {
-    const std::string text = formatPresentSummary(summarisePresents(records_, refreshSeconds_), refreshSeconds_);
+  if (verbose_ && presentStats_.presents() > 1) {
+    const std::string text = formatPresentSummary(presentStats_.summary(), refreshSeconds_);
     std::fputs(text.c_str(), stderr);
     std::fprintf(stderr, "presents: the present thread spent %.2f ms of CPU time per frame%s\n",
-                 presentCpuSeconds_ * 1000.0 / static_cast<double>(records_.size()),
+                 presentCpuSeconds_ * 1000.0 / static_cast<double>(presentStats_.presents()),
                  scaledOnCpu_ ? "" : " (the renderer's own threads not counted)");
   }
 }
@@ -424,6 +424,7 @@ void FramePresenter::run(SDL_Window* window, Settings settings) {
 
   SDL_AddEventWatch(watchWindowEvents, this);
   startTime_ = std::chrono::steady_clock::now();
+  presentStats_.reset(refreshSeconds_);
   nextPresent_ = {};
   bool haveFrame = false;
   for (;;) {
@@ -462,7 +463,7 @@ void FramePresenter::run(SDL_Window* window, Settings settings) {
       const double cpuBefore = threadCpuSeconds();
       draw(true);
       presentCpuSeconds_ += threadCpuSeconds() - cpuBefore;
-      records_.push_back({secondsSince(startTime_), currentEntry_, gap});
+      presentStats_.add({secondsSince(startTime_), currentEntry_, gap});
     } else if (repaint) {
       if (haveFrame || renderer_ == nullptr) {
         draw(false);

@@ -113,7 +113,7 @@ class FramePresenter {
   bool verbose_ = false;
   SDL_ScaleMode scaleMode_ = SDL_ScaleModeNearest;
   std::chrono::steady_clock::time_point nextPresent_{};
-  std::vector<PresentRecord> records_;
+  PresentStats presentStats_;  // reset for each run once the refresh period is known
   double presentCpuSeconds_ = 0;  // CPU time of this thread spent drawing new frames
   bool scaledOnCpu_ = false;
   std::chrono::steady_clock::time_point startTime_{};

@@ -14,7 +14,11 @@ std::deque<MSG>& queue() {
   return messages;
 }
 
-void pump() { os_detail::pumpDisplayEvents(os_detail::firstLiveWindow()); }
+void pump() {
+  HWND target = os_detail::firstLiveWindow();
+  os_detail::deliverTerminationRequest(target);
+  os_detail::pumpDisplayEvents(target);
+}
 
 void enqueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   MSG msg{};

@@ -37,6 +37,9 @@ void setPointerVisible(bool visible);
 // Turns pending SDL events into messages for `target` (posted, or sent for
 // WM_SETCURSOR as Windows does).
 void pumpDisplayEvents(HWND target);
+// After a watched termination signal (termination_signals.h), once: asks
+// `target` to close (WM_CLOSE), or the loop to quit when no window lives.
+void deliverTerminationRequest(HWND target);
 // Blocks until some SDL event arrives or `timeoutMs` passes.
 void waitForDisplayEvent(int timeoutMs);
 void shutdownDisplay();

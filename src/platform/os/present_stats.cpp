@@ -10,37 +10,108 @@ namespace {
 // interval exceeds one refresh period by more than half a period.
 constexpr double kLateFactor = 1.5;
 
-double percentile(std::vector<double> sorted, double fraction) {
-  if (sorted.empty()) return 0;
-  const auto index = static_cast<std::size_t>(std::ceil(fraction * static_cast<double>(sorted.size()))) - 1;
-  return sorted[std::min(index, sorted.size() - 1)];
+// Bucket 0 holds times below the smallest, the last one times from the
+// largest up; between them bucket k starts at smallest * ratio^(k - 1).
+const double kLogRatio = std::log(FrameTimeDistribution::kBucketRatio);
+const std::size_t kBucketCount =
+    2 + static_cast<std::size_t>(std::ceil(std::log(FrameTimeDistribution::kLargestMs /
+                                                    FrameTimeDistribution::kSmallestMs) /
+                                           kLogRatio));
+
+std::uint64_t nearestRank(double fraction, std::uint64_t count) {
+  const auto rank = static_cast<std::uint64_t>(std::ceil(fraction * static_cast<double>(count)));
+  return std::clamp<std::uint64_t>(rank, 1, count);
 }
 
 }  // namespace
 
-PresentSummary summarisePresents(const std::vector<PresentRecord>& records, double refreshSeconds) {
-  PresentSummary summary;
-  summary.presents = static_cast<int>(records.size());
-  std::vector<double> frameMs;
-  for (std::size_t i = 1; i < records.size(); ++i) {
-    if (records[i].afterGap) continue;
-    const double interval = records[i].seconds - records[i - 1].seconds;
-    frameMs.push_back(interval * 1000.0);
-    if (interval > refreshSeconds * kLateFactor) ++summary.late;
-    auto entry = std::find_if(summary.entries.begin(), summary.entries.end(),
-                              [&](const EntryRate& rate) { return rate.entry == records[i].entry; });
-    if (entry == summary.entries.end()) {
-      summary.entries.push_back({records[i].entry, 0, 0});
-      entry = summary.entries.end() - 1;
-    }
-    ++entry->presents;
-    entry->seconds += interval;
+std::size_t FrameTimeDistribution::bucketOf(double ms) {
+  if (!(ms >= kSmallestMs)) return 0;  // NaN too
+  if (ms >= kLargestMs) return kBucketCount - 1;
+  const auto k = static_cast<std::size_t>(std::floor(std::log(ms / kSmallestMs) / kLogRatio)) + 1;
+  return std::min(k, kBucketCount - 2);
+}
+
+double FrameTimeDistribution::bucketMiddle(std::size_t bucket) {
+  if (bucket == 0) return 0;
+  if (bucket == kBucketCount - 1) return kLargestMs;
+  return kSmallestMs * std::exp((static_cast<double>(bucket) - 0.5) * kLogRatio);
+}
+
+void FrameTimeDistribution::spill() {
+  buckets_.assign(kBucketCount, 0);
+  for (double ms : samples_) ++buckets_[bucketOf(ms)];
+  std::vector<double>().swap(samples_);
+}
+
+void FrameTimeDistribution::add(double ms) {
+  ++count_;
+  if (count_ <= kExactSamples) {
+    if (samples_.capacity() == 0) samples_.reserve(kExactSamples);
+    samples_.push_back(ms);
+    return;
   }
-  summary.intervals = static_cast<int>(frameMs.size());
-  std::sort(frameMs.begin(), frameMs.end());
-  summary.medianMs = percentile(frameMs, 0.5);
-  summary.p99Ms = percentile(frameMs, 0.99);
+  if (buckets_.empty()) spill();
+  std::uint32_t& bucket = buckets_[bucketOf(ms)];
+  if (bucket < UINT32_MAX) ++bucket;
+}
+
+double FrameTimeDistribution::percentile(double fraction) const {
+  if (count_ == 0) return 0;
+  const std::uint64_t rank = nearestRank(fraction, count_);
+  if (exact()) {
+    std::vector<double> sorted = samples_;
+    std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(rank - 1), sorted.end());
+    return sorted[rank - 1];
+  }
+  std::uint64_t seen = 0;
+  for (std::size_t k = 0; k < buckets_.size(); ++k) {
+    seen += buckets_[k];
+    if (seen >= rank) return bucketMiddle(k);
+  }
+  return kLargestMs;
+}
+
+std::size_t FrameTimeDistribution::retainedBytes() const {
+  return samples_.capacity() * sizeof(double) + buckets_.capacity() * sizeof(std::uint32_t);
+}
+
+PresentStats::PresentStats(double refreshSeconds) : refreshSeconds_(refreshSeconds) {}
+
+void PresentStats::reset(double refreshSeconds) { *this = PresentStats(refreshSeconds); }
+
+void PresentStats::add(const PresentRecord& record) {
+  ++presents_;
+  const double interval = record.seconds - lastSeconds_;
+  lastSeconds_ = record.seconds;
+  if (presents_ == 1 || record.afterGap) return;
+  frameTimes_.add(interval * 1000.0);
+  if (interval > refreshSeconds_ * kLateFactor) ++late_;
+  auto entry = std::find_if(entries_.begin(), entries_.end(),
+                            [&](const EntryRate& rate) { return rate.entry == record.entry; });
+  if (entry == entries_.end()) {
+    entries_.push_back({record.entry, 0, 0});
+    entry = entries_.end() - 1;
+  }
+  ++entry->presents;
+  entry->seconds += interval;
+}
+
+PresentSummary PresentStats::summary() const {
+  PresentSummary summary;
+  summary.presents = presents_;
+  summary.intervals = static_cast<int>(frameTimes_.count());
+  summary.medianMs = frameTimes_.percentile(0.5);
+  summary.p99Ms = frameTimes_.percentile(0.99);
+  summary.late = late_;
+  summary.entries = entries_;
   return summary;
+}
+
+PresentSummary summarisePresents(const std::vector<PresentRecord>& records, double refreshSeconds) {
+  PresentStats stats(refreshSeconds);
+  for (const PresentRecord& record : records) stats.add(record);
+  return stats.summary();
 }
 
 std::string formatPresentSummary(const PresentSummary& summary, double refreshSeconds) {

@@ -62,6 +62,9 @@ bool startVideo() {
   int started = 0;
   {
     QuietStandardError quiet(!options().verbose);
+    // Termination signals are the program's to handle (a capture keeps its
+    // files, live play ends as if closed): SDL installs no handlers.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     started = SDL_InitSubSystem(SDL_INIT_VIDEO);
   }
   if (started != 0) {
@@ -167,7 +170,7 @@ bool handlePlayerKey(const SDL_KeyboardEvent& key) {
 void translate(const SDL_Event& event, HWND target) {
   switch (event.type) {
     case SDL_QUIT:
-      // Window closed by the system, or SIGINT / SIGTERM.
+      // The session asks the program to quit (signals are handled apart).
       if (target != nullptr) {
         PostMessageA(target, WM_CLOSE, 0, 0);
       } else {
@@ -255,6 +258,7 @@ bool showDisplayMessageBox(const std::string& caption, const std::string& text) 
 void startEvents() {
   Display& d = display();
   if (d.eventsStarted) return;
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_EVENTS) != 0) {
     std::fprintf(stderr, "glass-orchard: no event system: %s\n", SDL_GetError());
     return;

@@ -3,8 +3,8 @@
 //
 // One message queue serves the process. Window-system events become window
 // messages in it: a key press is WM_KEYDOWN with the virtual key code, the
-// window's close button (and SIGINT/SIGTERM, which SDL turns into a quit
-// event) is WM_CLOSE. DefWindowProcA answers WM_CLOSE by destroying the
+// window's close button (and, while termination_signals.h watches them,
+// SIGINT, SIGTERM and SIGHUP) is WM_CLOSE. DefWindowProcA answers WM_CLOSE by destroying the
 // window, and destroying the presentation's last window posts WM_QUIT
 // (wParam 0): however the window goes, the main loop takes the quit message
 // and runs its shutdown.

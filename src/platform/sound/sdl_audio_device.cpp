@@ -32,6 +32,7 @@ void sdlCallback(void* /*user*/, Uint8* stream, int length) {
 bool openAudioDevice(const AudioDeviceRequest& request) {
   Device& d = device();
   QuietStandardError quiet(!request.verbose);
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // signals are the program's to handle
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     if (request.verbose) std::fprintf(stderr, "sound: no audio system: %s\n", SDL_GetError());
     return false;
@@ -97,6 +98,7 @@ std::vector<std::string> audioDeviceNames(bool verbose, std::string& driver, std
   const bool started = SDL_WasInit(SDL_INIT_AUDIO) != 0;
   if (!started) {
     QuietStandardError quiet(!verbose);
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
       error = SDL_GetError();
       return names;

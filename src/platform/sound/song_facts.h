@@ -5,8 +5,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
+
+// A generous cap on a module file: far above any tracker song, far below
+// what would take memory and minutes before the refusal.
+constexpr std::uint64_t kMaxSongFileBytes = 64u << 20;
 
 struct SongFacts {
   bool ok = false;

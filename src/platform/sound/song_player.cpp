@@ -12,6 +12,7 @@
 
 #include "platform/os/regular_file.h"
 #include "platform/sound/fmod.h"
+#include "platform/sound/song_facts.h"
 #include "platform/sound/xm_completeness.h"
 
 namespace {
@@ -105,9 +106,13 @@ SongLoadResult loadSongFile(const char* path, bool looping, bool verbose) {
   // A folder, FIFO or device named like the song is no song: refused
   // before reading, so start-up neither aborts nor blocks.
   std::vector<unsigned char> bytes;
-  const FileReadResult read = readRegularFile(path, bytes);
+  const FileReadResult read = readRegularFile(path, bytes, fixedSizeLimit(kMaxSongFileBytes, "a module may be"));
   if (read.status == FileReadStatus::kMissing || read.status == FileReadStatus::kNotRegular) {
     return {nullptr, FMOD_ERR_FILE_NOTFOUND};
+  }
+  if (read.status == FileReadStatus::kTooLarge) {
+    std::fprintf(stderr, "%s: %s\n", path, read.reason.c_str());
+    return {nullptr, FMOD_ERR_FILE_BAD};
   }
   if (!read.ok()) return {nullptr, FMOD_ERR_FILE_BAD};
   const SongLoadResult result = loadSongMemory(bytes.data(), bytes.size(), looping, verbose);

@@ -51,7 +51,9 @@ struct SongLoadResult {
 };
 
 // Reads and decodes a module file. `verbose` lets libopenmpt's messages
-// through to standard error.
+// through to standard error. A file above 64 MB is refused unread
+// (FMOD_ERR_FILE_BAD), with a line on standard error naming it, its size and
+// the cap.
 SongLoadResult loadSongFile(const char* path, bool looping, bool verbose);
 // Same from bytes in memory (the bytes may be freed afterwards).
 SongLoadResult loadSongMemory(const void* bytes, std::size_t size, bool looping, bool verbose);
