@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "assets/file_size_rules.h"
 #include "assets/mesh_file.h"
 #include "codec/colour_table.h"
 #include "codec/container_check.h"
@@ -68,20 +69,7 @@ bool checkLoadedFile(const FileLoad& load) {
 
 // Files larger than their format allows are refused from their size and
 // head before anything is read.
-SizeRule sizeRuleFor(const FileLoad& load) {
-  if (load.isMesh) {
-    return [](const unsigned char* head, std::size_t headBytes) {
-      SizeLimit limit;
-      limit.bytes = meshFileSizeLimit(head, headBytes, &limit.what);
-      return limit;
-    };
-  }
-  return [](const unsigned char* head, std::size_t headBytes) {
-    SizeLimit limit;
-    limit.bytes = containerSizeLimit(head, headBytes, &limit.what);
-    return limit;
-  };
-}
+SizeRule sizeRuleFor(const FileLoad& load) { return load.isMesh ? meshFileSizeRule() : containerFileSizeRule(); }
 
 bool loadFile(const char* path, const SizeRule& rule, const char* kind, unsigned char** out, std::size_t* size) {
   // Only regular files: a directory has no bytes to give, and a FIFO or a

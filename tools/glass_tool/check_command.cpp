@@ -13,6 +13,7 @@
 #include "assets/mesh_file.h"
 #include "common/content_layout.h"
 #include "common/picture.h"
+#include "assets/file_size_rules.h"
 #include "glass_tool/commands.h"
 #include "platform/sound/song_facts.h"
 #include "platform/sound/xm_completeness.h"
@@ -174,11 +175,7 @@ void checkMesh(const fs::path& folder, const StockMesh& stock, Report& report) {
   const std::string file = (folder / stock.file).string();
   std::vector<std::uint8_t> bytes;
   std::string error;
-  const SizeRule rule = [](const unsigned char* head, std::size_t headBytes) {
-    SizeLimit limit;
-    limit.bytes = meshFileSizeLimit(head, headBytes, &limit.what);
-    return limit;
-  };
+  const SizeRule rule = meshFileSizeRule();
   if (!readWholeFile(file, &bytes, &error, rule)) {
     report.error(file, "the mesh cannot be read (" + withoutPath(error, file) + "): " + stock.role + " is missing");
     return;

@@ -17,6 +17,7 @@
 #include "codec/texel_conversion.h"
 #include "common/png_io.h"
 #include "encoder/image_encoder.h"
+#include "assets/file_size_rules.h"
 #include "glass_tool/commands.h"
 #include "common/png_chunks.h"
 
@@ -64,11 +65,7 @@ std::uint32_t readU32(const std::uint8_t* p) {
 }
 
 bool loadContainer(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error) {
-  const SizeRule rule = [](const unsigned char* head, std::size_t headBytes) {
-    SizeLimit limit;
-    limit.bytes = containerSizeLimit(head, headBytes, &limit.what);
-    return limit;
-  };
+  const SizeRule rule = containerFileSizeRule();
   if (!readWholeFile(path, bytes, error, rule)) return false;
   std::string problem;
   if (!checkContainer(bytes->data(), bytes->size(), &problem)) {

@@ -10,17 +10,14 @@
 #include "common/mesh_report.h"
 #include "common/mesh_writer.h"
 #include "common/obj_import.h"
+#include "assets/file_size_rules.h"
 #include "glass_tool/commands.h"
 
 int runMeshInfo(int argc, char** argv) {
   if (argc != 2) return refuseUsage("mesh-info takes one mesh file (usage: glass-tool mesh-info FILE.obu)");
   std::vector<std::uint8_t> bytes;
   std::string error;
-  const SizeRule rule = [](const unsigned char* head, std::size_t headBytes) {
-    SizeLimit limit;
-    limit.bytes = meshFileSizeLimit(head, headBytes, &limit.what);
-    return limit;
-  };
+  const SizeRule rule = meshFileSizeRule();
   if (!readWholeFile(argv[1], &bytes, &error, rule)) {
     std::fprintf(stderr, "glass-tool: %s\n", error.c_str());
     return 1;
