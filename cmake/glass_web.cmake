@@ -69,7 +69,7 @@ glass_web_library(glass_platform_d3d8 FOLDERS platform/d3d8
 target_compile_options(glass_platform_d3d8 PRIVATE $<$<CONFIG:RelWithDebInfo,Release>:-O3>)
 glass_web_library(glass_platform_os FOLDERS platform/os
   EXCLUDE platform/os/sdl_display.cpp platform/os/frame_presenter.cpp platform/os/picture_scaler.cpp
-          platform/os/display_list.cpp
+          platform/os/display_list.cpp platform/os/x11_connection_loss.cpp
   EXTRA platform/web/web_display.cpp platform/web/page_bridge.cpp)
 glass_web_library(glass_platform_sound FOLDERS platform/sound
   EXCLUDE platform/sound/sdl_audio_device.cpp

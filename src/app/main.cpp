@@ -33,6 +33,7 @@
 #include "codec/image_decoder.h"
 #include "codec/texture_building.h"
 #include "platform/d3d8/software_device.h"
+#include "platform/os/display_loss.h"
 #include "platform/os/termination_signals.h"
 #include "platform/os/window_system.h"
 #include "platform/os/regular_file.h"
@@ -366,5 +367,9 @@ int main(int argc, char** argv) {
   resetWindowSystem();
   stopWatchingTerminationSignals();
   if (terminationSignal() != 0) exitCode = 128 + terminationSignal();
+  if (displayLost()) {
+    std::fputs(displayLossMessage(kProgramName).c_str(), stderr);
+    exitAfterDisplayLoss(finishTrace(options, 1));
+  }
   return finishTrace(options, exitCode);
 }

@@ -95,6 +95,11 @@ bool FramePresenter::start(SDL_Window* window, const Settings& settings) {
 
 void FramePresenter::stop() {
   if (!thread_.joinable()) return;
+  if (abandoned_.load()) {
+    // It waits inside Xlib for the process's end; joining would never return.
+    thread_.detach();
+    return;
+  }
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -136,6 +141,15 @@ bool FramePresenter::submit(const std::uint32_t* pixels, int width, int height, 
   lock.unlock();
   changed_.notify_all();
   return true;
+}
+
+void FramePresenter::abandon() {
+  abandoned_.store(true);
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
 }
 
 void FramePresenter::post(std::function<void()> command) {

@@ -43,6 +43,10 @@ class FramePresenter {
   // `verbose` prints the present statistics. Safe to call when not running.
   void stop();
   bool running() const { return thread_.joinable(); }
+  // Present thread, once the display went away: takes no more frames or
+  // commands and wakes whoever waits for it. The thread itself never
+  // returns (see x11_connection_loss.h), so stop() leaves it be.
+  void abandon();
 
   // Main thread: hands over a frame (copied; any size, 640 x 480 or a whole
   // multiple of it in practice) of timeline entry `entry`. Waits while the
@@ -118,4 +122,5 @@ class FramePresenter {
   bool scaledOnCpu_ = false;
   std::chrono::steady_clock::time_point startTime_{};
   std::atomic<unsigned> sizeGeneration_{0};  // bumped on the present thread
+  std::atomic<bool> abandoned_{false};
 };

@@ -10,11 +10,13 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/os/display_loss.h"
 #include "platform/os/frame_presenter.h"
 #include "platform/os/os_internal.h"
 #include "platform/os/quiet_stderr.h"
 #include "platform/os/window_fit.h"
 #include "platform/os/window_system.h"
+#include "platform/os/x11_connection_loss.h"
 
 namespace {
 
@@ -73,13 +75,18 @@ bool startVideo() {
   }
   d.videoStarted = true;
   logVerbose("video driver: %s", SDL_GetCurrentVideoDriver());
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver != nullptr && std::strcmp(driver, "x11") == 0) {
+    os_detail::watchX11ConnectionLoss([] { display().presenter.abandon(); });
+  }
   return true;
 }
 
 void destroyDisplayWindow() {
   Display& d = display();
   d.presenter.stop();
-  if (d.window != nullptr) SDL_DestroyWindow(d.window);
+  // A display that went away takes its windows with it; X calls would block.
+  if (d.window != nullptr && !displayLost()) SDL_DestroyWindow(d.window);
   d.window = nullptr;
   d.parked = false;
   d.pointerShown = -1;
@@ -252,6 +259,7 @@ bool displayAvailable() {
 namespace os_detail {
 
 bool showDisplayMessageBox(const std::string& caption, const std::string& text) {
+  if (displayLost()) return false;
   return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), nullptr) == 0;
 }
 
@@ -346,7 +354,7 @@ void setPointerVisible(bool visible) {
   d.pointerShown = visible ? 1 : 0;
   if (d.presenter.running()) {
     d.presenter.post([visible] { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); });
-  } else {
+  } else if (!displayLost()) {
     SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
   }
 }
@@ -372,8 +380,16 @@ void markPresentGap() { display().presenter.markGap(); }
 void pumpDisplayEvents(HWND target) {
   Display& d = display();
   if (!d.eventsStarted) return;
+  if (os_detail::takeDisplayLossRequest()) {
+    // The run ends as if its window were closed.
+    if (target != nullptr) {
+      PostMessageA(target, WM_CLOSE, 0, 0);
+    } else {
+      PostQuitMessage(0);
+    }
+  }
   SDL_Event event;
-  if (d.presenter.running()) {
+  if (d.presenter.running() || displayLost()) {
     // The present thread pumps; here the queue is only read.
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) translate(event, target);
   } else {
@@ -383,7 +399,7 @@ void pumpDisplayEvents(HWND target) {
 
 void waitForDisplayEvent(int timeoutMs) {
   Display& d = display();
-  if (d.eventsStarted && !d.presenter.running()) {
+  if (d.eventsStarted && !d.presenter.running() && !displayLost()) {
     SDL_WaitEventTimeout(nullptr, timeoutMs);
     return;
   }
@@ -398,8 +414,9 @@ void waitForDisplayEvent(int timeoutMs) {
 void shutdownDisplay() {
   Display& d = display();
   destroyDisplayWindow();
-  if (d.videoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  if (d.eventsStarted) SDL_QuitSubSystem(SDL_INIT_EVENTS);
+  // Without its display SDL's video side cannot close (X calls would block).
+  if (d.videoStarted && !displayLost()) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  if (d.eventsStarted && !displayLost()) SDL_QuitSubSystem(SDL_INIT_EVENTS);
   d.videoStarted = false;
   d.eventsStarted = false;
   d.fullscreen = false;
