@@ -107,3 +107,10 @@ else()
 endif()
 target_link_options(glass-orchard PRIVATE ${web_link_options})
 set_property(TARGET glass-orchard APPEND PROPERTY LINK_DEPENDS "${GLASS_WEB_CONTENT}/track.xm")
+
+# Checks of the browser build's own code paths, run by node (scripts/test web).
+if(NOT GLASS_WEB_THREADS)
+  add_executable(float_to_int_check tests/web/float_to_int_check.cpp)
+  target_include_directories(float_to_int_check PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
+  target_link_options(float_to_int_check PRIVATE -sENVIRONMENT=node)
+endif()

@@ -8,6 +8,7 @@
 
 #include "platform/d3d8/spans.h"
 
+#include "platform/d3d8/float_to_int.h"
 #include "platform/d3d8/spans_wide.h"
 
 #include <cmath>
@@ -304,14 +305,14 @@ void drawOverlaySpan(const Setup& t, int y, int xStart, int xEnd) {
 GLASS_INLINE __m128i floorToInts(__m128 value) {
   const __m128 limit = _mm_set1_ps(kTexCoordLimit);
   value = _mm_min_ps(_mm_max_ps(value, _mm_sub_ps(_mm_setzero_ps(), limit)), limit);
-  const __m128i truncated = _mm_cvttps_epi32(value);
+  const __m128i truncated = truncateToInts(value);
   // Truncation rounds negative values up: step back where it did.
   return _mm_add_epi32(truncated, _mm_castps_si128(_mm_cmplt_ps(value, _mm_cvtepi32_ps(truncated))));
 }
 
 GLASS_INLINE __m128i toBytes(__m128 value) {  // clamp to 0..255 and round half up
   value = _mm_min_ps(_mm_max_ps(value, _mm_setzero_ps()), _mm_set1_ps(255.0f));
-  return _mm_cvttps_epi32(_mm_add_ps(value, _mm_set1_ps(0.5f)));
+  return truncateToInts(_mm_add_ps(value, _mm_set1_ps(0.5f)));
 }
 
 SpanStarts meshSpanStarts(const Setup& t, int y, int xStart) {
@@ -364,7 +365,7 @@ void drawMeshSpan(const Setup& t, int y, int xStart, int xEnd) {
     __m128i depth = zero;
     if constexpr (kDepth) {  // quantise, bias, compare LESSEQUAL against the buffer
       const __m128 z = _mm_min_ps(_mm_max_ps(at(z0, dz), _mm_setzero_ps()), _mm_set1_ps(65535.0f));
-      depth = _mm_sub_epi32(_mm_cvttps_epi32(_mm_add_ps(z, _mm_set1_ps(0.5f))), bias);
+      depth = _mm_sub_epi32(truncateToInts(_mm_add_ps(z, _mm_set1_ps(0.5f))), bias);
       depth = _mm_andnot_si128(_mm_cmplt_epi32(depth, zero), depth);
       __m128i storedDepth;
       if (lanes == 4) {
