@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "capture/yuv420_frame.h"
+
 namespace {
 
 bool endsWith(const std::string& text, const std::string& tail) {
@@ -108,9 +110,11 @@ std::unique_ptr<FfmpegOutput> FfmpegOutput::open(const std::string& path, int fp
   }
 
   const std::string size = std::to_string(width) + "x" + std::to_string(height);
+  // H.264 of the frames' own size takes them in its own pixel format.
+  output->yuvOnPipe_ = !scaled && !settings.lossless && width % 2 == 0 && height % 2 == 0;
   std::vector<std::string> arguments = quiet;
-  arguments.insert(arguments.end(), {"-f", "rawvideo", "-pix_fmt", "bgra", "-s", size, "-framerate",
-                                     std::to_string(fps), "-i", "pipe:0", "-an"});
+  arguments.insert(arguments.end(), {"-f", "rawvideo", "-pix_fmt", output->yuvOnPipe_ ? "yuv420p" : "bgra", "-s",
+                                     size, "-framerate", std::to_string(fps), "-i", "pipe:0", "-an"});
   // ffmpeg scales, so that the capture itself only ever handles the rendered frames.
   if (scaled) {
     arguments.insert(arguments.end(),
@@ -158,7 +162,14 @@ void FfmpegOutput::feedEncoder() {
     const bool failed = !writeError_.empty();
     lock.unlock();
     // After a failure the rest is dropped: the capture stops at its next frame.
-    const bool written = failed || encoder_.write(frame.data(), frame.size());
+    bool written = failed;
+    if (!failed && yuvOnPipe_) {
+      converted_.resize(yuv420FrameBytes(width_, height_));
+      convertToYuv420(frame.data(), width_, height_, static_cast<std::size_t>(width_) * 4, converted_.data());
+      written = encoder_.write(converted_.data(), converted_.size());
+    } else if (!failed) {
+      written = encoder_.write(frame.data(), frame.size());
+    }
     lock.lock();
     if (!written && writeError_.empty()) writeError_ = "ffmpeg stopped taking frames (" + encoder_.error() + ")";
     spareFrames_.push_back(std::move(frame));

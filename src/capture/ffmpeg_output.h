@@ -5,8 +5,10 @@
 // in RGB); see VideoSettings.
 //
 // Two ffmpeg processes run beside the presentation, so that neither stream
-// ever waits for the other: one takes raw BGRA frames on a pipe and encodes
-// them (H.264, yuv420p) into a hidden video-only file beside OUT, the other
+// ever waits for the other: one takes raw frames on a pipe and encodes them
+// into a hidden video-only file beside OUT (H.264 gets them as yuv420p,
+// converted by this output's writer thread, yuv420_frame.h; FFV1 and frames
+// ffmpeg scales get BGRA), the other
 // takes the sound (16-bit stereo PCM) on its own pipe and encodes it (AAC
 // for .mp4, FLAC for .mkv) into a hidden sound-only file. Frames are handed
 // to the pipe by a writer thread of this output, so the next frame renders
@@ -85,6 +87,8 @@ class FfmpegOutput final : public CaptureOutput {
   // Frames waiting for the writer thread, packed BGRA rows.
   std::mutex mutex_;
   std::condition_variable changed_;
+  bool yuvOnPipe_ = false;  // the writer converts frames to yuv420p
+  std::vector<std::uint8_t> converted_;  // writer thread only
   std::deque<std::vector<std::uint8_t>> queue_;
   std::vector<std::vector<std::uint8_t>> spareFrames_;
   bool closing_ = false;
