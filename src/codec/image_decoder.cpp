@@ -9,6 +9,7 @@
 #endif
 
 #include "codec/colour_table.h"
+#include "codec/decoded_stream_cache.h"
 #include "codec/huffman_decoder.h"
 #include "codec/image_layout.h"
 #include "platform/d3d8/row_split.h"
@@ -294,6 +295,34 @@ void decodeChromaInto(const unsigned char* stream, const ImageLayout& l, const u
   splitRows(ch, minCellRows(k), range);
 }
 
+// The stock content's pictures decode to about 10 MB in all.
+constexpr std::size_t kStreamCacheBudget = 64u << 20;
+bool streamCaching = true;
+
+DecodedStreamCache& streamCache() {
+  static DecodedStreamCache cache(kStreamCacheBudget);
+  return cache;
+}
+
+// The decoded stream of `block` in the decoded-stream buffer, as the
+// decoder leaves it: its written bytes replaced, the rest as it was.
+unsigned char* decodeStream(const unsigned char* block, std::int64_t size) {
+  if (decodedStream == nullptr) return nullptr;
+  const auto bytes = static_cast<std::size_t>(size);
+  if (streamCaching) {
+    if (const std::vector<unsigned char>* kept = streamCache().find(block, bytes)) {
+      std::memcpy(decodedStream, kept->data(), kept->size());
+      return decodedStream;
+    }
+  }
+  huffmanDecoder.attachBlock(block, size);
+  unsigned char* stream = huffmanDecoder.decode();
+  if (stream != nullptr && streamCaching) {
+    streamCache().add(block, bytes, stream, static_cast<std::size_t>(huffmanDecoder.writtenCount()));
+  }
+  return stream;
+}
+
 int refuseImage() {
   decodedWidth = 0;
   decodedHeight = 0;
@@ -309,6 +338,11 @@ void updateSizeClass() {
 
 }  // namespace
 
+void setDecodedStreamCaching(bool on) {
+  streamCaching = on;
+  if (!on) streamCache().clear();
+}
+
 int imageCount(const unsigned char* container) {
   const std::int64_t entries = readU32(container);
   return static_cast<int>(entries - 1 > 0x7FFFFFFF ? 0x7FFFFFFF : entries - 1);
@@ -316,8 +350,7 @@ int imageCount(const unsigned char* container) {
 
 int decodeImage(const unsigned char* block, std::int64_t size, unsigned char* destination) {
   if (block == nullptr || size < kHuffmanHeaderBytes || destination == nullptr) return refuseImage();
-  huffmanDecoder.attachBlock(block, size);
-  const unsigned char* stream = huffmanDecoder.decode();
+  const unsigned char* stream = decodeStream(block, size);
   if (stream == nullptr) return refuseImage();
 
   // Sections are bounded by the buffer, not by the bytes this block

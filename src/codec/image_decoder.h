@@ -53,6 +53,11 @@ int imageCount(const unsigned char* container);
 // buffer) decodes with what the decoded-stream buffer held.
 int decodeImage(const unsigned char* block, std::int64_t size, unsigned char* destination);
 
+// Whether decodeImage keeps decoded streams for blocks it sees again
+// (decoded_stream_cache.h; on by default, within 64 MB). Off, every block is
+// decoded afresh: for the fuzz targets, whose inputs never repeat.
+void setDecodedStreamCaching(bool on);
+
 // Decodes image `index` of a loaded container into imageScratch. An index
 // outside 0..N-2 decodes image 0 and sets indexOutOfRange. Updates
 // sizeClass from the width. Returns the index actually decoded. The block
