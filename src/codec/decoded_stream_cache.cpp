@@ -5,7 +5,7 @@
 
 const std::vector<unsigned char>* DecodedStreamCache::find(const unsigned char* block, std::size_t size) {
   auto same = [&](const Entry& entry) {
-    return entry.block.size() == size && std::memcmp(entry.block.data(), block, size) == 0;
+    return entry.block.size() == size && (size == 0 || std::memcmp(entry.block.data(), block, size) == 0);
   };
   // Usually the block is where it was last time; otherwise any copy of it.
   auto it = std::find_if(entries_.begin(), entries_.end(),

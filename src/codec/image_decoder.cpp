@@ -311,7 +311,7 @@ unsigned char* decodeStream(const unsigned char* block, std::int64_t size) {
   const auto bytes = static_cast<std::size_t>(size);
   if (streamCaching) {
     if (const std::vector<unsigned char>* kept = streamCache().find(block, bytes)) {
-      std::memcpy(decodedStream, kept->data(), kept->size());
+      if (!kept->empty()) std::memcpy(decodedStream, kept->data(), kept->size());
       return decodedStream;
     }
   }
