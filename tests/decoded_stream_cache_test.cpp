@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "codec/container_check.h"
 #include "support/codec_streams.h"
 
 namespace {
@@ -86,4 +89,28 @@ TEST(DecodedStreamCache, DecodingFromItGivesWhatDecodingAfreshGives) {
   for (std::size_t i = 0; i < fresh.size(); ++i) EXPECT_TRUE(fresh[i] == kept[i]) << "step " << i / 2;
   // The cut block really depends on what came before it.
   EXPECT_FALSE(fresh[0] == fresh[4]);
+}
+
+TEST(DecodedStreamCache, ACheckedContainerDecodesAlikeFromWhatTheCheckKept) {
+  ASSERT_TRUE(codec_test::codecReady());
+  codec_test::StreamHeader header;
+  header.width = 32;
+  header.height = 16;
+  header.lumaCellWidth = 0;
+  header.channelMode = 0xFF;
+  Bytes stream = codec_test::headerBytes(header);
+  codec_test::append(&stream, bytesFrom(9, 32 * 16));
+  const Bytes container = packContainer({codec_test::blockFor(stream)});
+  setDecodedStreamCaching(false);
+  std::memset(imageScratch, 0xEE, kImageScratchBytes);
+  ASSERT_EQ(decodeContainerImageSized(container.data(), container.size(), 0), 0);
+  const Bytes fresh(imageScratch, imageScratch + kImageScratchBytes);
+  // Checking the loaded file decodes each block; the decode that follows
+  // takes the kept stream and gives the same picture.
+  setDecodedStreamCaching(true);
+  std::string problem;
+  ASSERT_TRUE(checkContainer(container.data(), container.size(), &problem)) << problem;
+  std::memset(imageScratch, 0xEE, kImageScratchBytes);
+  ASSERT_EQ(decodeContainerImageSized(container.data(), container.size(), 0), 0);
+  EXPECT_TRUE(std::equal(fresh.begin(), fresh.end(), imageScratch));
 }

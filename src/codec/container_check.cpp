@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "codec/image_decoder.h"
 #include "codec/image_layout.h"
 
 namespace {
@@ -44,6 +45,9 @@ bool checkBlock(HuffmanDecoder& decoder, unsigned char* stream, const unsigned c
   if (layoutProblem != LayoutProblem::kNone) {
     return fail(problem, imageProblem(index, layoutProblemText(layoutProblem)));
   }
+  // Decoded once here already: the presentation's first frames need not
+  // decode it again.
+  keepDecodedStream(block, size, stream, written);
   return true;
 }
 

@@ -338,6 +338,13 @@ void updateSizeClass() {
 
 }  // namespace
 
+void keepDecodedStream(const unsigned char* block, std::int64_t size, const unsigned char* decoded, int written) {
+  if (!streamCaching || block == nullptr || size <= 0 || written < 0) return;
+  const auto bytes = static_cast<std::size_t>(size);
+  if (streamCache().find(block, bytes) != nullptr) return;
+  streamCache().add(block, bytes, decoded, static_cast<std::size_t>(written));
+}
+
 void setDecodedStreamCaching(bool on) {
   streamCaching = on;
   if (!on) streamCache().clear();

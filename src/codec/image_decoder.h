@@ -57,6 +57,10 @@ int decodeImage(const unsigned char* block, std::int64_t size, unsigned char* de
 // (decoded_stream_cache.h; on by default, within 64 MB). Off, every block is
 // decoded afresh: for the fuzz targets, whose inputs never repeat.
 void setDecodedStreamCaching(bool on);
+// Keeps `block`'s decoded stream (its `written` bytes, as the decoder gave
+// them) for decodeImage, when caching is on and it is not kept already:
+// checkContainer, which decodes every block of a loaded file, hands them on.
+void keepDecodedStream(const unsigned char* block, std::int64_t size, const unsigned char* decoded, int written);
 
 // Decodes image `index` of a loaded container into imageScratch. An index
 // outside 0..N-2 decodes image 0 and sets indexOutOfRange. Updates
