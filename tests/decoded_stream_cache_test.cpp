@@ -20,6 +20,19 @@ Bytes bytesFrom(std::uint8_t seed, std::size_t count) {
   return bytes;
 }
 
+// The decoded stream of a grey image of width x height stored pixel by
+// pixel, with `pixels` of its bytes (fewer than it needs cuts it short).
+Bytes greyStream(int width, int height, std::uint8_t seed, std::size_t pixels) {
+  codec_test::StreamHeader header;
+  header.width = width;
+  header.height = height;
+  header.lumaCellWidth = 0;
+  header.channelMode = 0xFF;
+  Bytes stream = codec_test::headerBytes(header);
+  codec_test::append(&stream, bytesFrom(seed, pixels));
+  return stream;
+}
+
 }  // namespace
 
 TEST(DecodedStreamCache, FindsABlockOnlyByAllItsBytesWithinItsBudget) {
@@ -57,16 +70,8 @@ TEST(DecodedStreamCache, DecodingFromItGivesWhatDecodingAfreshGives) {
   ASSERT_TRUE(codec_test::codecReady());
   // A whole 64 x 64 grey image, and a block whose stream ends before its
   // pixels do: it decodes with what the buffer held from the one before.
-  codec_test::StreamHeader header;
-  header.width = 64;
-  header.height = 64;
-  header.lumaCellWidth = 0;
-  header.channelMode = 0xFF;
-  Bytes whole = codec_test::headerBytes(header);
-  codec_test::append(&whole, bytesFrom(5, 64 * 64));
-  Bytes cut = codec_test::headerBytes(header);
-  codec_test::append(&cut, bytesFrom(200, 300));
-  const Bytes blocks[] = {codec_test::blockFor(whole), codec_test::blockFor(cut)};
+  const Bytes blocks[] = {codec_test::blockFor(greyStream(64, 64, 5, 64 * 64)),
+                          codec_test::blockFor(greyStream(64, 64, 200, 300))};
 
   // Each step's image and the whole decoded-stream buffer, over a sequence
   // that decodes both blocks twice.
@@ -93,14 +98,7 @@ TEST(DecodedStreamCache, DecodingFromItGivesWhatDecodingAfreshGives) {
 
 TEST(DecodedStreamCache, ACheckedContainerDecodesAlikeFromWhatTheCheckKept) {
   ASSERT_TRUE(codec_test::codecReady());
-  codec_test::StreamHeader header;
-  header.width = 32;
-  header.height = 16;
-  header.lumaCellWidth = 0;
-  header.channelMode = 0xFF;
-  Bytes stream = codec_test::headerBytes(header);
-  codec_test::append(&stream, bytesFrom(9, 32 * 16));
-  const Bytes container = packContainer({codec_test::blockFor(stream)});
+  const Bytes container = packContainer({codec_test::blockFor(greyStream(32, 16, 9, 32 * 16))});
   setDecodedStreamCaching(false);
   std::memset(imageScratch, 0xEE, kImageScratchBytes);
   ASSERT_EQ(decodeContainerImageSized(container.data(), container.size(), 0), 0);
