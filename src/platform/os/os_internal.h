@@ -40,6 +40,9 @@ void pumpDisplayEvents(HWND target);
 // After a watched termination signal (termination_signals.h), once: asks
 // `target` to close (WM_CLOSE), or the loop to quit when no window lives.
 void deliverTerminationRequest(HWND target);
+// Asks `target` to close (WM_CLOSE), as its close button does, or the loop
+// to quit when no window lives.
+void askRunToEnd(HWND target);
 // Blocks until some SDL event arrives or `timeoutMs` passes.
 void waitForDisplayEvent(int timeoutMs);
 void shutdownDisplay();

@@ -380,14 +380,8 @@ void markPresentGap() { display().presenter.markGap(); }
 void pumpDisplayEvents(HWND target) {
   Display& d = display();
   if (!d.eventsStarted) return;
-  if (os_detail::takeDisplayLossRequest()) {
-    // The run ends as if its window were closed.
-    if (target != nullptr) {
-      PostMessageA(target, WM_CLOSE, 0, 0);
-    } else {
-      PostQuitMessage(0);
-    }
-  }
+  // The run ends as if its window were closed.
+  if (os_detail::takeDisplayLossRequest()) os_detail::askRunToEnd(target);
   SDL_Event event;
   if (d.presenter.running() || displayLost()) {
     // The present thread pumps; here the queue is only read.

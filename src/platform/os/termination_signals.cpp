@@ -46,14 +46,18 @@ int terminationSignal() { return received; }
 
 namespace os_detail {
 
-void deliverTerminationRequest(HWND target) {
-  if (received == 0 || delivered) return;
-  delivered = true;
+void askRunToEnd(HWND target) {
   if (target != nullptr) {
     PostMessageA(target, WM_CLOSE, 0, 0);
   } else {
     PostQuitMessage(0);
   }
+}
+
+void deliverTerminationRequest(HWND target) {
+  if (received == 0 || delivered) return;
+  delivered = true;
+  askRunToEnd(target);
 }
 
 }  // namespace os_detail
