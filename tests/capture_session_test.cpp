@@ -188,3 +188,16 @@ TEST(BenchReport, WallClockAndProcessorFramesPerSecondPerEntry) {
   EXPECT_NE(report.find("    2  roomDollyScene           2     100.0               66.7\n"), std::string::npos) << report;
   EXPECT_NE(report.find("    3  roomFlyScene             1      50.0               50.0\n"), std::string::npos) << report;
 }
+
+// A browser measures no processor time: the report says so instead of
+// printing rates of nought, and names the unmeasured first run.
+TEST(BenchReport, WithoutProcessorTimeAndAfterAWarmUp) {
+  using std::chrono::milliseconds;
+  CaptureRunResult run;
+  run.frameRecords = {{2, milliseconds(10), milliseconds(0)}, {2, milliseconds(10), milliseconds(0)}};
+  const std::string report = formatBenchReport(run, 60, {2, 1, false, 1.0});
+  EXPECT_NE(report.find("2 drawing threads; processor time not measurable here\n"), std::string::npos) << report;
+  EXPECT_EQ(report.find("processor second"), std::string::npos) << report;
+  EXPECT_NE(report.find("    2  roomDollyScene           2     100.0\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("unmeasured run of 1.0 s of presentation"), std::string::npos) << report;
+}

@@ -76,15 +76,28 @@ std::string formatBenchReport(const CaptureRunResult& run, int fps, const BenchS
   report += line("%lld frames (%.1f s of presentation at %d fps) in %.2f s: %.1f frames per second\n",
                  static_cast<long long>(frames), static_cast<double>(frames) / fps, fps, seconds,
                  framesPerSecond(frames, total));
-  report += line("%d drawing thread%s; processor time %.2f s: %.1f frames per processor second\n", setup.threads,
-                 setup.threads == 1 ? "" : "s", Seconds(totalCpu).count(), framesPerSecond(frames, totalCpu));
+  // A browser has no processor clock for the program: say so rather than
+  // print a rate of nought.
+  const bool cpuKnown = totalCpu.count() > 0;
+  const char* plural = setup.threads == 1 ? "" : "s";
+  if (cpuKnown) {
+    report += line("%d drawing thread%s; processor time %.2f s: %.1f frames per processor second\n", setup.threads,
+                   plural, Seconds(totalCpu).count(), framesPerSecond(frames, totalCpu));
+  } else {
+    report += line("%d drawing thread%s; processor time not measurable here\n", setup.threads, plural);
+  }
   report += line("picture %d x %d (render scale %d)%s\n", 640 * setup.pictureScale, 480 * setup.pictureScale,
                  setup.pictureScale, setup.supersample ? ", four samples a pixel" : "");
-  report += "entry  scene               frames  frames per second  per processor second\n";
+  if (setup.warmUpSeconds > 0) {
+    report += line("measured after a first, unmeasured run of %.1f s of presentation (the browser compiles as it runs)\n",
+                   setup.warmUpSeconds);
+  }
+  report += cpuKnown ? "entry  scene               frames  frames per second  per processor second\n"
+                     : "entry  scene               frames  frames per second\n";
   for (int entry = 0; entry < kTimelineLength; ++entry) {
-    report += line("%5d  %-18s  %6lld  %8.1f           %8.1f\n", entry, sceneName(kTimeline[entry].scene),
-                   static_cast<long long>(entryFrames[entry]), framesPerSecond(entryFrames[entry], entryTime[entry]),
-                   framesPerSecond(entryFrames[entry], entryCpu[entry]));
+    report += line("%5d  %-18s  %6lld  %8.1f", entry, sceneName(kTimeline[entry].scene),
+                   static_cast<long long>(entryFrames[entry]), framesPerSecond(entryFrames[entry], entryTime[entry]));
+    report += cpuKnown ? line("           %8.1f\n", framesPerSecond(entryFrames[entry], entryCpu[entry])) : "\n";
   }
   const BenchShares shares = benchShares(run);
   report += line("time: rasterising %.1f %%, decoding %.1f %%, audio %.1f %%, other %.1f %%\n", 100 * shares.rasterising,

@@ -34,5 +34,6 @@ struct BenchSetup {
   int threads = 1;
   int pictureScale = 1;
   bool supersample = false;
+  double warmUpSeconds = 0;  // the unmeasured run before the measured one
 };
 std::string formatBenchReport(const CaptureRunResult& run, int fps, const BenchSetup& setup);

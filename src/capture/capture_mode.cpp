@@ -1,5 +1,6 @@
 #include "capture/capture_mode.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -26,6 +27,21 @@ int resolvePictureScale(const OfflineRequest& request) {
   return resolution.pictureScale;
 }
 
+// The benchmark's unmeasured first run: its frames go nowhere, and the
+// presentation then starts again from the beginning for the measured run.
+void warmUp(const OfflineRequest& request, int fps, int scale, const CaptureRunSettings& measured) {
+  std::string error;
+  std::unique_ptr<CaptureOutput> discard = openOfflineOutput(request, fps, scale, error);
+  if (!discard) return;
+  CaptureRunSettings settings = measured;
+  settings.maxSeconds = measured.maxSeconds > 0 ? std::min(measured.maxSeconds, request.warmUpSeconds)
+                                                : request.warmUpSeconds;
+  settings.timeDevice = false;
+  settings.showProgress = false;
+  runCapture(*discard, settings);
+  request.prepareAnotherRun();
+}
+
 }  // namespace
 
 int runOfflineMode(const OfflineRequest& request) {
@@ -49,6 +65,9 @@ int runOfflineMode(const OfflineRequest& request) {
   // Held until the files are complete: an interruption while they are being
   // finished must not cut that short either.
   InterruptGuard interrupts;
+  if (request.mode == OfflineMode::kBench && request.warmUpSeconds > 0 && request.prepareAnotherRun != nullptr) {
+    warmUp(request, fps, scale, settings);
+  }
   const CaptureRunResult run = runCapture(*output, settings);
   const bool finished = output->finish();
 
@@ -65,7 +84,7 @@ int runOfflineMode(const OfflineRequest& request) {
   }
   if (request.mode == OfflineMode::kBench) {
     const RenderResolution resolution = renderResolution();
-    const BenchSetup setup{renderThreads(), resolution.pictureScale, resolution.supersample};
+    const BenchSetup setup{renderThreads(), resolution.pictureScale, resolution.supersample, request.warmUpSeconds};
     std::fputs(formatBenchReport(run, fps, setup).c_str(), stdout);
     return 0;
   }

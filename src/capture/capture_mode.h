@@ -23,6 +23,12 @@ struct OfflineRequest {
   // Video capture only: x264's constant rate factor (-1: the default), or FFV1 in .mkv.
   int quality = -1;
   bool lossless = false;
+  // Benchmark only: seconds of the presentation run once, unmeasured, before
+  // the measured run, and what puts everything back for that run. A browser
+  // compiles the drawing code while it first runs; without this the table's
+  // first entry would time the compiler.
+  double warmUpSeconds = 0;
+  void (*prepareAnotherRun)() = nullptr;
 };
 
 constexpr int kDefaultCaptureFps = 60;

@@ -66,6 +66,24 @@ async function frameHash(browser, address, isolated) {
   await page.close();
 }
 
+// A short ?bench: the table of --bench, timed after the unmeasured first
+// run that lets the browser compile the drawing code.
+async function bench(browser, address) {
+  const { page, console: lines } = await openPage(browser, address + 'index.html?bench&max-seconds=2&threads=2');
+  try {
+    await waitForText(page, 'result', /time: rasterising/, 300000);
+    const table = (await textOf(page, 'result')).trim();
+    check(/^120 frames \(2\.0 s of presentation at 60 fps\)/.test(table), 'bench: 120 frames timed', table.split('\n')[0]);
+    check(table.includes('unmeasured run of 1.0 s of presentation'), 'bench: after an unmeasured first run');
+    check(table.includes('processor time not measurable here') && !/per processor second/.test(table),
+      'bench: no processor rates where the browser gives no processor clock');
+    console.log(table.split('\n').filter((l) => /^ +[01] /.test(l)).map((l) => '     bench:' + l).join('\n'));
+  } catch (error) {
+    check(false, 'bench: the table', error.message + '\n' + lines.slice(-5).join('\n'));
+  }
+  await page.close();
+}
+
 async function livePlay(browser, address, name) {
   const openedAt = Date.now();
   const { page, console: lines } = await openPage(browser, address + 'index.html');
@@ -171,6 +189,7 @@ try {
   await livePlay(browser, isolated.address, 'live, isolated');
   await livePlay(browser, open.address, 'live, one thread');
   await startFailures(browser, isolated.address);
+  await bench(browser, isolated.address);
   await frameHash(browser, isolated.address, true);
   await frameHash(browser, open.address, false);
 } finally {
