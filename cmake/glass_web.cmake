@@ -78,7 +78,7 @@ target_link_libraries(glass_platform_sound PUBLIC glass_platform_os PRIVATE glas
 glass_web_library(glass_presentation FOLDERS render assets codec scenes app)
 target_link_libraries(glass_presentation PUBLIC glass_platform_d3d8 glass_platform_os glass_platform_sound)
 glass_web_library(glass_capture FOLDERS capture
-  EXCLUDE capture/png_writer.cpp capture/png_sequence_output.cpp capture/png_frame_pool.cpp
+  EXCLUDE capture/png_writer.cpp capture/run_deflate.cpp capture/png_sequence_output.cpp capture/png_frame_pool.cpp
           capture/contact_sheet.cpp capture/ffmpeg_output.cpp capture/child_process.cpp
           capture/offline_outputs.cpp capture/scaled_output.cpp capture/wav_writer.cpp
   EXTRA capture/web/offline_outputs_web.cpp)
