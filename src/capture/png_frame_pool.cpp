@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/os/output_file.h"
+
 PngFramePool::PngFramePool(int workers) {
   if (workers <= 0) workers = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
   maxQueued_ = static_cast<std::size_t>(workers) * 2;
@@ -84,7 +86,8 @@ void PngFramePool::work() {
       const BgraView view{job.pixels.empty() ? nullptr : job.pixels.data(), job.width, job.height, job.width * 4};
       try {
         result = encodePng(view, encoded);
-        if (result.ok) result = writeFile(job.path, encoded);
+        std::string error;
+        if (result.ok && !writeNewFileInOwnFolder(job.path, encoded, &error)) result = {false, error};
       } catch (const std::bad_alloc&) {
         result = {false, "out of memory while writing " + job.path};
       }

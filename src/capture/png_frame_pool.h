@@ -1,7 +1,9 @@
 // Encodes and writes PNG frames on worker threads, so that compression
 // runs beside the rendering of the next frames and uses every core. Each
 // frame is copied when queued; the files and their bytes are the same as
-// when written one after another. Queued from one thread (the capture's).
+// when written one after another. The files are new ones in a folder this
+// run alone writes (the output folder being built). Queued from one thread
+// (the capture's).
 #pragma once
 
 #include <condition_variable>
