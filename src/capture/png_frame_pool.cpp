@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/os/background_thread.h"
 #include "platform/os/output_file.h"
 
 PngFramePool::PngFramePool(int workers) {
@@ -70,6 +71,7 @@ std::int64_t PngFramePool::firstFailedIndex() const {
 }
 
 void PngFramePool::work() {
+  lowerCurrentThreadPriority();
   std::vector<std::uint8_t> encoded;  // reused: no page faults per frame
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
