@@ -79,6 +79,24 @@ TEST(PngWriter, AnIndependentDecoderReadsBackEveryPixel) {
   for (std::size_t i = 0; i < pixels.size(); ++i) ASSERT_EQ(back[i] & 0xFFFFFF, pixels[i] & 0xFFFFFF) << i;
 }
 
+// Rows are filtered four pixels at a time with the rest one by one: every
+// width from 1 to 14 puts the last group and the rest at each position.
+TEST(PngWriter, EveryNarrowWidthReadsBack) {
+  std::uint32_t state = 99;
+  for (int width = 1; width <= 14; ++width) {
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * 2);
+    for (std::uint32_t& p : pixels) p = state = state * 1103515245u + 12345u;
+    const fs::path file = fs::temp_directory_path() / ("glass-png-narrow-" + std::to_string(::getpid()) + ".png");
+    ASSERT_TRUE(writePng(file.string(), {reinterpret_cast<const std::uint8_t*>(pixels.data()), width, 2, width * 4}).ok);
+    std::vector<std::uint32_t> back;
+    int readWidth = 0, readHeight = 0;
+    ASSERT_TRUE(readRgbPng(file.string(), &back, &readWidth, &readHeight)) << width;
+    fs::remove(file);
+    ASSERT_EQ(back.size(), pixels.size()) << width;
+    for (std::size_t i = 0; i < pixels.size(); ++i) ASSERT_EQ(back[i] & 0xFFFFFF, pixels[i] & 0xFFFFFF) << width << " " << i;
+  }
+}
+
 TEST(PngAndWavWriters, RefuseInconsistentInputMisuseAndUnwritablePaths) {
   std::vector<std::uint8_t> buffer(64);
   std::vector<std::uint8_t> encoded;
