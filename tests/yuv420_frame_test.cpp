@@ -71,3 +71,24 @@ TEST(Yuv420Frame, ChromaIsEachBlocksAverageAndPlanesFollowEachOther) {
   EXPECT_LE(std::abs(out[10] - mixed.cr), 1);  // Cr of the left block
   EXPECT_LE(std::abs(out[11] - g.cr), 1);      // Cr of the right block
 }
+
+// Eight columns at a time, the rest one by one: random frames at every even
+// width up to 34 (and rows padded) must give exactly the bytes of the
+// one-pixel-at-a-time conversion, extremes included.
+TEST(Yuv420Frame, TheVectorPathEqualsThePixelByPixelConversion) {
+  std::uint32_t state = 7;
+  for (int width = 2; width <= 34; width += 2) {
+    const int height = 4;
+    const std::size_t pitch = static_cast<std::size_t>(width) * 4 + 12;
+    std::vector<std::uint8_t> frame(pitch * height);
+    for (std::size_t i = 0; i < frame.size(); ++i) {
+      state = state * 1103515245u + 12345u;
+      const std::uint8_t noise = static_cast<std::uint8_t>(state >> 16);
+      frame[i] = i % 7 == 0 ? 255 : i % 11 == 0 ? 0 : noise;
+    }
+    std::vector<std::uint8_t> fast(yuv420FrameBytes(width, height)), reference(fast.size());
+    convertToYuv420(frame.data(), width, height, pitch, fast.data());
+    convertToYuv420OnePixelAtATime(frame.data(), width, height, pitch, reference.data());
+    EXPECT_EQ(fast, reference) << "width " << width;
+  }
+}

@@ -18,3 +18,7 @@ std::size_t yuv420FrameBytes(int width, int height);
 // into `out` (yuv420FrameBytes(width, height) bytes): the Y plane, then Cb,
 // then Cr, each row packed. Width and height must be even.
 void convertToYuv420(const std::uint8_t* bgra, int width, int height, std::size_t pitch, std::uint8_t* out);
+
+// The same, one pixel at a time: what the vector path must equal exactly.
+void convertToYuv420OnePixelAtATime(const std::uint8_t* bgra, int width, int height, std::size_t pitch,
+                                     std::uint8_t* out);
